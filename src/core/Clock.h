@@ -1,0 +1,29 @@
+// Time as the engines see it: a monotonic clock that can also wait. The system clock lives in
+// the platform layer; tests use ManualClock, whose waits advance it at once, so no test sleeps.
+#pragma once
+
+#include <chrono>
+
+namespace kelvantori {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Monotonic time since an arbitrary origin.
+    virtual std::chrono::nanoseconds Now() = 0;
+    virtual void SleepFor(std::chrono::nanoseconds duration) = 0;
+};
+
+class ManualClock : public Clock {
+public:
+    std::chrono::nanoseconds Now() override { return now_; }
+    void SleepFor(std::chrono::nanoseconds duration) override { Advance(duration); }
+    void Advance(std::chrono::nanoseconds duration) {
+        if (duration.count() > 0) now_ += duration;
+    }
+
+private:
+    std::chrono::nanoseconds now_{0};
+};
+
+}  // namespace kelvantori

@@ -1,0 +1,40 @@
+// Opening the port for a transfer from the settings, with the program's own failure messages,
+// and the test whether a port can be offered to the user.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/Settings.h"
+#include "platform/SerialPort.h"
+
+namespace kelvantori {
+
+struct CommPortResult {
+    bool ok = false;
+    std::string message;  // the text to show when !ok, e.g. "COM3のポートが開きません。!!"
+    std::string systemReason;  // the system's words, for the log or stderr; may be empty
+    std::optional<ModemStatus> modem;  // read after the purge, for the DSR/CTS lamps
+};
+
+// The port configuration a transfer of the given mode uses: line setting from `Speed`,
+// XON 0x11, XOFF 0x93 (Dc3As93 "Y") or 0x13, driver input flow control in receive mode,
+// DTR for op1, DTR+RTS for AutoSelect. Fails with the speed message for a bad speed.
+struct PortConfigResult {
+    bool ok = false;
+    std::string message;
+    PortConfig config;
+};
+PortConfigResult MakePortConfig(const Settings& settings, TransferMode mode);
+
+// Everything of the port opening except the automatic-switching exchange, which the engines run
+// after a successful open.
+CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, TransferMode mode);
+
+// The message for a port error ("通信速度の設定エラー!!", ...).
+std::string PortErrorMessage(PortError error, const std::string& portName);
+
+// True when "COM<n>" can be opened and is neither ModemePort1 nor ModemePort2.
+bool PortUsable(SerialPort& port, int n, const Settings& settings);
+
+}  // namespace kelvantori

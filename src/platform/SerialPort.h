@@ -1,0 +1,99 @@
+// The serial port as the engines use it: open with a configuration, one byte in with a time-out,
+// one byte out, output-queue length, modem lines. One implementation per operating system
+// (posix/SerialPortPosix.cpp) and a scripted fake for tests.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/LineSetting.h"
+#include "core/TapeCode.h"
+
+namespace kelvantori {
+
+struct HostConfig;
+
+// `TransferMode`: the direction a port is opened for.
+enum class TransferMode { Send = 1, Receive = 2 };
+
+struct PortConfig {
+    std::string portName;  // "COM1" .. "COM30"; mapped to a device through Host.ini [Ports]
+    LineSetting line;
+    TransferMode mode = TransferMode::Send;
+    std::uint8_t xonChar = kDC1;
+    std::uint8_t xoffChar = kDC3WithParity;  // 0x13 when Dc3As93 is not "Y"
+    // The driver sends XOFF/XON by the level of its input buffer (receive mode only). The driver
+    // never stops our output on a received XOFF: the send engine reads DC1/DC3 itself, and a
+    // receive sends nothing, so output flow control would only swallow received bytes.
+    bool driverFlowIn = false;
+    bool dtrOn = false;  // op1 "Y", or AutoSelect "Y"
+    bool rtsOn = false;  // AutoSelect "Y"
+};
+
+// What went wrong, for the caller to show; the Japanese texts are made in CommPort.cpp.
+enum class PortError {
+    None,
+    OpenFailed,      // device missing, busy (held by another program), no permission
+    SetupFailed,     // the line parameters did not take
+    TimeoutsFailed,  // the read/write time-out set-up failed
+    PurgeFailed,     // emptying the buffers failed
+    Failure,         // anything else
+};
+
+struct ModemStatus {
+    bool cts = true;
+    bool dsr = true;
+    bool carrier = true;  // receive-line-signal-detect: the start signal of a transfer
+    bool operator==(const ModemStatus&) const = default;
+};
+
+enum class ReadStatus { Byte, TimedOut, Failed };
+struct ReadResult {
+    ReadStatus status = ReadStatus::TimedOut;
+    std::uint8_t byte = 0;
+};
+
+enum class WriteStatus { Written, Full, Failed };
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Opens the device exclusively, sets raw mode, the line parameters, flow control, DTR/RTS and
+    // buffer sizes, and empties both buffers. After a failure the port may still be open; Close()
+    // releases it.
+    virtual PortError Open(const PortConfig& config) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // True when the device of portName can be opened exclusively right now (it is closed again).
+    virtual bool CanOpen(const std::string& portName) = 0;
+
+    // At most one byte, waiting up to timeout (zero: only what has already arrived). NUL bytes
+    // are discarded and never delivered.
+    virtual ReadResult Read(std::chrono::microseconds timeout) = 0;
+
+    // One byte. Full when the driver takes no more now (the caller waits with WaitWritable).
+    virtual WriteStatus Write(std::uint8_t byte) = 0;
+    virtual bool WaitWritable(std::chrono::microseconds timeout) = 0;
+
+    // Bytes still in the driver's output queue, or -1 when the device cannot tell (a
+    // pseudo-terminal always reports 0, USB adapters hide their own FIFO).
+    virtual int OutputQueueLength() = 0;
+
+    // The modem lines. A device that cannot report them (a pseudo-terminal) reads all on.
+    // nullopt when reading them failed.
+    virtual std::optional<ModemStatus> GetModemStatus() = 0;
+
+    // The system's own words for the last failure, for the log and stderr (never shown alone).
+    virtual std::string LastSystemError() const = 0;
+};
+
+// The port of this operating system; COMn resolves through the [Ports] section of Host.ini,
+// an unmapped COMn to /dev/ttyS(n-1).
+std::unique_ptr<SerialPort> CreateSystemSerialPort(const HostConfig& config);
+
+}  // namespace kelvantori
