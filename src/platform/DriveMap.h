@@ -59,10 +59,4 @@ private:
 // tmpfs/ramfs RAM disk, mounts under /media, /run/media, /mnt removable, others fixed.
 DriveType DriveTypeOfMount(const MountEntry& mount);
 
-// Splits "C:\NC\A.NC" into its folder "C:\NC" and name "A.NC"; the folder of "C:\A.NC" is "C:".
-std::string DriveFolderOf(std::string_view drivePath);
-std::string DriveFileNameOf(std::string_view drivePath);
-// Joins folder and name with one "\" ("C:" + "A.NC" -> "C:\A.NC", "C:\" + "A.NC" -> "C:\A.NC").
-std::string JoinDrivePath(std::string_view folder, std::string_view name);
-
 }  // namespace kelvantori
