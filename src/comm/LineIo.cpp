@@ -90,11 +90,31 @@ bool LineIo::SelectChannel() {
     return true;
 }
 
-std::uint8_t LineIo::ReadLineByte(microseconds timeout) {
+ReadResult LineIo::ReadPort(microseconds timeout) {
     const ReadResult r = port_.Read(timeout);
+    // A device that has gone (a USB adapter pulled out) fails every read at once; waiting out
+    // the time-out keeps the loops from spinning until the user stops the transfer.
+    if (r.status == ReadStatus::Failed && timeout.count() > 0) {
+        host_.Wait(std::chrono::ceil<milliseconds>(timeout));
+    }
+    return r;
+}
+
+std::uint8_t LineIo::ReadLineByte(microseconds timeout) {
+    const ReadResult r = ReadPort(timeout);
     if (r.status != ReadStatus::Byte)
         return 0;
-    return DecodeLineByte(r.byte, code, XonState);
+    return Decode(r.byte);
+}
+
+std::uint8_t LineIo::Decode(std::uint8_t byte) {
+    // On a 7-bit line both code flags are set and the port strips the parity bit, so the
+    // machine's DC3 arrives as 0x13. Only a line that carries EIA code makes 0x13 the digit 3.
+    if (byte == kDC3 && code.IsoMode && code.EiaMode) {
+        XonState = false;
+        return kDC3;
+    }
+    return DecodeLineByte(byte, code, XonState);
 }
 
 bool LineIo::Cancelled() {
@@ -171,10 +191,10 @@ bool LineIo::XonCheck() {
     // While XON holds, only what has already arrived is read: a read that waited here would
     // cost its whole time-out every ten bytes.
     while (XonState) {
-        const ReadResult r = port_.Read(microseconds(0));
+        const ReadResult r = ReadPort(microseconds(0));
         if (r.status != ReadStatus::Byte)
             break;
-        DecodeLineByte(r.byte, code, XonState);
+        Decode(r.byte);
     }
     host_.ProcessEvents();
     if (Cancelled())
@@ -237,10 +257,10 @@ bool LineIo::WaitForSlot(bool stopping) {
         if (stopping && now - started > kStopCharPatience)
             return true;
 
-        const ReadResult r = port_.Read(CeilMicros(wait));
+        const ReadResult r = ReadPort(CeilMicros(wait));
         looked = true;
         if (r.status == ReadStatus::Byte)
-            DecodeLineByte(r.byte, code, XonState);
+            Decode(r.byte);
         if (queueFull && !stopping) {
             // The queue may stay full for long (a device that obeys CTS): keep the window alive.
             host_.ProcessEvents();

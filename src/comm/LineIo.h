@@ -78,6 +78,8 @@ class LineIo {
     }
 
   private:
+    ReadResult ReadPort(std::chrono::microseconds timeout);
+    std::uint8_t Decode(std::uint8_t byte);
     bool SelectChannel();
     // Waits until the next character may be written. False when the transfer is to stop.
     bool WaitForSlot(bool stopping);

@@ -175,6 +175,7 @@ class ReceiveEngine::Impl {
     bool wordStarted_ = true;
     int programCount_ = 0;
     int lineCount_ = 0;
+    int dataLines_ = 0;              // lines of the data kept so far
     std::vector<std::string> area_;  // the text area: lines not yet written to the target
     std::optional<Target> target_;
     std::vector<Failure> failures_;
@@ -211,6 +212,7 @@ void ReceiveEngine::Impl::Reset(const Settings& settings, const ReceiveJob& job)
     wordStarted_ = true;
     programCount_ = 0;
     lineCount_ = 0;
+    dataLines_ = 0;
     area_.clear();
     target_.reset();
     failures_.clear();
@@ -304,8 +306,15 @@ ReceiveEngine::Impl::Ending ReceiveEngine::Impl::Receive(LineIo& io, const Setti
     const bool saveOnStop = settings.op5 == "Y";
     const bool endOnDsrLoss = settings.op6 == "Y";
     for (;;) {
-        if (io.Cancelled())
-            return saveOnStop ? Ending::Save : Ending::Stop;
+        if (io.Cancelled()) {
+            if (!saveOnStop)
+                return Ending::Stop;
+            // What has arrived is saved, the line begun too.
+            if (!buffer_.empty())
+                AddLine(std::move(buffer_));
+            buffer_.clear();
+            return Ending::Save;
+        }
         const std::uint8_t c = io.ReadLineByte(kReceiveReadSlice);
         host_.ProcessEvents();
         if (const auto modem = io.PollModem(); modem && !modem->dsr && endOnDsrLoss) {
@@ -359,7 +368,8 @@ bool ReceiveEngine::Impl::Accept(std::uint8_t c) {
 
     // The closing "%" ends the data the moment it arrives: the machine may send nothing after
     // it, and the program is complete.
-    if (ch == '%' && percentConsumed_) {
+    // A tape without an opening "%" has its first "%" after program lines: that one closes it.
+    if (ch == '%' && (percentConsumed_ || dataLines_ > 0)) {
         if (buffer_.size() >= 3) {
             buffer_.erase(buffer_.rfind('%'), 1);
             AddLine(std::move(buffer_));
@@ -374,7 +384,7 @@ bool ReceiveEngine::Impl::FinishLine() {
     std::string line = std::move(buffer_);
     buffer_.clear();
     bool keep = true;
-    if (!percentConsumed_ && line.find('%') != std::string::npos) {
+    if (!percentConsumed_ && dataLines_ == 0 && line.find('%') != std::string::npos) {
         // The tape's opening "%" (with what some controls send beside it) is framing.
         if (line.size() < 4) {
             keep = false;
@@ -394,8 +404,10 @@ bool ReceiveEngine::Impl::FinishLine() {
         if (mode_ == ReceiveMode::PerProgram)
             StartProgram(line);
     }
-    if (keep)
+    if (keep) {
         AddLine(std::move(line));
+        ++dataLines_;
+    }
 
     wordStarted_ = true;
     InComment = false;
