@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace kelvantori {
@@ -14,6 +15,9 @@ struct ParseRow {
     LineSettingError error;
     LineSetting setting;  // checked only when error is None
 };
+void PrintTo(const ParseRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 constexpr auto kOk = LineSettingError::None;
 
@@ -123,6 +127,9 @@ struct TimeRow {
     LineSetting setting;
     long long nanoseconds;
 };
+void PrintTo(const TimeRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class CharacterTimeTest : public ::testing::TestWithParam<TimeRow> {};
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -114,6 +115,9 @@ struct SendRow {
     SendCode code;
     std::optional<std::uint8_t> line;
 };
+void PrintTo(const SendRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 constexpr SendCode kIso{};
 constexpr SendCode kEia{.eia = true};
@@ -175,6 +179,9 @@ struct DecodeRow {
     CodeState after;
     bool xonAfter;
 };
+void PrintTo(const DecodeRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 constexpr CodeState kAuto{};
 constexpr CodeState kIsoOnly{.IsoMode = true};
@@ -237,6 +244,9 @@ struct FrameRow {
     int type;
     std::string sequence;
 };
+void PrintTo(const FrameRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class FramingTest : public ::testing::TestWithParam<FrameRow> {};
 
