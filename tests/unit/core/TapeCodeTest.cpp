@@ -80,11 +80,6 @@ TEST(Eia, DecodesEveryByteOfTheTableAndNothingElse) {
     }
 }
 
-TEST(Eia, EveryTableByteHasOddParity) {
-    for (const auto& row : kEiaRows)
-        EXPECT_EQ(CountOnes(row.byte) % 2, 1) << row.character;
-}
-
 TEST(Eia, ColonAndControlCodesHaveLineForms) {
     EXPECT_EQ(EiaEncode(':'), 0x46);
     EXPECT_EQ(EiaEncode('O'), 0x46);

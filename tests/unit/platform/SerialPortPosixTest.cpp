@@ -196,7 +196,10 @@ TEST_F(SerialPortPosixTest, CanOpenLeavesThePortFree) {
 }
 
 TEST_F(SerialPortPosixTest, SettingsAPseudoTerminalCannotCarryStillOpen) {
-    for (const char* speed : {"4800,7,E,2", "9600,7,O,1", "14400,8,N,2", "19200,7,E,3"}) {
+    // After an 8-bit opening, a 7-bit one differs only in CS7/PARENB, which a pseudo-terminal
+    // refuses outright.
+    for (const char* speed :
+         {"4800,8,N,2", "4800,7,E,2", "9600,7,O,1", "14400,8,N,2", "19200,7,E,3"}) {
         ASSERT_EQ(port_->Open(ConfigFor("COM5", speed, TransferMode::Send)), PortError::None)
             << speed << ": " << port_->LastSystemError();
         // What can be carried is carried: the XOFF character and raw mode.
