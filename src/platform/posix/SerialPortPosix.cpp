@@ -144,6 +144,8 @@ class PosixSerialPort final : public SerialPort {
     int OpenExclusive(const std::string& device);
     PortError Configure(const PortConfig& config);
     PortError Fail(PortError error, std::string_view operation, int err);
+    // A failure the driver did not report as an error: it answered, but not what was asked.
+    PortError Refused(PortError error, std::string_view what);
     void Record(std::string_view operation, int err);
 
     HostConfig hosts_;
@@ -161,6 +163,11 @@ void PosixSerialPort::Record(std::string_view operation, int err) {
 
 PortError PosixSerialPort::Fail(PortError error, std::string_view operation, int err) {
     Record(operation, err);
+    return error;
+}
+
+PortError PosixSerialPort::Refused(PortError error, std::string_view what) {
+    lastError_ = device_ + ": " + std::string(what);
     return error;
 }
 
@@ -222,9 +229,9 @@ PortError PosixSerialPort::Configure(const PortConfig& config) {
     const speed_t speed = StandardSpeed(config.line.speed);
     const bool custom = IsCustomSpeed(config.line.speed);
     if (sizeFlag == 0)
-        return Fail(PortError::SetupFailed, "data bits", EINVAL);
+        return Refused(PortError::SetupFailed, "no such number of data bits");
     if (speed == B0 && !custom)
-        return Fail(PortError::SetupFailed, "speed", EINVAL);
+        return Refused(PortError::SetupFailed, "no such speed");
 
     cfmakeraw(&want);
     // Received parity is never checked, and ISTRIP would turn the DC3 0x93 into 0x13. The
@@ -285,20 +292,20 @@ PortError PosixSerialPort::Configure(const PortConfig& config) {
                           (got.c_oflag & OPOST) == 0 && got.c_cc[VSTART] == want.c_cc[VSTART] &&
                           got.c_cc[VSTOP] == want.c_cc[VSTOP];
     if (!lineTook)
-        return Fail(PortError::SetupFailed, "line settings", EIO);
+        return Refused(PortError::SetupFailed, "the driver did not take the line settings");
     if (!pseudoTerminal_) {
         if (custom) {
             const int actual = posix::ReadCustomSpeed(fd_);
             const double off = std::abs(actual - config.line.speed) / double(config.line.speed);
             if (actual <= 0 || off > kCustomSpeedTolerance) {
-                return Fail(PortError::SetupFailed, "speed", EINVAL);
+                return Refused(PortError::SetupFailed, "the driver did not take the speed");
             }
         } else if (cfgetospeed(&got) != speed) {
-            return Fail(PortError::SetupFailed, "speed", EINVAL);
+            return Refused(PortError::SetupFailed, "the driver did not take the speed");
         }
     }
     if (got.c_cc[VMIN] != 0 || got.c_cc[VTIME] != 0) {
-        return Fail(PortError::TimeoutsFailed, "VMIN/VTIME", EIO);
+        return Refused(PortError::TimeoutsFailed, "the driver did not take VMIN/VTIME");
     }
 
     // DTR and RTS are raised by the driver when the device opens; these keep them on for

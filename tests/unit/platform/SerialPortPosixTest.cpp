@@ -209,6 +209,16 @@ TEST_F(SerialPortPosixTest, SettingsAPseudoTerminalCannotCarryStillOpen) {
     }
 }
 
+TEST_F(SerialPortPosixTest, ByteSizeNoLineCarriesIsASetupFailure) {
+    Settings settings;
+    settings.Port = "COM5";
+    settings.Speed = "4800,9,N,2";
+    const auto result = OpenCommPort(*port_, settings, TransferMode::Send);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "通信速度の設定エラー!!");
+    EXPECT_NE(result.systemReason.find("data bits"), std::string::npos) << result.systemReason;
+}
+
 TEST_F(SerialPortPosixTest, PseudoTerminalBehindASymlinkIsStillRecognised) {
     test::TempFolder folder;
     const std::string link = folder.File("ttyNC");
