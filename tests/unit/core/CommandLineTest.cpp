@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -51,22 +50,29 @@ struct FakeWorld {
     }
 };
 
-// What a run is expected to leave behind.
-struct Outcome {
-    Settings settings;
-    CommandLineState state;
-    std::vector<std::string> questions;
-    std::vector<std::string> errors;
-    std::vector<Copy> copies;
+// What a run leaves behind; a setting left empty here is expected unchanged.
+struct Expect {
+    std::string DirPath{};
+    std::string Mask{};
+    std::string Port{};
+    std::string Speed{};
+    std::string SendPath{};
+    std::string ReceivePath{};
+    std::string AutoSendPending = "N";
+    std::string AutoReceivePending = "N";
+    bool CloseAfterTransfer = false;
+    std::vector<std::string> questions{};
+    std::vector<std::string> errors{};
+    std::vector<Copy> copies{};
 };
 
 struct ItemCase {
-    const char* name;
-    Args args;
-    std::set<std::string> files;         // existing files
-    std::function<void(Outcome&)> what;  // the changes against the untouched run
-    const char* dirPath = "C:\\NC";      // data folder before the run
-    bool answer = true;                  // the answer to a question
+    const char* name{};
+    Args args{};
+    std::set<std::string> files{};  // existing files
+    Expect expect{};
+    const char* dirPath = "C:\\NC";  // data folder before the run
+    bool answer = true;              // the answer to a question
 };
 
 // Row names keep the test list readable.
@@ -85,273 +91,190 @@ TEST_P(CommandLineItems, ChangeExactlyWhatTheyOrder) {
     settings.DirPath = c.dirPath;
     CommandLineState state;
 
-    Outcome expected{settings, state, {}, {}, {}};
-    expected.state.CommandLineMode = "Y";
-    c.what(expected);
+    Settings expectedSettings = settings;
+    const auto& e = c.expect;
+    for (auto [field, value] : {std::pair{&Settings::DirPath, &e.DirPath},
+                                {&Settings::Mask, &e.Mask},
+                                {&Settings::Port, &e.Port},
+                                {&Settings::Speed, &e.Speed}}) {
+        if (!value->empty())
+            expectedSettings.*field = *value;
+    }
+    const CommandLineState expectedState{
+        "Y",        e.AutoSendPending, e.AutoReceivePending, e.CloseAfterTransfer,
+        e.SendPath, e.ReceivePath};
 
     ProcessCommandLine(c.args, settings, state, world.Environment());
-    EXPECT_EQ(settings, expected.settings);
-    EXPECT_EQ(settings.DirPath, expected.settings.DirPath);
-    EXPECT_EQ(settings.Mask, expected.settings.Mask);
-    EXPECT_EQ(settings.Port, expected.settings.Port);
-    EXPECT_EQ(settings.Speed, expected.settings.Speed);
-    EXPECT_EQ(state, expected.state);
-    EXPECT_EQ(world.questions, expected.questions);
-    EXPECT_EQ(world.errors, expected.errors);
-    EXPECT_EQ(world.copies, expected.copies);
+    EXPECT_EQ(settings.DirPath + "|" + settings.Mask + "|" + settings.Port + "|" + settings.Speed,
+              expectedSettings.DirPath + "|" + expectedSettings.Mask + "|" + expectedSettings.Port +
+                  "|" + expectedSettings.Speed);
+    EXPECT_EQ(settings, expectedSettings);  // nothing else changed
+    EXPECT_EQ(state, expectedState);
+    EXPECT_EQ(world.questions, e.questions);
+    EXPECT_EQ(world.errors, e.errors);
+    EXPECT_EQ(world.copies, e.copies);
 }
+
+const std::string kMissingNone = "送信データ\nC:\\NC\\NONE.NCが見つかりません。";
+const std::string kOverwriteX = "すでにC:\\NC\\X.NCが有ります。\n上書きしますか？";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineItems,
     ::testing::Values(
         // 1. folder
-        ItemCase{"FolderWithBarAndTrailingBackslash",
-                 {"D:\\NC|DATA\\"},
-                 {},
-                 [](Outcome& o) { o.settings.DirPath = "D:\\NC DATA"; }},
-        ItemCase{"FolderThatDoesNotExistYet",
-                 {"E:\\NEW\\JOB"},
-                 {},
-                 [](Outcome& o) { o.settings.DirPath = "E:\\NEW\\JOB"; }},
-        ItemCase{"DriveRootLosesItsBackslash",
-                 {"D:\\"},
-                 {},
-                 [](Outcome& o) { o.settings.DirPath = "D:"; }},
-        ItemCase{"StraySlashInAFolder",
-                 {"D:\\NC/"},
-                 {},
-                 [](Outcome& o) { o.settings.DirPath = "D:\\NC"; }},
-        ItemCase{"EveryBarBecomesABlank",
-                 {"D:\\A|B|C"},
-                 {},
-                 [](Outcome& o) { o.settings.DirPath = "D:\\A B C"; }},
+        ItemCase{
+            "FolderWithBarAndTrailingBackslash", {"D:\\NC|DATA\\"}, {}, {.DirPath = "D:\\NC DATA"}},
+        ItemCase{"FolderThatDoesNotExistYet", {"E:\\NEW\\JOB"}, {}, {.DirPath = "E:\\NEW\\JOB"}},
+        ItemCase{"DriveRootLosesItsBackslash", {"D:\\"}, {}, {.DirPath = "D:"}},
+        ItemCase{"StraySlashInAFolder", {"D:\\NC/"}, {}, {.DirPath = "D:\\NC"}},
+        ItemCase{"EveryBarBecomesABlank", {"D:\\A|B|C"}, {}, {.DirPath = "D:\\A B C"}},
         // 2. send
         ItemCase{"SendNameInTheDataFolder",
                  {"S=O1234.NC"},
                  {"C:\\NC\\O1234.NC"},
-                 [](Outcome& o) {
-                     o.state.SendPath = "C:\\NC\\O1234.NC";
-                     o.state.AutoSendPending = "Y";
-                 }},
+                 {.SendPath = "C:\\NC\\O1234.NC", .AutoSendPending = "Y"}},
         ItemCase{"SendFullPathSetsFolderAndMask",
                  {"S=C:\\NC\\A.NC"},
                  {"C:\\NC\\A.NC"},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "C:\\NC";
-                     o.settings.Mask = "*.NC";
-                     o.state.SendPath = "C:\\NC\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                 },
+                 {.DirPath = "C:\\NC",
+                  .Mask = "*.NC",
+                  .SendPath = "C:\\NC\\A.NC",
+                  .AutoSendPending = "Y"},
                  "D:\\OLD"},
-        ItemCase{"SendFromADriveRoot",
-                 {"S=D:\\O9.TAP"},
-                 {"D:\\O9.TAP"},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "D:";
-                     o.settings.Mask = "*.TAP";
-                     o.state.SendPath = "D:\\O9.TAP";
-                     o.state.AutoSendPending = "Y";
-                 }},
+        ItemCase{
+            "SendFromADriveRoot",
+            {"S=D:\\O9.TAP"},
+            {"D:\\O9.TAP"},
+            {.DirPath = "D:", .Mask = "*.TAP", .SendPath = "D:\\O9.TAP", .AutoSendPending = "Y"}},
         ItemCase{"SendNameInADriveRootDataFolder",
                  {"S=A.NC"},
                  {"C:\\A.NC"},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "C:";
-                     o.state.SendPath = "C:\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                 },
+                 {.DirPath = "C:", .SendPath = "C:\\A.NC", .AutoSendPending = "Y"},
                  "C:\\"},
         ItemCase{"SendKeyInLowerCase",
                  {"s=o1.tap"},
                  {"C:\\NC\\o1.tap"},
-                 [](Outcome& o) {
-                     o.settings.Mask = "*.tap";
-                     o.state.SendPath = "C:\\NC\\o1.tap";
-                     o.state.AutoSendPending = "Y";
-                 }},
+                 {.Mask = "*.tap", .SendPath = "C:\\NC\\o1.tap", .AutoSendPending = "Y"}},
         ItemCase{"SendSlashIsRemovedFromThePath",
                  {"S=A.NC/"},
                  {"C:\\NC\\A.NC"},
-                 [](Outcome& o) {
-                     o.state.SendPath = "C:\\NC\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                 }},
+                 {.SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y"}},
         ItemCase{"SendMissingFileShowsTheMessage",
                  {"S=NONE.NC"},
                  {},
-                 [](Outcome& o) {
-                     o.state.SendPath = "C:\\NC\\NONE.NC";
-                     o.errors = {"送信データ\nC:\\NC\\NONE.NCが見つかりません。"};
-                 }},
-        ItemCase{"SendMissingFileWithEndLeavesNothingPending",
-                 {"S=NONE.NC", "END"},
-                 {},
-                 [](Outcome& o) {
-                     o.state.SendPath = "C:\\NC\\NONE.NC";
-                     o.state.CloseAfterTransfer = true;
-                     o.errors = {"送信データ\nC:\\NC\\NONE.NCが見つかりません。"};
-                 }},
+                 {.SendPath = "C:\\NC\\NONE.NC", .errors = {kMissingNone}}},
+        ItemCase{
+            "SendMissingFileWithEndLeavesNothingPending",
+            {"S=NONE.NC", "END"},
+            {},
+            {.SendPath = "C:\\NC\\NONE.NC", .CloseAfterTransfer = true, .errors = {kMissingNone}}},
         ItemCase{"SendFolderPathIsNotAFileToSend",
                  {"S=C:\\NC\\SUB"},
                  {},
-                 [](Outcome& o) {
-                     o.settings.Mask = "*";
-                     o.state.SendPath = "C:\\NC\\SUB";
-                     o.errors = {"送信データ\nC:\\NC\\SUBが見つかりません。"};
-                 }},
+                 {.Mask = "*",
+                  .SendPath = "C:\\NC\\SUB",
+                  .errors = {"送信データ\nC:\\NC\\SUBが見つかりません。"}}},
         // 3. receive
         ItemCase{"ReceiveIntoANewFile",
                  {"R=X.NC"},
                  {},
-                 [](Outcome& o) {
-                     o.state.ReceivePath = "C:\\NC\\X.NC";
-                     o.state.AutoReceivePending = "Y";
-                 }},
-        ItemCase{"ReceiveOverAnExistingFileYes",
-                 {"R=X.NC"},
-                 {"C:\\NC\\X.NC"},
-                 [](Outcome& o) {
-                     o.state.ReceivePath = "C:\\NC\\X.NC";
-                     o.state.AutoReceivePending = "Y";
-                     o.questions = {"すでにC:\\NC\\X.NCが有ります。\n上書きしますか？"};
-                 }},
+                 {.ReceivePath = "C:\\NC\\X.NC", .AutoReceivePending = "Y"}},
+        ItemCase{
+            "ReceiveOverAnExistingFileYes",
+            {"R=X.NC"},
+            {"C:\\NC\\X.NC"},
+            {.ReceivePath = "C:\\NC\\X.NC", .AutoReceivePending = "Y", .questions = {kOverwriteX}}},
         ItemCase{"ReceiveOverAnExistingFileNoLeavesNothingPending",
                  {"R=X.NC"},
                  {"C:\\NC\\X.NC"},
-                 [](Outcome& o) {
-                     o.state.ReceivePath = "C:\\NC\\X.NC";
-                     o.questions = {"すでにC:\\NC\\X.NCが有ります。\n上書きしますか？"};
-                 },
+                 {.ReceivePath = "C:\\NC\\X.NC", .questions = {kOverwriteX}},
                  "C:\\NC",
                  false},
         ItemCase{"ReceiveFullPathSetsFolderAndMask",
                  {"r=D:\\IN\\O7.TAP"},
                  {},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "D:\\IN";
-                     o.settings.Mask = "*.TAP";
-                     o.state.ReceivePath = "D:\\IN\\O7.TAP";
-                     o.state.AutoReceivePending = "Y";
-                 }},
+                 {.DirPath = "D:\\IN",
+                  .Mask = "*.TAP",
+                  .ReceivePath = "D:\\IN\\O7.TAP",
+                  .AutoReceivePending = "Y"}},
         // 4. port
-        ItemCase{"PortTwoDigits", {"COM12"}, {}, [](Outcome& o) { o.settings.Port = "COM12"; }},
-        ItemCase{"PortInLowerCaseIsStoredUpper",
-                 {"com12"},
-                 {},
-                 [](Outcome& o) { o.settings.Port = "COM12"; }},
-        ItemCase{"PortOfSixCharactersIsNoPort", {"COM123"}, {}, [](Outcome&) {}},
+        ItemCase{"PortTwoDigits", {"COM12"}, {}, {.Port = "COM12"}},
+        ItemCase{"PortInLowerCaseIsStoredUpper", {"com12"}, {}, {.Port = "COM12"}},
+        ItemCase{"PortOfSixCharactersIsNoPort", {"COM123"}, {}, {}},
         ItemCase{"PortWithSlashAfterAnotherItem",
                  {"END", "/COM3"},
                  {},
-                 [](Outcome& o) {
-                     o.settings.Port = "COM3";
-                     o.state.CloseAfterTransfer = true;
-                 }},
+                 {.Port = "COM3", .CloseAfterTransfer = true}},
         // 5. mask
-        ItemCase{"MaskIsUpperCased", {"*.tap"}, {}, [](Outcome& o) { o.settings.Mask = "*.TAP"; }},
-        ItemCase{"DotWithoutStarIsNoMask", {"A.NC"}, {}, [](Outcome&) {}},
+        ItemCase{"MaskIsUpperCased", {"*.tap"}, {}, {.Mask = "*.TAP"}},
+        ItemCase{"DotWithoutStarIsNoMask", {"A.NC"}, {}, {}},
         // 6. line setting
-        ItemCase{"LineSettingIsUpperCased",
-                 {"9600,7,e,2"},
-                 {},
-                 [](Outcome& o) { o.settings.Speed = "9600,7,E,2"; }},
+        ItemCase{"LineSettingIsUpperCased", {"9600,7,e,2"}, {}, {.Speed = "9600,7,E,2"}},
         // 7. import
         ItemCase{"FileIsImportedIntoTheDataFolder",
                  {"E:\\IN\\O5.TAP"},
                  {"E:\\IN\\O5.TAP"},
-                 [](Outcome& o) {
-                     o.settings.Mask = "*.TAP";
-                     o.copies = {{"E:\\IN\\O5.TAP", "C:\\NC\\O5.TAP"}};
-                 }},
+                 {.Mask = "*.TAP", .copies = {{"E:\\IN\\O5.TAP", "C:\\NC\\O5.TAP"}}}},
         ItemCase{"ImportIntoADriveRootDataFolder",
                  {"E:\\IN\\O5.NC"},
                  {"E:\\IN\\O5.NC"},
-                 [](Outcome& o) {
-                     o.copies = {{"E:\\IN\\O5.NC", "C:\\O5.NC"}};
-                 },
+                 {.copies = {{"E:\\IN\\O5.NC", "C:\\O5.NC"}}},
                  "C:"},
         ItemCase{"FileAlreadyInTheDataFolderIsNotCopiedOntoItself",
                  {"c:\\NC\\A.TAP"},
                  {"c:\\NC\\A.TAP"},
-                 [](Outcome& o) { o.settings.Mask = "*.TAP"; }},
+                 {.Mask = "*.TAP"}},
         // 8. end
-        ItemCase{
-            "EndInAnyCase", {"end"}, {}, [](Outcome& o) { o.state.CloseAfterTransfer = true; }},
+        ItemCase{"EndInAnyCase", {"end"}, {}, {.CloseAfterTransfer = true}},
         ItemCase{"EndWithSlash",
                  {"S=A.NC", "/END"},
                  {"C:\\NC\\A.NC"},
-                 [](Outcome& o) {
-                     o.state.SendPath = "C:\\NC\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                     o.state.CloseAfterTransfer = true;
-                 }},
-        ItemCase{"LongerWordWithEndIsIgnored", {"APPEND"}, {}, [](Outcome&) {}},
+                 {.SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y", .CloseAfterTransfer = true}},
+        ItemCase{"LongerWordWithEndIsIgnored", {"APPEND"}, {}, {}},
         // 9. anything else
-        ItemCase{"UnknownWordIsIgnored", {"HELLO"}, {}, [](Outcome&) {}},
-        ItemCase{"EmptyItemIsIgnored", {""}, {}, [](Outcome&) {}},
+        ItemCase{"UnknownWordIsIgnored", {"HELLO"}, {}, {}},
+        ItemCase{"EmptyItemIsIgnored", {""}, {}, {}},
         // The order of the cases.
-        ItemCase{"FolderComesBeforeLineSetting",
-                 {"D:\\A,B"},
-                 {},
-                 [](Outcome& o) { o.settings.DirPath = "D:\\A,B"; }},
+        ItemCase{"FolderComesBeforeLineSetting", {"D:\\A,B"}, {}, {.DirPath = "D:\\A,B"}},
         ItemCase{"LineSettingComesBeforeImport",
                  {"E:\\IN\\a,b.nc"},
                  {"E:\\IN\\a,b.nc"},
-                 [](Outcome& o) { o.settings.Speed = "E:\\IN\\A,B.NC"; }},
+                 {.Speed = "E:\\IN\\A,B.NC"}},
         ItemCase{"SendComesBeforeFolder",
                  {"S=D:\\JOB\\A.NC"},
                  {},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "D:\\JOB";
-                     o.state.SendPath = "D:\\JOB\\A.NC";
-                     o.errors = {"送信データ\nD:\\JOB\\A.NCが見つかりません。"};
-                 }},
-        ItemCase{
-            "PortComesBeforeMask", {"COM*."}, {}, [](Outcome& o) { o.settings.Port = "COM*."; }},
+                 {.DirPath = "D:\\JOB",
+                  .SendPath = "D:\\JOB\\A.NC",
+                  .errors = {"送信データ\nD:\\JOB\\A.NCが見つかりません。"}}},
+        ItemCase{"PortComesBeforeMask", {"COM*."}, {}, {.Port = "COM*."}},
         ItemCase{"FolderItemThenNameIsTakenInTheNewFolder",
                  {"D:\\JOB", "S=A.NC"},
                  {"D:\\JOB\\A.NC"},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "D:\\JOB";
-                     o.state.SendPath = "D:\\JOB\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                 }},
+                 {.DirPath = "D:\\JOB", .SendPath = "D:\\JOB\\A.NC", .AutoSendPending = "Y"}},
         ItemCase{"NameThenFolderItemLeavesTheNameInTheOldFolder",
                  {"S=A.NC", "D:\\JOB"},
                  {"C:\\NC\\A.NC"},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "D:\\JOB";
-                     o.state.SendPath = "C:\\NC\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                 }},
+                 {.DirPath = "D:\\JOB", .SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y"}},
         // Whole command lines.
         ItemCase{"SendExampleWithPortLineAndEnd",
                  {"S=O1234.NC", "COM2", "9600,7,E,2", "END"},
                  {"C:\\NC\\O1234.NC"},
-                 [](Outcome& o) {
-                     o.settings.Port = "COM2";
-                     o.settings.Speed = "9600,7,E,2";
-                     o.state.SendPath = "C:\\NC\\O1234.NC";
-                     o.state.AutoSendPending = "Y";
-                     o.state.CloseAfterTransfer = true;
-                 }},
+                 {.Port = "COM2",
+                  .Speed = "9600,7,E,2",
+                  .SendPath = "C:\\NC\\O1234.NC",
+                  .AutoSendPending = "Y",
+                  .CloseAfterTransfer = true}},
         ItemCase{"SlashFormIsJoinedAndSplit",
                  {"/S=A.NC", "/COM3"},
                  {"C:\\NC\\A.NC"},
-                 [](Outcome& o) {
-                     o.settings.Port = "COM3";
-                     o.state.SendPath = "C:\\NC\\A.NC";
-                     o.state.AutoSendPending = "Y";
-                 }},
+                 {.Port = "COM3", .SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y"}},
         ItemCase{"SlashFormWithFolderAndEnd",
                  {"/D:\\NC|DATA\\", "/R=O1.NC", "/END"},
                  {},
-                 [](Outcome& o) {
-                     o.settings.DirPath = "D:\\NC DATA";
-                     o.state.ReceivePath = "D:\\NC DATA\\O1.NC";
-                     o.state.AutoReceivePending = "Y";
-                     o.state.CloseAfterTransfer = true;
-                 }}),
+                 {.DirPath = "D:\\NC DATA",
+                  .ReceivePath = "D:\\NC DATA\\O1.NC",
+                  .AutoReceivePending = "Y",
+                  .CloseAfterTransfer = true}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, NoArgumentsMeanNoCommandLineMode) {
