@@ -37,7 +37,8 @@ std::size_t ItemLength(std::string_view item) {
 // gives "C:").
 std::string FolderWithoutBackslash(std::string_view path) {
     std::string folder = DriveFolderOf(path);
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
     return folder;
 }
 
