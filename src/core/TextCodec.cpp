@@ -40,8 +40,8 @@ class Converter {
     // then starts at the offending bytes.
     int Convert(std::string_view* in, std::string* out) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        // CP932 -> UTF-8 grows at most threefold (a half-width katakana byte becomes three
-        // bytes); UTF-8 -> CP932 never grows.
+        // Converted in pieces through a fixed buffer: a few megabytes of view text need no
+        // guess of the output size.
         char buffer[16384];
         char* inPtr = const_cast<char*>(in->data());
         std::size_t inLeft = in->size();
