@@ -51,7 +51,7 @@ struct LineCase {
     const char* name;
     std::string data;  // bytes from the machine, plain ASCII (ISO without parity bits)
     std::string file;  // the saved file
-    std::function<void(Settings&)> configure;
+    std::function<void(Settings&)> configure = nullptr;
 };
 
 class ReceiveLineTest : public testing::TestWithParam<LineCase> {};
