@@ -9,10 +9,12 @@
 namespace kelvantori {
 
 class ProgramFolder {
-public:
+  public:
     // baseName names the files: baseName + ".INI" and baseName + ".log" ("kelvantori"). The
     // folder is created when it does not exist.
     static ProgramFolder Locate(std::string_view baseName);
+    // The same with the executable's folder given (Locate passes ExecutableFolder()).
+    static ProgramFolder Locate(std::string_view baseName, const std::string& executableFolder);
     // For tests and callers that know the folder.
     ProgramFolder(std::string hostPath, std::string baseName);
 
@@ -21,7 +23,7 @@ public:
     std::string MainIniName() const { return baseName_ + ".INI"; }
     std::string LogName() const { return baseName_ + ".log"; }
 
-private:
+  private:
     std::string hostPath_;
     std::string baseName_;
 };
