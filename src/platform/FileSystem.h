@@ -42,8 +42,8 @@ struct DosAttributes {
 
 struct FileStat {
     bool isDirectory = false;
-    std::uint64_t size = 0;       // bytes, 64-bit everywhere
-    std::int64_t modified = 0;    // last write, seconds since 1970-01-01 UTC; 0 when unknown
+    std::uint64_t size = 0;     // bytes, 64-bit everywhere
+    std::int64_t modified = 0;  // last write, seconds since 1970-01-01 UTC; 0 when unknown
     DosAttributes attributes;
 };
 
@@ -56,7 +56,7 @@ struct DirEntry {
 
 // A file read in pieces (large NC files are split and doubled without loading them whole).
 class InputFile {
-public:
+  public:
     virtual ~InputFile() = default;
     // Up to size bytes; 0 at the end of the file; -1 on a read error.
     virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
@@ -66,7 +66,7 @@ public:
 // Commit(), so a crash or a full disk never leaves a half-written file under the target's name;
 // without Commit() the target is left as it was. Append mode writes at the end of the file itself.
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     virtual FsError Write(std::string_view bytes) = 0;
     virtual FsError Commit() = 0;
@@ -75,7 +75,7 @@ public:
 enum class WriteMode { Replace, Append };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     virtual std::optional<FileStat> Stat(std::string_view path) = 0;
@@ -118,6 +118,12 @@ public:
 
     virtual const DriveMap& Drives() const = 0;
 };
+
+// The short form FAT would give a long name (see FileSystem::ShortName): the name upper-cased
+// when it fits 8.3; else up to six usable characters of the base (blanks and extra dots dropped,
+// characters FAT does not allow and non-ASCII characters as "_"), "~1", and a dot with up to three
+// such characters of the extension when there is one ("long name.nc" -> "LONGNA~1.NC").
+std::string FatShortName(std::string_view longName);
 
 // The file system of this operating system over (a copy of) the given drive table.
 std::unique_ptr<FileSystem> CreateSystemFileSystem(DriveMap drives);

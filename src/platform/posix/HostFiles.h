@@ -61,4 +61,9 @@ std::string HomeFolder();
 // relative (the XDG rules ignore relative values).
 std::string AbsoluteFolderFromEnv(const char* name);
 
+// Moves a file or folder into the freedesktop.org trash that serves its file system
+// (TrashPosix.cpp). Nothing is ever deleted: when no trash can take it, it stays and the error
+// says why.
+FsError MoveHostToTrash(const std::string& hostPath);
+
 }  // namespace kelvantori::posix
