@@ -104,6 +104,15 @@ TEST(DriveMapToDrive, NoLetterHoldsThePathWithoutRootDrive) {
     EXPECT_EQ(map.ToDrive("/srv/x"), "Z:\\x");
 }
 
+TEST(DriveMapToDrive, OfTwoLettersOnOneFolderTheFirstAnswers) {
+    HostConfig config;
+    config.drives['D'] = "/data";
+    config.drives['K'] = "/data";
+    const auto map = DriveMap::Build(config, "", {});
+    EXPECT_EQ(map.ToDrive("/data/O1.NC"), "D:\\O1.NC");
+    EXPECT_EQ(map.ToHost("K:\\O1.NC"), "/data/O1.NC");
+}
+
 TEST(DriveMapToDrive, RoundTripsThroughToHost) {
     const auto map = ShopMap();
     for (const char* path : {"C:\\NC\\A.NC", "D:\\PROG", "E:\\O1.NC", "Z:\\etc\\hosts", "C:"}) {
