@@ -119,6 +119,12 @@ class FileSystem {
     virtual const DriveMap& Drives() const = 0;
 };
 
+// The short form FAT would give a long name (see FileSystem::ShortName): the name upper-cased
+// when it fits 8.3; else up to six usable characters of the base (blanks and extra dots dropped,
+// characters FAT does not allow and non-ASCII characters as "_"), "~1", and a dot with up to three
+// such characters of the extension when there is one ("long name.nc" -> "LONGNA~1.NC").
+std::string FatShortName(std::string_view longName);
+
 // The file system of this operating system over (a copy of) the given drive table.
 std::unique_ptr<FileSystem> CreateSystemFileSystem(DriveMap drives);
 
