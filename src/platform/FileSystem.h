@@ -52,6 +52,9 @@ struct DirEntry {
     bool isDirectory = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // seconds since 1970-01-01 UTC; 0 when unknown
+    // The 8.3 form of the name (the host's own, or derived as FAT does); empty when the host
+    // gives none. The file list shows it in its short-name mode.
+    std::string shortName;
 };
 
 // A file read in pieces (large NC files are split and doubled without loading them whole).

@@ -664,6 +664,7 @@ class PosixFileSystem final : public FileSystem {
         const auto examine = [&](std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i) {
                 DirEntry& out = entries[i];
+                out.shortName = FatShortName(out.name);
                 struct stat st {};
                 if (::fstatat(fd, out.name.c_str(), &st, 0) == 0) {
                     out.isDirectory = S_ISDIR(st.st_mode);

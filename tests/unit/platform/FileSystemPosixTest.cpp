@@ -261,6 +261,10 @@ TEST_F(FileSystemPosixTest, ScanListsEveryEntryWithSizeTimeAndKind) {
     EXPECT_EQ(byName["dangling"].size, 0u);
     EXPECT_NE(byName["dangling"].modified, 0);
     EXPECT_TRUE(byName.contains(".hidden"));
+    // The list's short-name mode reads the 8.3 form straight from the scan.
+    EXPECT_EQ(byName["O1.NC"].shortName, "O1.NC");
+    EXPECT_EQ(byName["加工 データ.NC"].shortName, FatShortName("加工 データ.NC"));
+    EXPECT_NE(byName["加工 データ.NC"].shortName, "加工 データ.NC");
 }
 
 TEST_F(FileSystemPosixTest, ScanOfEmptyMissingOrNonFolder) {
