@@ -4,7 +4,10 @@
 
 #include <functional>
 
+#include "platform/DriveMap.h"
+#include "platform/HostConfig.h"
 #include "support/EngineRig.h"
+#include "support/TempFolder.h"
 
 namespace kelvantori {
 namespace {
@@ -457,6 +460,51 @@ TEST(ReceiveEngineTest, DiskFullAfterAFlushStillRescuesTheWholeProgram) {
     EXPECT_GT(rig.files.BytesWritten(), 0u);
     EXPECT_TRUE(rig.host.rescued[0].bytes == file);
     EXPECT_FALSE(rig.files.File(kTarget));
+}
+
+// --- over the real file system ----------------------------------------------------------------
+
+struct RealFolder {
+    RealFolder() {
+        HostConfig config;
+        config.drives['D'] = folder.Path();
+        files = CreateSystemFileSystem(DriveMap::Build(config, folder.Path(), {}));
+    }
+    test::TempFolder folder;
+    std::unique_ptr<FileSystem> files;
+};
+
+TEST(ReceiveEngineRealFolderTest, SavesEachProgramAndLeavesNoTemporaryFile) {
+    RealFolder real;
+    EngineRig rig;
+    rig.settings.R_Code = 1;
+    rig.settings.DirPath = "D:";
+    real.folder.Write("O0002.NC", "OLD\r\n");
+    rig.port.ArriveAt(milliseconds(100), "%\nO0001\nM30\nO0002\nX1.\nM30\n%");
+    rig.settings.Add_No = "N";
+    ReceiveEngine engine(rig.port, rig.host, rig.log, *real.files);
+    EXPECT_EQ(engine.ReceiveFile(rig.settings, PerProgram()), TransferResult::Completed);
+    EXPECT_EQ(engine.SavedFiles(), (std::vector<std::string>{"D:\\O0001.NC", "D:\\O0002.NC"}));
+    EXPECT_EQ(real.folder.Read("O0001.NC"), "O0001\r\nM30\r\n%\r\n");
+    EXPECT_EQ(real.folder.Read("O0002.NC"), "O0002\r\nX1.\r\nM30\r\n%\r\n");
+    const auto entries = real.files->Scan("D:");
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(entries->size(), 2u);
+}
+
+TEST(ReceiveEngineRealFolderTest, StopWithoutOp5KeepsTheOldFileAndLeavesNoTemporaryFile) {
+    RealFolder real;
+    EngineRig rig;
+    rig.settings.R_Code = 1;
+    real.folder.Write("RECV.NC", "OLD\r\n");
+    rig.port.ArriveAt(milliseconds(100), "%\nO1\nG01X1.\n");
+    rig.host.CancelAt(seconds(2));
+    ReceiveEngine engine(rig.port, rig.host, rig.log, *real.files);
+    EXPECT_EQ(engine.ReceiveFile(rig.settings, Named("D:\\RECV.NC")), TransferResult::Stopped);
+    EXPECT_EQ(real.folder.Read("RECV.NC"), "OLD\r\n");
+    const auto entries = real.files->Scan("D:");
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(entries->size(), 1u);
 }
 
 }  // namespace
