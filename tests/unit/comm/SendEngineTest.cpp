@@ -135,6 +135,17 @@ TEST(SendEngineTest, WaitsInvTimeAfterEveryCharacter) {
     EXPECT_EQ(std::count(rig.host.waits.begin(), rig.host.waits.end(), milliseconds(7)), 4);
 }
 
+TEST(SendEngineTest, LeaderTwoPausesASecondBeforeTheStartSequence) {
+    EngineRig rig;
+    Text(rig.settings);
+    rig.settings.Send_Before = 2;
+    rig.Send(ProgramOf("M3\r\n"));
+    EXPECT_EQ(rig.port.WrittenBytes(), "\nM3\n\n%");
+    ASSERT_FALSE(rig.host.waits.empty());
+    EXPECT_EQ(rig.host.waits.front(), milliseconds(1000));
+    EXPECT_GE(rig.port.Written().front().time, milliseconds(1000));
+}
+
 TEST(SendEngineTest, SendsEveryMarkedFileWholeWithItsOwnCounters) {
     EngineRig rig;
     Text(rig.settings);
