@@ -180,10 +180,11 @@ TEST(ReceiveEngineTest, ProgramOfMoreThanThousandLinesIsSavedWhole) {
     rig.settings.R_Code = 1;
     std::string data = "%\nO5000\n";
     std::string file = "O5000\r\n";
-    for (int i = 1; i <= 2600; ++i) {
-        const std::string n = std::to_string(i);
-        data += "N" + n + "G01X" + n + ".\n";
-        file += "N" + n + " G01 X" + n + ".\r\n";
+    // Short lines: the fake port's script grows with every byte scheduled.
+    for (int i = 1; i <= 2100; ++i) {
+        const std::string n = std::to_string(i % 100);
+        data += "X" + n + "Y\n";
+        file += "X" + n + " Y\r\n";
     }
     data += "M30\n%";
     file += "M30\r\n%\r\n";
