@@ -99,15 +99,6 @@ TEST_F(FolderListTest, KeepsTheSelectionUntilTheFileIsDeleted) {
     EXPECT_EQ(FileNames(), (Names{"0.NC", "A.NC", "C.NC"}));
 }
 
-TEST_F(FolderListTest, AMissingFolderShowsOnlyTheParentLine) {
-    settings_.DirPath = "D:\\MISSING";
-    settings_.ListColumn = 3;
-    model_->RefreshFileList(false, false, false);
-    EXPECT_EQ(model_->Lines(), (Names{" ..              <DIR>"}));
-    EXPECT_EQ(model_->HeaderLine().substr(67), "     ﾌｧｲﾙ数 :0");
-    EXPECT_EQ(model_->DetailLine(), "");
-}
-
 TEST_F(FolderListTest, EnterWalksIntoASubFolderAndBack) {
     Write("A.NC", 1);
     folder_.Write("NC/SUB/IN.NC", "x");

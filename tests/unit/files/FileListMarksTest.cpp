@@ -73,17 +73,6 @@ TEST_F(MarksTest, AHundredAndFirstMarkIsRefusedSilently) {
     EXPECT_EQ(model_.MarkCount(), 100);
 }
 
-TEST_F(MarksTest, OnlyFileLinesCanBeMarked) {
-    settings_.DirPath = "C:\\NC";
-    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0)});
-    Refresh();
-    EXPECT_FALSE(model_.ToggleMark(0));
-    EXPECT_FALSE(model_.ToggleMark(1));
-    EXPECT_TRUE(model_.ToggleMark(2));
-    EXPECT_EQ(MarkedLines(), Lines{2});
-    EXPECT_FALSE(model_.ToggleMark(3)) << "past the end";
-}
-
 TEST_F(MarksTest, CompactAndCollectInMarkingOrder) {
     ListFiles(10);
     for (const int line : {7, 2, 5, 9}) {
@@ -200,32 +189,49 @@ TEST_F(MarksTest, ShiftClickSkipsFolderLinesAndSurvivesAShorterList) {
     EXPECT_EQ(MarkedLines(), Range(1, 2));
 }
 
-TEST_F(MarksTest, PageUpAndDownByWholePages) {
+TEST_F(MarksTest, MovingKeysPageByWholePages) {
     ListFiles(50);
     model_.SetRowsPerColumn(10);  // two columns of ten: a page of 20 lines
+    enum class Key { PageDown, PageUp, Top, Bottom };
     struct Step {
-        const char* key;
+        const char* behaviour;
+        Key key;
         int from;
         int selected;
-        int scroll;  // PageDown only
+        int scroll;  // what Page Down asks the window to bring into view
     };
     const Step steps[] = {
-        {"down", 0, 20, 30},
-        {"down", 20, 40, 49},
-        {"down on the last page keeps a current line", 40, 49, 49},
-        {"down", 5, 20, 30},
-        {"up", 49, 20, 0},
-        {"up", 25, 0, 0},
-        {"up on the first page", 5, 0, 0},
+        {"down from the first page", Key::PageDown, 0, 20, 30},
+        {"down from inside the first page", Key::PageDown, 5, 20, 30},
+        {"down to the last page", Key::PageDown, 20, 40, 49},
+        {"down on the last page keeps a current line", Key::PageDown, 40, 49, 49},
+        {"up from the last page", Key::PageUp, 49, 20, -1},
+        {"up from the second page", Key::PageUp, 25, 0, -1},
+        {"up on the first page", Key::PageUp, 5, 0, -1},
+        {"T: the first line", Key::Top, 33, 0, -1},
+        {"Z: the last line", Key::Bottom, 3, 49, -1},
     };
     for (const auto& s : steps) {
         model_.Select(s.from);
-        if (std::string(s.key).rfind("down", 0) == 0) {
-            EXPECT_EQ(model_.PageDown(), s.scroll) << s.key << " from " << s.from;
-        } else {
-            model_.PageUp();
+        int scroll = -1;
+        switch (s.key) {
+            case Key::PageDown:
+                scroll = model_.PageDown();
+                break;
+            case Key::PageUp:
+                model_.PageUp();
+                break;
+            case Key::Top:
+                model_.MoveToTop();
+                break;
+            case Key::Bottom:
+                model_.MoveToBottom();
+                break;
         }
-        EXPECT_EQ(model_.Selected(), s.selected) << s.key << " from " << s.from;
+        EXPECT_EQ(model_.Selected(), s.selected) << s.behaviour;
+        EXPECT_EQ(scroll, s.scroll) << s.behaviour;
+        EXPECT_NE(model_.DetailLine().find(model_.EntryOf(s.selected)->name), std::string::npos)
+            << s.behaviour << ": the detail line follows";
     }
 }
 
@@ -244,28 +250,6 @@ TEST_F(MarksTest, PagingBeforeTheWindowToldItsHeight) {
     model_.Select(3);
     model_.PageDown();  // no rows known: a page is one row per column
     EXPECT_EQ(model_.Selected(), 4);
-}
-
-TEST_F(MarksTest, TopAndBottom) {
-    ListFiles(12);
-    model_.Select(5);
-    model_.MoveToBottom();
-    EXPECT_EQ(model_.Selected(), 11);
-    EXPECT_NE(model_.DetailLine().find(":O0012.NC "), std::string::npos);
-    model_.MoveToTop();
-    EXPECT_EQ(model_.Selected(), 0);
-}
-
-TEST_F(MarksTest, ClickSelectsAndRemembers) {
-    ListFiles(12);
-    model_.Click(7);
-    EXPECT_EQ(model_.Selected(), 7);
-    EXPECT_EQ(model_.LastClickedIndex(), 7);
-    model_.Click(40);  // below the last item: nothing
-    EXPECT_EQ(model_.Selected(), 7);
-    EXPECT_EQ(model_.HighlightInset(7), 12);
-    model_.Enter();
-    EXPECT_EQ(model_.HighlightInset(7), 5) << "a marked line is highlighted from its mark";
 }
 
 TEST_F(FileListTest, EnterOpensFoldersAndGoesUp) {

@@ -246,18 +246,6 @@ TEST_F(FileListTest, KeepSelectionSelectsTheSameFileAgain) {
     EXPECT_EQ(model_.Selected(), 0) << "without keepSelection the first line";
 }
 
-TEST_F(FileListTest, KeepSelectionAfterTheSelectedFileWasDeleted) {
-    fs_.SetFolder("C:\\NC", NumberedFiles(5));
-    Refresh();
-    model_.Select(3);
-    auto entries = NumberedFiles(5);
-    entries.erase(entries.begin() + 2);  // O0003.NC, the selected file
-    fs_.SetFolder("C:\\NC", entries);
-    Refresh(true);
-    EXPECT_EQ(model_.Selected(), 0);
-    EXPECT_EQ(model_.DetailLine(), "　  一つ上のﾌｫﾙﾀﾞに移動(Enter)");
-}
-
 TEST_F(FileListTest, KeepSelectionOnAFolderLineSelectsLineZero) {
     fs_.SetFolder("C:\\NC", {FakeFolder("SUB", kMarch5), FakeFile("A.NC", 1, kMarch5)});
     Refresh();

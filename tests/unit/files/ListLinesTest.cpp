@@ -128,13 +128,6 @@ TEST(BuildParentLine, FormsByColumnCount) {
     EXPECT_EQ(line, " ..              <DIR> ") << "a folder time that is not known";
 }
 
-TEST(FormatListLine, IsTheLineWithoutItsMarkColumn) {
-    EXPECT_EQ(FormatListLine(Style(3), "A.NC", "A.NC", "<DIR>", kTime),
-              "A       .NC     <DIR>" + Blanks(24));
-    EXPECT_EQ(FormatListLine(Style(3), "A.NC", "A.NC", "123456789", kTime),
-              "A       .NC  ********" + Blanks(27));
-}
-
 TEST(FormatHeaderLine, PathCutTo67ColumnsThenTheCount) {
     struct Case {
         const char* behaviour;
@@ -164,37 +157,6 @@ TEST(FormatHeaderLine, PathCutTo67ColumnsThenTheCount) {
     for (const auto& c : cases) {
         EXPECT_EQ(FormatHeaderLine(c.path, c.files, c.folders), c.expected) << c.behaviour;
     }
-}
-
-TEST(HeaderPathText, AllFilesOrTheMask) {
-    Settings settings;
-    settings.DirPath = "D:\\NCDATA";
-    settings.Mask = "*.NC";
-    settings.AllFiles = "Y";
-    EXPECT_EQ(HeaderPathText(settings), " Path=D:\\NCDATA\\*.*");
-    settings.AllFiles = "N";
-    EXPECT_EQ(HeaderPathText(settings), " Path=D:\\NCDATA\\*.NC");
-    settings.DirPath = "D:";
-    EXPECT_EQ(HeaderPathText(settings), " Path=D:\\*.NC");
-}
-
-TEST(DetailLines, FileAndFolder) {
-    EXPECT_EQ(FileDetailLine("O1234.NC", 1536, kTime),
-              "　　ﾌｧｲﾙ詳細 :O1234.NC  ｻｲｽﾞ :1.500KB  日付 :2024-03-05 14:07:09");
-    EXPECT_EQ(FileDetailLine("BIG.NC", 5ull * 1024 * 1024 * 1024, kTime),
-              "　　ﾌｧｲﾙ詳細 :BIG.NC  ｻｲｽﾞ :5120.000MB  日付 :2024-03-05 14:07:09");
-    EXPECT_EQ(FolderDetailLine("SUB", kTime), "　  ﾌｫﾙﾀﾞ詳細:<DIR>SUB  日付 :2024-03-05 14:07:09");
-    EXPECT_EQ(FolderDetailLine("SUB", ""), "　  ﾌｫﾙﾀﾞ詳細:<DIR>SUB  日付 :");
-    EXPECT_EQ(std::string(kParentDetailLine), "　  一つ上のﾌｫﾙﾀﾞに移動(Enter)");
-}
-
-TEST(WriteListTime, FixedFormOrNothing) {
-    char out[kListTimeLength];
-    ASSERT_TRUE(WriteListTime({2005, 2, 28, 9, 5, 1}, out));
-    EXPECT_EQ(std::string(out, kListTimeLength), "2005-02-28 09:05:01");
-    ASSERT_TRUE(WriteListTime({987, 12, 31, 23, 59, 59}, out));
-    EXPECT_EQ(std::string(out, kListTimeLength), "0987-12-31 23:59:59");
-    EXPECT_FALSE(WriteListTime({10000, 1, 1, 0, 0, 0}, out));
 }
 
 }  // namespace
