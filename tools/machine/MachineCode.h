@@ -50,7 +50,7 @@ std::optional<std::uint8_t> EncodeCharacter(char c, MachineCode code);
 std::uint8_t DeleteByte(MachineCode code);
 
 // Decodes bytes in the configured code; with Auto the first byte that is not a control or feed
-// byte decides by its parity (odd: EIA, even: ISO) until Reset().
+// byte decides by its parity (odd: EIA, even: ISO), and the decision holds until Reset().
 class CodeReader {
   public:
     explicit CodeReader(MachineCode configured) : configured_(configured), current_(configured) {}

@@ -74,6 +74,10 @@ void ProgramReader::Finish() {
         CloseProgram(false);
 }
 
+bool ProgramReader::InProgram() const {
+    return open_ || (!skipToLineEnd_ && IsProgramStart(line_));
+}
+
 std::vector<ReceivedProgram> ProgramReader::TakePrograms() {
     return std::exchange(closed_, {});
 }

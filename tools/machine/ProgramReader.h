@@ -41,6 +41,8 @@ class ProgramReader {
     // Programs closed since the last call, in order.
     std::vector<ReceivedProgram> TakePrograms();
     bool ProgramOpen() const { return open_; }
+    // Inside a program, or in a line that begins one.
+    bool InProgram() const;
     // Lines read outside any program (tape-start lines, leaders, stray text).
     std::size_t LinesOutside() const { return linesOutside_; }
 

@@ -148,11 +148,12 @@ void PunchFeeder::Written(std::size_t n) {
 }
 
 std::optional<std::chrono::nanoseconds> PunchFeeder::NextDue(std::chrono::nanoseconds now) const {
-    if (!started_ || held_ || Done())
+    if (!started_ || held_ || Done() || cps_ <= 0)
         return std::nullopt;
-    if (cps_ <= 0 || DueEnd(now) > written_)
-        return now;
-    const std::size_t k = written_ - writtenAtResume_;  // the next byte is number k after resume
+    const std::size_t end = DueEnd(now);
+    if (end >= tape_.size())
+        return std::nullopt;
+    const std::size_t k = end - writtenAtResume_;  // byte number k after the resume is not due yet
     const double at = std::ceil(static_cast<double>(k) / cps_ * 1e9);
     return resumedAt_ + std::chrono::nanoseconds(static_cast<long long>(at));
 }

@@ -64,7 +64,7 @@ class PunchFeeder {
     // The bytes due by now and not written yet (empty while held or before the start).
     std::string_view Due(std::chrono::nanoseconds now) const;
     void Written(std::size_t n);
-    // When the next byte falls due, if one is still to come and the feeder runs.
+    // When the next byte that is not due yet falls due, if the feeder runs and one is left.
     std::optional<std::chrono::nanoseconds> NextDue(std::chrono::nanoseconds now) const;
 
     bool Done() const { return written_ >= tape_.size(); }

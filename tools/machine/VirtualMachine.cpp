@@ -91,12 +91,20 @@ void VirtualMachine::ProcessByte(std::uint8_t byte, nanoseconds t) {
         firstArrival_ = t;
     lastArrival_ = t;
     lastActivity_ = t;
-    startArmed_ = false;
+    // Data that answers a start signal ends its repeats. The tail of the tape just ended (the
+    // line feed after its "%") arrives before the new signal went out and must not cancel it.
+    if (startSentSinceArmed_)
+        startArmed_ = false;
     if (punch_) {
         ProcessPunchControl(byte, t);
         return;
     }
     SendFlowSignal(buffer_.DrainUntil(t));
+    // Between programs an automatic reader judges every byte afresh, so the tail of one tape
+    // (the line feed after its "%") cannot fix the code of the next. From a program's start
+    // line on the code holds, and parity errors inside the program are counted as such.
+    if (config_.code == MachineCode::Auto && !reader_.InProgram())
+        code_.Reset();
     const DecodedByte decoded = code_.Decode(byte);
     if (code_.Current() != MachineCode::Auto)
         lastCode_ = code_.Current();
@@ -169,6 +177,7 @@ void VirtualMachine::ArmStartSignal(nanoseconds t) {
     if (config_.start == StartSignal::None || punch_)
         return;
     startArmed_ = true;
+    startSentSinceArmed_ = false;
     nextStartSignal_ = t;
 }
 
@@ -194,7 +203,8 @@ void VirtualMachine::Poll() {
     const nanoseconds now = clock_.Now();
     if (!punch_)
         SendFlowSignal(buffer_.DrainUntil(now));
-    if (startArmed_ && lineOpen_ && now >= nextStartSignal_) {
+    // A DC1 while DC3 is in force would let the PC overrun the buffer.
+    if (startArmed_ && lineOpen_ && now >= nextStartSignal_ && !buffer_.Stopped()) {
         // One signal at a time: a PC that is not reading must not find a pile of them.
         if (control_.empty()) {
             if (config_.start == StartSignal::Dc1) {
@@ -203,6 +213,7 @@ void VirtualMachine::Poll() {
                 control_ += static_cast<char>(EncodeCharacter('%', config_.code).value_or('%'));
             }
             ++startSignals_;
+            startSentSinceArmed_ = true;
         }
         if (config_.startRepeat.count() > 0) {
             nextStartSignal_ = now + config_.startRepeat;
@@ -249,7 +260,7 @@ std::optional<nanoseconds> VirtualMachine::NextDeadline() const {
     std::optional<nanoseconds> next;
     if (!punch_)
         Earliest(next, buffer_.NextDc1Time());
-    if (startArmed_ && lineOpen_)
+    if (startArmed_ && lineOpen_ && !buffer_.Stopped())
         Earliest(next, nextStartSignal_);
     if (punch_ && lineOpen_) {
         if (!punch_->Started() && punchStartAt_)

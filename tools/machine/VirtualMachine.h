@@ -96,6 +96,7 @@ class VirtualMachine {
     bool pendingIsControl_ = false;
     bool lineOpen_ = false;
     bool startArmed_ = false;
+    bool startSentSinceArmed_ = false;
     std::chrono::nanoseconds nextStartSignal_{0};
 
     std::chrono::nanoseconds startedAt_{0};
