@@ -11,7 +11,7 @@
 namespace kelvantori {
 
 class IniDocument {
-public:
+  public:
     IniDocument() = default;
     static IniDocument Parse(std::string_view bytes);
 
@@ -19,7 +19,8 @@ public:
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
     // Replaces the value in place, or appends the key at the end of its section, or appends the
-    // section at the end of the document.
+    // section at the end of the document. Line breaks in the value are left out (a value is one
+    // line).
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
     // Keys of a section in file order (empty when the section is absent).
@@ -29,7 +30,7 @@ public:
     // end of the parsed document (CR LF for a new document).
     std::string Serialize() const;
 
-private:
+  private:
     struct Line {
         std::string text;  // without its line end
         std::string end;   // "\r\n", "\n" or "" (the last line without a line end)
