@@ -75,13 +75,14 @@ void WaitForPunchRead(PtyLine& line, Clock& clock, const sigset_t& waitMask) {
     const nanoseconds until = clock.Now() + kPunchDrainLimit;
     int emptyChecks = 0;
     while (clock.Now() < until && line.PeerOpen()) {
-        const auto unread = line.UnreadByPeer();
-        if (!unread)
-            break;
-        // Bytes can still be on their way into the reader's queue; two empty looks in a row.
-        emptyChecks = *unread == 0 ? emptyChecks + 1 : 0;
-        if (emptyChecks >= 2)
-            break;
+        // A device locked against a second open hides its queue; then the PC's close (after
+        // it has read the end of the tape) is the sign.
+        if (const auto unread = line.UnreadByPeer()) {
+            // Bytes can still be on their way into the reader's queue: two empty looks in a row.
+            emptyChecks = *unread == 0 ? emptyChecks + 1 : 0;
+            if (emptyChecks >= 2)
+                break;
+        }
         if (WaitForSignal(50ms, waitMask, nullptr))
             break;
     }
@@ -135,13 +136,14 @@ int Run(const MachineOptions& o) {
         Fail(DescribeFailure(openFailure));
         return 1;
     }
-    std::cout << line->DevicePath() << std::endl;
+    // The link comes first: whoever has read the path line may use the link at once.
     if (!o.linkPath.empty()) {
         if (const auto failure = MakeDeviceLink(o.linkPath, line->DevicePath())) {
             Fail(DescribeFailure(failure));
             return 1;
         }
     }
+    std::cout << line->DevicePath() << std::endl;
 
     SteadyClock clock;
     VirtualMachine::EventLog log;
