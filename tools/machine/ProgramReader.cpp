@@ -92,11 +92,9 @@ ReaderEvent ProgramReader::FinishLine() {
         current_ = ReceivedProgram{ProgramName(line), ProgramText{{std::move(line)}}, true};
         return closedOne ? ReaderEvent::ProgramEnded : ReaderEvent::None;
     }
-    if (open_) {
+    // Lines outside a program (the tape-start line, a title) are not kept.
+    if (open_)
         current_.text.lines.push_back(std::move(line));
-    } else {
-        ++linesOutside_;
-    }
     return ReaderEvent::None;
 }
 

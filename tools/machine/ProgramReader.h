@@ -43,8 +43,6 @@ class ProgramReader {
     bool ProgramOpen() const { return open_; }
     // Inside a program, or in a line that begins one.
     bool InProgram() const;
-    // Lines read outside any program (tape-start lines, leaders, stray text).
-    std::size_t LinesOutside() const { return linesOutside_; }
 
   private:
     ReaderEvent FinishLine();
@@ -55,7 +53,6 @@ class ProgramReader {
     bool open_ = false;
     ReceivedProgram current_;
     std::vector<ReceivedProgram> closed_;
-    std::size_t linesOutside_ = 0;
 };
 
 }  // namespace kelvantori::machine

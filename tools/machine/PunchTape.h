@@ -69,7 +69,6 @@ class PunchFeeder {
 
     bool Done() const { return written_ >= tape_.size(); }
     std::size_t WrittenCount() const { return written_; }
-    std::size_t Size() const { return tape_.size(); }
 
   private:
     std::size_t DueEnd(std::chrono::nanoseconds now) const;

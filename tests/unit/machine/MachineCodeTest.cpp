@@ -189,14 +189,5 @@ TEST(CodeReaderTest, ResetLetsTheNextTapeDecideAgain) {
     EXPECT_EQ(fixed.Decode(0xA5), Kind(ByteKind::BadParity, true));
 }
 
-TEST(MachineCodeTest, OptionTextsRoundTrip) {
-    for (const auto code :
-         {MachineCode::Iso, MachineCode::Eia, MachineCode::SevenBit, MachineCode::Auto}) {
-        EXPECT_EQ(ParseMachineCode(MachineCodeName(code)), code);
-    }
-    EXPECT_EQ(ParseMachineCode("ISO"), std::nullopt);
-    EXPECT_EQ(ParseMachineCode("ascii"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace kelvantori::machine

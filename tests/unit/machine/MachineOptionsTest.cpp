@@ -16,23 +16,6 @@ MachineOptions Parse(const std::vector<std::string>& args) {
     return result.options.value_or(MachineOptions{});
 }
 
-TEST(MachineOptionsTest, DefaultsReadIsoWithoutFlowControlPressure) {
-    const MachineOptions o = Parse({});
-    EXPECT_EQ(o.config.code, MachineCode::Iso);
-    EXPECT_EQ(o.config.start, StartSignal::None);
-    EXPECT_EQ(o.config.flow.capacity, 256u);
-    EXPECT_EQ(o.config.flow.high, 224u);
-    EXPECT_EQ(o.config.flow.low, 64u);
-    EXPECT_EQ(o.config.flow.drainCps, 0.0);
-    EXPECT_EQ(o.config.dc3Byte, 0x93);
-    EXPECT_EQ(o.config.lineCps, 0.0);
-    EXPECT_FALSE(o.config.once);
-    EXPECT_EQ(o.config.exitAfterIdle, std::nullopt);
-    EXPECT_TRUE(o.config.punch.percentFraming);
-    EXPECT_EQ(o.config.punchTrigger, PunchTrigger::LineOpened);
-    EXPECT_EQ(o.config.punchDelay, 500ms);
-}
-
 TEST(MachineOptionsTest, ReadsEveryValueOption) {
     const MachineOptions o = Parse({"--code",
                                     "eia",
@@ -123,12 +106,6 @@ TEST(MachineOptionsTest, PunchRateFollowsTheLineUnlessGiven) {
     const MachineOptions fast = Parse({"--baud", "19200", "--cps", "0"});
     EXPECT_DOUBLE_EQ(fast.config.lineCps, 1920.0);
     EXPECT_DOUBLE_EQ(fast.config.punchCps, 0.0);
-}
-
-TEST(MachineOptionsTest, HelpIsAFlag) {
-    EXPECT_TRUE(Parse({"--help"}).help);
-    EXPECT_TRUE(Parse({"-h"}).help);
-    EXPECT_NE(MachineUsage().find("--exit-after-idle"), std::string::npos);
 }
 
 struct BadCase {

@@ -125,12 +125,5 @@ TEST(ProgramReaderEventsTest, KnowsWhenALineBeginsAProgram) {
     EXPECT_FALSE(reader.InProgram());
 }
 
-TEST(ProgramReaderEventsTest, CountsLinesOutsidePrograms) {
-    ProgramReader reader;
-    for (const char c : std::string("\nTITLE\nO1\nM30\n%\nTRAILER\n"))
-        reader.OnCharacter(c);
-    EXPECT_EQ(reader.LinesOutside(), 3u);  // the empty first line, TITLE and TRAILER
-}
-
 }  // namespace
 }  // namespace kelvantori::machine

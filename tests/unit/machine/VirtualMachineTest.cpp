@@ -94,16 +94,6 @@ TEST(VirtualMachineReadTest, ReadsAnEiaTape) {
     EXPECT_EQ(vm.Summary().undefined, 0u);
 }
 
-TEST(VirtualMachineReadTest, SevenBitLineHasNoParityToCount) {
-    ManualClock clock;
-    RecordingSink sink;
-    VirtualMachine vm(ReadingConfig(MachineCode::SevenBit), clock, &sink);
-    Receive(vm, "%\nO7 (SEVEN)\nM30\n%\n");
-    ASSERT_EQ(sink.stored.size(), 1u);
-    EXPECT_EQ(sink.stored[0].text, Lines({"O7 (SEVEN)", "M30"}));
-    EXPECT_EQ(vm.Summary().badParity, 0u);
-}
-
 TEST(VirtualMachineReadTest, AutomaticCodeIsDecidedForEachTape) {
     ManualClock clock;
     RecordingSink sink;
@@ -368,16 +358,6 @@ TEST(VirtualMachinePacingTest, APcThatSendsHalfTheTimeUsesHalfTheLine) {
     EXPECT_NEAR(*vm.Summary().utilisation, 0.5, 0.01);
 }
 
-TEST(VirtualMachinePacingTest, WithoutPacingThereIsNoUtilisation) {
-    ManualClock clock;
-    VirtualMachine vm(ReadingConfig(), clock, nullptr);
-    Receive(vm, "abc");
-    clock.Advance(1s);
-    Receive(vm, "def");
-    EXPECT_EQ(vm.Summary().utilisation, std::nullopt);
-    EXPECT_NEAR(vm.Summary().elapsedSeconds, 1.0, 1e-9);
-}
-
 TEST(VirtualMachineExitTest, OnceExitsWhenTheTapeWithAProgramHasEnded) {
     ManualClock clock;
     MachineConfig config = ReadingConfig();
@@ -492,15 +472,6 @@ TEST(VirtualMachinePunchTest, AClosedLineHoldsThePunchAndAReopenResumesIt) {
     vm.Poll();
     EXPECT_EQ(TakeOutput(vm), IsoLine("C"));
     EXPECT_EQ(vm.NextDeadline(), 10s + 200ms);
-}
-
-TEST(VirtualMachinePunchTest, CountsCharactersTheCodeCannotPunch) {
-    ManualClock clock;
-    MachineConfig config = PunchConfig();
-    config.code = MachineCode::Eia;
-    const ProgramText program = Lines({"O1 *COMMENT;"});
-    VirtualMachine vm(config, clock, nullptr, &program);
-    EXPECT_EQ(vm.Summary().punchDropped, 2u);
 }
 
 TEST(MachineSummaryTest, WritesEveryKeyInItsOrder) {
