@@ -263,7 +263,8 @@ std::string MachineUsage() {
 読み込み (PC から装置へ):
   --code iso|eia|7bit|auto  テープコード (既定 iso)。iso は8ビット偶数パリティ、eia は
                             第5トラック奇数パリティ、7bit はパリティなしの7ビット文字、
-                            auto は最初の文字のパリティで iso か eia に決める。
+                            auto はプログラムの外では1文字ごとにパリティで iso か
+                            eia に決め、プログラムの中ではその決定を保つ。
                             パリティの誤りは数える
   --start dc1|percent|none  読み込みの準備ができたときPCに送る開始信号 (既定 none)
   --start-repeat MS         データが届くまで開始信号を送り直す間隔 (既定 1000、0 は1回だけ)
