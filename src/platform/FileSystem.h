@@ -49,7 +49,6 @@ struct FileStat {
 
 struct DirEntry {
     std::string name;
-    std::string shortName;  // the 8.3 form, filled by Scan; empty when the host gives none
     bool isDirectory = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // seconds since 1970-01-01 UTC; 0 when unknown

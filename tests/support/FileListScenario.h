@@ -13,7 +13,7 @@
 #include "core/Settings.h"
 #include "files/FileListModel.h"
 #include "support/FakeFileSystem.h"
-#include "support/ScopedTimeZone.h"
+#include "support/ScopedEnv.h"
 
 namespace kelvantori::test {
 
@@ -41,7 +41,7 @@ inline std::vector<DirEntry> NumberedFiles(int count, int first = 1) {
 
 class FileListTest : public ::testing::Test {
   protected:
-    FileListTest() : zone_("JST-9"), model_(fs_, settings_) {
+    FileListTest() : zone_("TZ", "JST-9"), model_(fs_, settings_) {
         settings_.DirPath = "C:\\NC";
         settings_.Mask = "*.NC";
         settings_.AllFiles = "Y";
@@ -79,7 +79,7 @@ class FileListTest : public ::testing::Test {
         return used;
     }
 
-    ScopedTimeZone zone_;
+    ScopedEnv zone_;
     FakeFileSystem fs_;
     Settings settings_;
     FileListModel model_;

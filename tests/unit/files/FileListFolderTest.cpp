@@ -26,7 +26,7 @@ void SetTime(const std::string& hostPath, std::int64_t seconds) {
 
 class FolderListTest : public ::testing::Test {
   protected:
-    FolderListTest() : zone_("JST-9") {
+    FolderListTest() : zone_("TZ", "JST-9") {
         HostConfig config;
         config.drives['D'] = folder_.Path();
         files_ = CreateSystemFileSystem(DriveMap::Build(config, folder_.Path(), {}));
@@ -50,7 +50,7 @@ class FolderListTest : public ::testing::Test {
     }
 
     const std::int64_t kWritten = Utc(2024, 3, 5, 5, 7, 9);
-    ScopedTimeZone zone_;
+    ScopedEnv zone_;
     TempFolder folder_;
     Settings settings_;
     std::unique_ptr<FileSystem> files_;
