@@ -483,15 +483,13 @@ void BenchReceive() {
     const double punched = Number(summary, "punched");
     std::printf("(c) receive of %zu bytes punched by kelvantori-machine at full speed\n",
                 tape.size());
-    std::printf("    %s; saved file %s the tape (%zu of %zu bytes agree); machine punched %.0f\n",
+    std::printf("    %s; saved file %s the tape (%zu of %zu bytes agree); %.0f bytes on the line\n",
                 result == TransferResult::Completed ? "completed" : "STOPPED",
                 got == expected ? "equals" : "DIFFERS FROM", same, expected.size(), punched);
     std::printf(
-        "    bytes lost: %zu; rate %.0f bytes/s (%.1f x a 19200 baud line), %.2f us CPU"
-        " per byte\n",
-        expected.size() - same, static_cast<double>(tape.size()) / seconds,
-        static_cast<double>(tape.size()) / seconds / 1920.0,
-        cpu / static_cast<double>(tape.size()) * 1e6);
+        "    bytes lost: %zu; rate %.0f bytes/s on the line (%.1f x a 19200 baud line), "
+        "%.2f us CPU per byte\n",
+        expected.size() - same, punched / seconds, punched / seconds / 1920.0, cpu / punched * 1e6);
 }
 
 void BenchWaiting() {
