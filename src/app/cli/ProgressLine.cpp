@@ -11,6 +11,10 @@ namespace {
 
 constexpr std::size_t kWidestBar = 20;
 constexpr std::size_t kNarrowestBar = 8;
+// "  [" + "]" + " " + "100%".
+constexpr std::size_t kBarFrame = 9;
+// Room kept for the remaining text ("  残り 999,999ﾊﾞｲﾄ(約 59分59秒)") before the bar gets any.
+constexpr std::size_t kRemainingReserve = 32;
 
 // One code point of UTF-8 at `at`: its value and length. A byte that starts no valid sequence
 // counts as one character of its own.
@@ -102,43 +106,46 @@ std::string FitToWidth(std::string_view text, std::size_t columns) {
 }
 
 std::string FormatProgressLine(const ProgressView& view, std::size_t columns) {
-    std::string text;
-    const auto add = [&text](std::string_view part) {
+    // name, state, bar and share, then the remaining text: the bar keeps its place and width
+    // while the numbers after it change length.
+    std::string head;
+    const auto add = [](std::string& text, std::string_view part) {
         if (part.empty())
             return;
         if (!text.empty())
             text += "  ";
         text += part;
     };
-    add(view.name);
-    add(view.state);
-    if (view.direction == TransferDirection::Send) {
-        add(view.remaining);
-    } else if (view.linesReceived > 0) {
-        add(FormatByteCount(view.linesReceived) + "行");
-    }
-    const bool bar = view.direction == TransferDirection::Send && view.maximum > 0;
-    if (columns == 0) {
-        if (bar)
-            text += "  " + Bar(view.position, view.maximum, kWidestBar) + " " +
-                    Percent(view.position, view.maximum);
-        return text;
+    add(head, view.name);
+    add(head, view.state);
+    if (view.direction == TransferDirection::Receive) {
+        if (view.linesReceived > 0)
+            add(head, FormatByteCount(view.linesReceived) + "行");
+        return columns == 0 ? head : FitToWidth(head, columns - 1);
     }
 
-    const std::size_t room = columns - 1;
-    const std::size_t textWidth = DisplayWidth(text);
-    if (bar) {
-        const std::string percent = " " + Percent(view.position, view.maximum);
-        // "  [" + "]" around the bar.
-        const std::size_t frame = 4 + percent.size();
-        if (textWidth + frame + kNarrowestBar <= room) {
-            const std::size_t width = std::min(kWidestBar, room - textWidth - frame);
-            return text + "  " + Bar(view.position, view.maximum, width) + percent;
+    std::string percent;
+    std::size_t barWidth = 0;
+    if (view.maximum > 0) {
+        percent = Percent(view.position, view.maximum);
+        percent.insert(0, 4 - std::min<std::size_t>(percent.size(), 4), ' ');
+        barWidth = kWidestBar;
+        if (columns > 0) {
+            const std::size_t room = columns - 1;
+            const std::size_t used = DisplayWidth(head) + kBarFrame + kRemainingReserve;
+            barWidth = room > used ? std::min(kWidestBar, room - used) : 0;
+            if (barWidth < kNarrowestBar)
+                barWidth = 0;
         }
-        if (textWidth + percent.size() + 1 <= room)
-            return text + " " + percent;
     }
-    return FitToWidth(text, room);
+    std::string line = head;
+    if (barWidth > 0) {
+        add(line, Bar(view.position, view.maximum, barWidth) + " " + percent);
+    } else if (!percent.empty()) {
+        add(line, percent);
+    }
+    add(line, view.remaining);
+    return columns == 0 ? line : FitToWidth(line, columns - 1);
 }
 
 }  // namespace kelvantori

@@ -27,9 +27,10 @@ std::size_t DisplayWidth(std::string_view text);
 // The longest start of the text that takes at most `columns` columns, cut between characters.
 std::string FitToWidth(std::string_view text, std::size_t columns);
 
-// The line. columns 0: no limit (a file or pipe); otherwise the line takes fewer than
-// `columns` columns, so that the terminal never wraps it and a carriage return redraws it.
-// The bar shrinks first, then goes, then the text is cut.
+// The line: name, state, bar and share, remaining text (a send) or lines (a receive). columns 0:
+// no limit (a file or pipe); otherwise the line takes fewer than `columns` columns, so that the
+// terminal never wraps it and a carriage return redraws it: the bar shrinks with the width
+// (never with the text after it), then goes, and then the end of the line is cut.
 std::string FormatProgressLine(const ProgressView& view, std::size_t columns);
 
 }  // namespace kelvantori

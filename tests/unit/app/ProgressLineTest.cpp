@@ -48,26 +48,27 @@ ProgressView SendView(std::int64_t position, std::int64_t maximum) {
 
 TEST(ProgressLineTest, WithoutLimitHoldsEveryPartAndAFullBar) {
     EXPECT_EQ(FormatProgressLine(SendView(500, 2000), 0),
-              "送信名 O1234.NC  ＜＜ 送信中 ＞＞  残り 1,235ﾊﾞｲﾄ(約 3分49秒)  "
-              "[#####---------------] 25%");
+              "送信名 O1234.NC  ＜＜ 送信中 ＞＞  [#####---------------]  25%  "
+              "残り 1,235ﾊﾞｲﾄ(約 3分49秒)");
 }
 
-TEST(ProgressLineTest, BarShrinksThenGoesThenTheTextIsCut) {
+TEST(ProgressLineTest, BarShrinksThenGoesThenTheLineIsCut) {
     const ProgressView view = SendView(1000, 2000);
-    const std::string text = "送信名 O1234.NC  ＜＜ 送信中 ＞＞  残り 1,235ﾊﾞｲﾄ(約 3分49秒)";
-    ASSERT_EQ(DisplayWidth(text), 61u);
+    const std::string head = "送信名 O1234.NC  ＜＜ 送信中 ＞＞";
+    const std::string remaining = "  残り 1,235ﾊﾞｲﾄ(約 3分49秒)";
+    ASSERT_EQ(DisplayWidth(head), 33u);
     struct Row {
         std::size_t columns;
         std::string expected;
     };
     const Row rows[] = {
-        {200, text + "  [##########----------] 50%"},
-        // 61 + "  [" + 10 + "]" + " 50%" = 79 columns, one less than the terminal.
-        {80, text + "  [#####-----] 50%"},
-        {78, text + "  [####----] 50%"},
+        {200, head + "  [##########----------]  50%" + remaining},
+        // The bar gets what is left after the head, its frame and room for the remaining text.
+        {85, head + "  [#####-----]  50%" + remaining},
+        {83, head + "  [####----]  50%" + remaining},
         // No room for the narrowest bar: the share alone.
-        {77, text + "  50%"},
-        {50, FitToWidth(text, 49)},
+        {82, head + "   50%" + remaining},
+        {50, FitToWidth(head + "   50%" + remaining, 49)},
     };
     for (const Row& row : rows) {
         const std::string line = FormatProgressLine(view, row.columns);
@@ -76,10 +77,21 @@ TEST(ProgressLineTest, BarShrinksThenGoesThenTheTextIsCut) {
     }
 }
 
+TEST(ProgressLineTest, BarKeepsItsPlaceWhileTheRemainingTextChanges) {
+    ProgressView longer = SendView(1000, 2000);
+    ProgressView shorter = longer;
+    shorter.remaining = "残り 9ﾊﾞｲﾄ(約 0秒)";
+    const std::string a = FormatProgressLine(longer, 90);
+    const std::string b = FormatProgressLine(shorter, 90);
+    const auto end = a.find("50%");
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(a.substr(0, end), b.substr(0, end));
+}
+
 TEST(ProgressLineTest, BarStaysInsideItsFrameBeyondTheEnds) {
     EXPECT_NE(FormatProgressLine(SendView(3000, 2000), 0).find("[####################] 100%"),
               std::string::npos);
-    EXPECT_NE(FormatProgressLine(SendView(-5, 2000), 0).find("[--------------------] 0%"),
+    EXPECT_NE(FormatProgressLine(SendView(-5, 2000), 0).find("[--------------------]   0%"),
               std::string::npos);
 }
 

@@ -94,8 +94,8 @@ TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
                                  "\n"
                                  "はい(y) / いいえ(n): "
                                  "送信名 O1.NC  ＜＜ 送信中 ＞＞  残り 19ﾊﾞｲﾄ\n"
-                                 "送信名 O1.NC  送信完了しました。  残り 0ﾊﾞｲﾄ  "
-                                 "[####################] 100%\n"
+                                 "送信名 O1.NC  送信完了しました。  "
+                                 "[####################] 100%  残り 0ﾊﾞｲﾄ\n"
                                  "送信完了しました。!!\n");
     // ISO with even parity: O, 1, the space, X and % carry the parity bit.
     EXPECT_EQ(test::Hex(rig.port.WrittenBytes()), test::Hex("\n\xCF\xB1\nG0\xB1\xA0\xD8\xB1"
@@ -129,7 +129,7 @@ TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecond) {
     EXPECT_EQ(Count(rig.err.str(), "\r\x1b[K"), first + 1);
     EXPECT_TRUE(
         rig.err.str().ends_with("\r\x1b[K送信名 O1.NC  ＜＜ 送信中 ＞＞  "
-                                "[##########----------] 51%"))
+                                "[##########----------]  51%"))
         << rig.err.str();
 
     // A change held back by the interval shows once the engine comes by again later.
@@ -137,7 +137,7 @@ TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecond) {
     rig.clock.Advance(150ms);
     for (int i = 0; i < 64; ++i)
         host.ProcessEvents();
-    EXPECT_TRUE(rig.err.str().ends_with("[############--------] 60%")) << rig.err.str();
+    EXPECT_TRUE(rig.err.str().ends_with("[############--------]  60%")) << rig.err.str();
 
     // The result ends the line (it stays on screen) and comes in its colour.
     host.SetResult("送信完了しました。!!", ResultColour::Lime);
