@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
         std::cout << TransferUsage() << "\n" << ToolsUsage();
         return kExitCompleted;
     }
-    if (!args.empty() && IsToolCommand(args[0])) return RunToolCommand(args, io);
+    if (!args.empty() && IsToolCommand(args[0]))
+        return RunToolCommand(args, io);
     return RunTransferCommand(args, io);
 }

@@ -28,7 +28,7 @@ struct ReceiveJob {
 };
 
 class ReceiveEngine {
-public:
+  public:
     ReceiveEngine(SerialPort& port, TransferHost& host, TransferLog& log, FileSystem& files);
     ~ReceiveEngine();
     ReceiveEngine(const ReceiveEngine&) = delete;
@@ -39,7 +39,7 @@ public:
     // Drive paths of the files written by the last receive, in order.
     const std::vector<std::string>& SavedFiles() const;
 
-private:
+  private:
     class Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -39,7 +39,7 @@ struct SendOptions {
 enum class TransferResult { Completed, Stopped };
 
 class SendEngine {
-public:
+  public:
     SendEngine(SerialPort& port, TransferHost& host, TransferLog& log, SendOptions options = {});
     ~SendEngine();
     SendEngine(const SendEngine&) = delete;
@@ -47,7 +47,7 @@ public:
 
     TransferResult SendFile(const Settings& settings, SendJob& job);
 
-private:
+  private:
     class Impl;
     std::unique_ptr<Impl> impl_;
 };

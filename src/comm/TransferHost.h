@@ -20,7 +20,7 @@ enum class StatusPanel { Name = 0, Size = 2, State = 3 };
 enum class ResultColour { Lime, Red };
 
 class TransferHost {
-public:
+  public:
     virtual ~TransferHost() = default;
 
     // --- time -------------------------------------------------------------------------------

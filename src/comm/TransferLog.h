@@ -21,7 +21,7 @@ std::string TransferLogLine(TransferKind kind, TransferState state, const LocalD
 std::string TransferLogHeading();
 
 class TransferLog {
-public:
+  public:
     virtual ~TransferLog() = default;
     // Appends one entry made by TransferLogLine.
     virtual void Write(TransferKind kind, TransferState state, std::string_view path) = 0;
@@ -30,14 +30,13 @@ public:
 // The log file (the executable's base name + ".log"), CP932 on disk, CR LF line ends. A log that
 // does not exist yet is created with its heading first.
 class FileTransferLog : public TransferLog {
-public:
-    FileTransferLog(FileSystem& files, std::string drivePath,
-                    std::function<LocalDateTime()> now);
+  public:
+    FileTransferLog(FileSystem& files, std::string drivePath, std::function<LocalDateTime()> now);
     void Write(TransferKind kind, TransferState state, std::string_view path) override;
     // The last failure to write, FsError::None when the last write worked.
     FsError LastError() const { return lastError_; }
 
-private:
+  private:
     FileSystem& files_;
     std::string path_;
     std::function<LocalDateTime()> now_;

@@ -7,7 +7,7 @@
 namespace kelvantori {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Monotonic time since an arbitrary origin.
     virtual std::chrono::nanoseconds Now() = 0;
@@ -15,14 +15,15 @@ public:
 };
 
 class ManualClock : public Clock {
-public:
+  public:
     std::chrono::nanoseconds Now() override { return now_; }
     void SleepFor(std::chrono::nanoseconds duration) override { Advance(duration); }
     void Advance(std::chrono::nanoseconds duration) {
-        if (duration.count() > 0) now_ += duration;
+        if (duration.count() > 0)
+            now_ += duration;
     }
 
-private:
+  private:
     std::chrono::nanoseconds now_{0};
 };
 

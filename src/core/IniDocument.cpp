@@ -7,11 +7,15 @@ namespace kelvantori {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -25,18 +29,22 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 // The section name of a "[name]" line.
 std::optional<std::string_view> SectionOf(std::string_view line) {
     line = Trim(line);
-    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    if (line.size() < 2 || line.front() != '[')
+        return std::nullopt;
     const auto close = line.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
+    if (close == std::string_view::npos)
+        return std::nullopt;
     return Trim(line.substr(1, close - 1));
 }
 
 // The key of a "key=value" line; comment lines have none.
 std::optional<std::string_view> KeyOf(std::string_view line) {
     const auto t = Trim(line);
-    if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[') return std::nullopt;
+    if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[')
+        return std::nullopt;
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
+    if (eq == std::string_view::npos)
+        return std::nullopt;
     return Trim(line.substr(0, eq));
 }
 
@@ -76,11 +84,13 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     bool inSection = false;
     for (const auto& line : lines_) {
         if (const auto s = SectionOf(line.text)) {
-            if (inSection) return std::nullopt;  // the first section of that name is the one read
+            if (inSection)
+                return std::nullopt;  // the first section of that name is the one read
             inSection = EqualsNoCase(*s, section);
             continue;
         }
-        if (!inSection) continue;
+        if (!inSection)
+            continue;
         if (const auto k = KeyOf(line.text); k && EqualsNoCase(*k, key)) {
             const auto eq = line.text.find('=');
             return std::string(Trim(std::string_view(line.text).substr(eq + 1)));
@@ -94,12 +104,15 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const {
     bool inSection = false;
     for (const auto& line : lines_) {
         if (const auto s = SectionOf(line.text)) {
-            if (inSection) break;
+            if (inSection)
+                break;
             inSection = EqualsNoCase(*s, section);
             continue;
         }
-        if (!inSection) continue;
-        if (const auto k = KeyOf(line.text)) keys.emplace_back(*k);
+        if (!inSection)
+            continue;
+        if (const auto k = KeyOf(line.text))
+            keys.emplace_back(*k);
     }
     return keys;
 }
@@ -110,28 +123,33 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const auto& text = lines_[i].text;
         if (const auto s = SectionOf(text)) {
-            if (sectionLine) break;
+            if (sectionLine)
+                break;
             if (EqualsNoCase(*s, section)) {
                 sectionLine = i;
                 lastContent = i;
             }
             continue;
         }
-        if (!sectionLine) continue;
+        if (!sectionLine)
+            continue;
         if (const auto k = KeyOf(text); k && EqualsNoCase(*k, key)) {
             lines_[i].text = std::string(*k) + "=" + std::string(value);
             return;
         }
-        if (!Trim(text).empty()) lastContent = i;
+        if (!Trim(text).empty())
+            lastContent = i;
     }
 
     // A document whose last line has no line end gets one before anything is added after it.
     auto terminateLast = [this] {
-        if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = newline_;
+        if (!lines_.empty() && lines_.back().end.empty())
+            lines_.back().end = newline_;
     };
     Line keyLine{std::string(key) + "=" + std::string(value), newline_};
     if (sectionLine) {
-        if (lastContent + 1 == lines_.size()) terminateLast();
+        if (lastContent + 1 == lines_.size())
+            terminateLast();
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(lastContent + 1),
                       std::move(keyLine));
         return;

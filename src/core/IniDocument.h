@@ -11,7 +11,7 @@
 namespace kelvantori {
 
 class IniDocument {
-public:
+  public:
     IniDocument() = default;
     static IniDocument Parse(std::string_view bytes);
 
@@ -29,7 +29,7 @@ public:
     // end of the parsed document (CR LF for a new document).
     std::string Serialize() const;
 
-private:
+  private:
     struct Line {
         std::string text;  // without its line end
         std::string end;   // "\r\n", "\n" or "" (the last line without a line end)

@@ -21,8 +21,9 @@ struct LineSetting {
 
 enum class LineSettingError {
     None,
-    BadSpeed,   // a number, but not one of the six speeds: "通信設定（速度）を確認してください!!"
-    Malformed,  // a field that does not read as a number: the port opening fails with "通信エラー!!"
+    BadSpeed,  // a number, but not one of the six speeds: "通信設定（速度）を確認してください!!"
+    Malformed,  // a field that does not read as a number: the port opening fails with
+                // "通信エラー!!"
 };
 
 struct LineSettingResult {

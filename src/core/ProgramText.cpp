@@ -17,13 +17,15 @@ ProgramText SplitProgramLines(std::string_view bytes) {
         i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
         start = i;
     }
-    if (start < bytes.size()) text.lines.emplace_back(bytes.substr(start));
+    if (start < bytes.size())
+        text.lines.emplace_back(bytes.substr(start));
     return text;
 }
 
 std::string JoinProgramLines(const ProgramText& text) {
     std::size_t size = 0;
-    for (const auto& line : text.lines) size += line.size() + 2;
+    for (const auto& line : text.lines)
+        size += line.size() + 2;
     std::string out;
     out.reserve(size);
     for (const auto& line : text.lines) {

@@ -79,7 +79,8 @@ Settings LoadSettings(const SettingsFiles& files);
 
 // Writes Top, Left, then every other key of the main table in table order, then the 79 keys of
 // "OutApp_Sub.ini", into the given old contents: everything we do not own (other sections, keys,
-// comments, blank lines, their order) is kept byte for byte. Missing files and sections are created.
+// comments, blank lines, their order) is kept byte for byte. Missing files and sections are
+// created.
 SettingsFiles SaveSettings(const Settings& settings, const SettingsFiles& old);
 
 }  // namespace kelvantori

@@ -19,9 +19,10 @@ inline constexpr char kLineFeed = '\n';
 // How the characters of a send go out.
 struct SendCode {
     bool spaceCut = false;  // Send_SP_Cut "Y": spaces are not sent
-    bool sevenBit = false;  // data-bit digit not '8': every character unchanged (the port adds parity)
-    bool eia = false;       // Code "Y"
-    bool raw = false;       // RawSend: the automatic-switching digits go out unchanged
+    bool sevenBit =
+        false;         // data-bit digit not '8': every character unchanged (the port adds parity)
+    bool eia = false;  // Code "Y"
+    bool raw = false;  // RawSend: the automatic-switching digits go out unchanged
 };
 
 // Even parity over eight bits: bit 7 set when the low seven bits hold an odd number of ones.

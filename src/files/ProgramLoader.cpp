@@ -13,8 +13,10 @@ void AppendPiece(std::string_view piece, ProgramText& out) {
     while (start <= piece.size()) {
         const auto cr = piece.find('\r', start);
         const auto end = cr == std::string_view::npos ? piece.size() : cr;
-        if (end > start) out.lines.emplace_back(piece.substr(start, end - start));
-        if (cr == std::string_view::npos) break;
+        if (end > start)
+            out.lines.emplace_back(piece.substr(start, end - start));
+        if (cr == std::string_view::npos)
+            break;
         start = cr + 1;
     }
 }
@@ -41,8 +43,10 @@ ProgramText ReadLinesAsText(std::string_view bytes) {
         }
         // The read gives a C string: it ends at its first NUL byte.
         const auto nul = chunk.find('\0');
-        if (nul != std::string::npos) chunk.resize(nul);
-        if (!chunk.empty()) AppendPiece(chunk, out);
+        if (nul != std::string::npos)
+            chunk.resize(nul);
+        if (!chunk.empty())
+            AppendPiece(chunk, out);
     }
     return out;
 }
@@ -51,7 +55,8 @@ LoadedProgram LoadFileIntoView(FileSystem& files, std::string_view drivePath,
                                const std::function<bool(const std::string&)>& askYesNo) {
     LoadedProgram loaded;
     const auto bytes = files.ReadAll(drivePath);
-    if (!bytes) loaded.readable = false;
+    if (!bytes)
+        loaded.readable = false;
     const std::string_view data = bytes ? std::string_view(*bytes) : std::string_view();
     loaded.size = data.size();
 

@@ -13,7 +13,8 @@
 namespace kelvantori {
 
 inline constexpr std::string_view kFormatQuestion =
-    "ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部読み込めない可能性が有ります。"
+    "ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部読み込めない可能性が有りま"
+    "す。"
     "\n読み込み開始は「はい(Y)」";
 
 // Reads the whole file. When it is empty or holds a NUL byte anywhere, askYesNo(kFormatQuestion)

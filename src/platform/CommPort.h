@@ -13,7 +13,7 @@ namespace kelvantori {
 struct CommPortResult {
     bool ok = false;
     std::string message;  // the text to show when !ok, e.g. "COM3のポートが開きません。!!"
-    std::string systemReason;  // the system's words, for the log or stderr; may be empty
+    std::string systemReason;          // the system's words, for the log or stderr; may be empty
     std::optional<ModemStatus> modem;  // read after the purge, for the DSR/CTS lamps
 };
 

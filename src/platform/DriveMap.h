@@ -24,7 +24,7 @@ struct MountEntry {
 std::vector<MountEntry> ParseMountTable(std::string_view text);
 
 class DriveMap {
-public:
+  public:
     // Letters from Host.ini [Drives]; then the defaults for letters not configured: C = home,
     // Z = "/", and mounted removable media (mount points under /media, /run/media, /mnt) the next
     // free letters from D on, in mount-table order.
@@ -47,7 +47,7 @@ public:
     // Mapped letters in order A..Z.
     std::vector<char> Letters() const;
 
-private:
+  private:
     struct Drive {
         std::string folder;
         DriveType type = DriveType::Unknown;

@@ -42,8 +42,8 @@ struct DosAttributes {
 
 struct FileStat {
     bool isDirectory = false;
-    std::uint64_t size = 0;       // bytes, 64-bit everywhere
-    std::int64_t modified = 0;    // last write, seconds since 1970-01-01 UTC; 0 when unknown
+    std::uint64_t size = 0;     // bytes, 64-bit everywhere
+    std::int64_t modified = 0;  // last write, seconds since 1970-01-01 UTC; 0 when unknown
     DosAttributes attributes;
 };
 
@@ -56,7 +56,7 @@ struct DirEntry {
 
 // A file read in pieces (large NC files are split and doubled without loading them whole).
 class InputFile {
-public:
+  public:
     virtual ~InputFile() = default;
     // Up to size bytes; 0 at the end of the file; -1 on a read error.
     virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
@@ -66,7 +66,7 @@ public:
 // Commit(), so a crash or a full disk never leaves a half-written file under the target's name;
 // without Commit() the target is left as it was. Append mode writes at the end of the file itself.
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     virtual FsError Write(std::string_view bytes) = 0;
     virtual FsError Commit() = 0;
@@ -75,7 +75,7 @@ public:
 enum class WriteMode { Replace, Append };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     virtual std::optional<FileStat> Stat(std::string_view path) = 0;

@@ -15,7 +15,7 @@
 namespace kelvantori {
 
 class HostEnvironment {
-public:
+  public:
     // Locates the program folder (see ProgramFolder), reads Host.ini from it, builds the drive
     // table from it, $HOME and the mount table.
     static HostEnvironment Open(std::string_view baseName);
@@ -34,7 +34,7 @@ public:
     // Safe saves of both files; keeps what we do not own. False when a file could not be written.
     bool SaveSettings(const Settings& settings);
 
-private:
+  private:
     ProgramFolder folder_;
     HostConfig config_;
     std::unique_ptr<FileSystem> files_;

@@ -9,7 +9,7 @@
 namespace kelvantori {
 
 class ProgramFolder {
-public:
+  public:
     // baseName names the files: baseName + ".INI" and baseName + ".log" ("kelvantori"). The
     // folder is created when it does not exist.
     static ProgramFolder Locate(std::string_view baseName);
@@ -21,7 +21,7 @@ public:
     std::string MainIniName() const { return baseName_ + ".INI"; }
     std::string LogName() const { return baseName_ + ".log"; }
 
-private:
+  private:
     std::string hostPath_;
     std::string baseName_;
 };

@@ -59,7 +59,7 @@ struct ReadResult {
 enum class WriteStatus { Written, Full, Failed };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Opens the device exclusively, sets raw mode, the line parameters, flow control, DTR/RTS and

@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
     std::string templ = (fs::temp_directory_path() / "kelvantori-test-XXXXXX").string();
-    if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(templ.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = templ;
 }
 
@@ -46,12 +47,15 @@ std::string TempFolder::Read(std::string_view name) const {
     return s.str();
 }
 
-bool TempFolder::Exists(std::string_view name) const { return fs::exists(File(name)); }
+bool TempFolder::Exists(std::string_view name) const {
+    return fs::exists(File(name));
+}
 
 std::string ReadFixture(std::string_view relative) {
     const fs::path p = fs::path(KELVANTORI_FIXTURES_DIR) / fs::path(std::string(relative));
     std::ifstream in(p, std::ios::binary);
-    if (!in) throw std::runtime_error("missing fixture " + p.string());
+    if (!in)
+        throw std::runtime_error("missing fixture " + p.string());
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();

@@ -7,7 +7,7 @@
 namespace kelvantori::test {
 
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -21,7 +21,7 @@ public:
     std::string Read(std::string_view name) const;
     bool Exists(std::string_view name) const;
 
-private:
+  private:
     std::string path_;
 };
 

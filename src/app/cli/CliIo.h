@@ -14,7 +14,7 @@ struct CliIo {
 
 // Exit status of kelvantori-cli.
 inline constexpr int kExitCompleted = 0;  // every ordered transfer (or the tool) completed
-inline constexpr int kExitStopped = 1;    // a transfer stopped or failed; the tool reported an error
-inline constexpr int kExitNotStarted = 2; // nothing could be started: a bad or missing item
+inline constexpr int kExitStopped = 1;  // a transfer stopped or failed; the tool reported an error
+inline constexpr int kExitNotStarted = 2;  // nothing could be started: a bad or missing item
 
 }  // namespace kelvantori

@@ -27,8 +27,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"BlankLineKept", "A\r\n\r\nB\r\n", {"A", "", "B"}},
                     SplitCase{"TrailingBlankLine", "A\r\n\r\n", {"A", ""}},
                     SplitCase{"LfCrIsTwoEnds", "A\n\rB", {"A", "", "B"}},
-                    SplitCase{"BytesKept", std::string("\x93X\0Y\r\n", 6),
-                              {std::string("\x93X\0Y", 4)}}),
+                    SplitCase{
+                        "BytesKept", std::string("\x93X\0Y\r\n", 6), {std::string("\x93X\0Y", 4)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JoinProgramLinesTest, WritesCrLfAfterEveryLine) {

@@ -1,0 +1,147 @@
+// A scripted serial port for the engines' tests. Time is a ManualClock shared with the test:
+// incoming bytes, modem-line changes and failures are due at a clock time or once a number of
+// bytes has been written, and a read that waits moves the clock to the next due byte instead of
+// sleeping. Every byte written is recorded with the clock time of its write.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Clock.h"
+#include "platform/SerialPort.h"
+
+namespace kelvantori::test {
+
+class FakeSerialPort : public SerialPort {
+  public:
+    static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
+
+    struct WrittenByte {
+        std::uint8_t byte = 0;
+        std::chrono::nanoseconds time{0};
+        bool operator==(const WrittenByte&) const = default;
+    };
+
+    explicit FakeSerialPort(ManualClock& clock);
+
+    // --- The script. "Writes" count every byte written over the fake's life, across opens.
+
+    // Bytes that arrive at a clock time, one per Read, in the order given. NUL bytes are
+    // discarded by the port like on a real line, so they are never delivered.
+    void ArriveAt(std::chrono::nanoseconds time, std::string_view bytes);
+    // Bytes that arrive once `writes` bytes have been written (at the clock time of that write;
+    // at once when that many have already gone out). ArriveAfterWrites(30, "\x93"): a DC3 after
+    // the 30th byte.
+    void ArriveAfterWrites(std::size_t writes, std::string_view bytes);
+
+    // The modem lines from a clock time, or from the write of the given number of bytes on.
+    // std::nullopt: reading the modem status fails from then on.
+    void ModemAt(std::chrono::nanoseconds time, std::optional<ModemStatus> status);
+    void ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status);
+
+    // From the given moment, the next `count` reads fail (all of them by default). Bytes due
+    // before that moment are still delivered first; bytes not yet read wait until reads work.
+    void FailReadsAt(std::chrono::nanoseconds time, std::size_t count = kEveryRead);
+    void FailReadsAfterWrites(std::size_t writes, std::size_t count = kEveryRead);
+
+    // Once `writes` bytes have been written, every further Write fails (nothing more recorded).
+    void FailWritesFrom(std::size_t writes);
+
+    // Once `writes` bytes have been written, Write returns Full for `duration` of clock time.
+    void FullAfterWrites(std::size_t writes, std::chrono::nanoseconds duration);
+
+    // What the next Open calls return, and the system's words that go with a failure. Any
+    // failure but OpenFailed leaves the port open, as a real device does.
+    void SetOpenResult(PortError result, std::string systemError = {});
+    // CanOpen answers: a default for every name, and answers for single names.
+    void SetCanOpen(bool canOpen);
+    void SetCanOpen(const std::string& portName, bool canOpen);
+
+    // The output queue drains one character time (of the opened line setting) per byte, and
+    // Write is Full while it holds `capacity` bytes. With SetOutputQueueUnknown the port answers
+    // -1, like a pseudo-terminal.
+    void SetQueueCapacity(std::size_t capacity);
+    void SetOutputQueueUnknown(bool unknown);
+
+    // --- The record.
+    const std::vector<WrittenByte>& Written() const { return written_; }
+    std::string WrittenBytes() const;
+    const std::vector<PortConfig>& Opened() const { return opened_; }
+    const std::vector<std::chrono::nanoseconds>& Closes() const { return closes_; }
+    const std::vector<std::string>& CanOpenQueries() const { return canOpenQueries_; }
+    std::size_t Reads() const { return reads_; }
+    // Scheduled bytes not read yet (whether due or not).
+    std::size_t PendingBytes() const;
+
+    // --- SerialPort
+    PortError Open(const PortConfig& config) override;
+    void Close() override;
+    bool IsOpen() const override { return open_; }
+    bool CanOpen(const std::string& portName) override;
+    ReadResult Read(std::chrono::microseconds timeout) override;
+    WriteStatus Write(std::uint8_t byte) override;
+    bool WaitWritable(std::chrono::microseconds timeout) override;
+    int OutputQueueLength() override;
+    std::optional<ModemStatus> GetModemStatus() override;
+    std::string LastSystemError() const override { return systemError_; }
+
+  private:
+    enum class Kind { Byte, Modem, ReadFailure, Full };
+    struct Event {
+        Kind kind = Kind::Byte;
+        std::optional<std::chrono::nanoseconds> at;  // unset while waiting for afterWrites
+        std::size_t afterWrites = 0;
+        std::uint64_t order = 0;  // ties at one time keep the order of scheduling
+        std::uint8_t byte = 0;
+        std::optional<ModemStatus> modem;
+        std::size_t count = 0;               // read failures
+        std::chrono::nanoseconds length{0};  // full period
+    };
+
+    void Schedule(Event event);
+    void ReleaseAfterWrites();
+    // The earliest scheduled event of one of the kinds that is due by `until`, or nullptr.
+    const Event* NextDue(std::chrono::nanoseconds until, bool reads) const;
+    void Remove(const Event* event);
+    void ApplyDueModemAndFull();
+    void DrainQueue();
+    // The time from which Write takes bytes again (now when it does already).
+    std::chrono::nanoseconds WritableFrom();
+
+    ManualClock& clock_;
+    std::vector<Event> events_;
+    std::uint64_t nextOrder_ = 0;
+
+    PortError openResult_ = PortError::None;
+    std::string systemError_;
+    bool canOpen_ = true;
+    std::map<std::string, bool> canOpenByName_;
+
+    bool open_ = false;
+    PortConfig config_;
+    std::optional<ModemStatus> modem_ = ModemStatus{};
+    std::size_t readFailuresLeft_ = 0;
+    std::optional<std::size_t> failWritesFrom_;
+    std::chrono::nanoseconds fullUntil_{std::chrono::nanoseconds::min()};
+
+    std::size_t capacity_ = 4096;
+    bool queueUnknown_ = false;
+    std::deque<std::chrono::nanoseconds> queue_;  // when each queued byte has left the line
+    std::chrono::nanoseconds lineFreeAt_{0};
+
+    std::vector<WrittenByte> written_;
+    std::vector<PortConfig> opened_;
+    std::vector<std::chrono::nanoseconds> closes_;
+    std::vector<std::string> canOpenQueries_;
+    std::size_t reads_ = 0;
+};
+
+}  // namespace kelvantori::test
