@@ -22,7 +22,13 @@ std::string FormatListTime(const LocalDateTime& t);
 // "YY-MM-DD HH:NN": list lines (characters 3..16 of the list form).
 std::string FormatShortTime(const LocalDateTime& t);
 
-// True when the six fields name a real calendar moment (31 February is not one).
+// True when the six fields name a real calendar moment (31 February is not one) in the years
+// 1..9999.
 bool IsValidDateTime(const LocalDateTime& t);
+
+// Gregorian leap years: every fourth year, but not the full centuries except every fourth one.
+bool IsLeapYear(int year);
+// 28..31, or 0 for a month outside 1..12.
+int DaysInMonth(int year, int month);
 
 }  // namespace kelvantori

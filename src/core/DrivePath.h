@@ -13,7 +13,8 @@ std::string DriveFolderOf(std::string_view drivePath);
 // The name after the last "\" (or after the drive colon): "C:\NC\A.NC" -> "A.NC".
 std::string DriveFileNameOf(std::string_view drivePath);
 // Folder + "\" + name, with exactly one "\" between them ("C:" + "A.NC" -> "C:\A.NC",
-// "C:\" + "A.NC" -> "C:\A.NC").
+// "C:\" + "A.NC" -> "C:\A.NC", "C:\NC" + "\A.NC" -> "C:\NC\A.NC"). An empty folder gives the
+// name alone.
 std::string JoinDrivePath(std::string_view folder, std::string_view name);
 // The extension with its dot, as the final "."-part of the name ("A.B.NC" -> ".NC"; "A" -> "").
 std::string FileExtensionOf(std::string_view name);

@@ -117,7 +117,15 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const {
     return keys;
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view rawValue) {
+    // A value spans one line: a line break in it would start a line of its own that reads as a
+    // key of its own ("*.NC\r\nDirPath=Z:").
+    std::string value;
+    value.reserve(rawValue.size());
+    for (const char c : rawValue) {
+        if (c != '\r' && c != '\n')
+            value.push_back(c);
+    }
     std::optional<std::size_t> sectionLine;
     std::size_t lastContent = 0;  // last non-blank line of the section
     for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -134,7 +142,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (!sectionLine)
             continue;
         if (const auto k = KeyOf(text); k && EqualsNoCase(*k, key)) {
-            lines_[i].text = std::string(*k) + "=" + std::string(value);
+            lines_[i].text = std::string(*k) + "=" + value;
             return;
         }
         if (!Trim(text).empty())
@@ -146,7 +154,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (!lines_.empty() && lines_.back().end.empty())
             lines_.back().end = newline_;
     };
-    Line keyLine{std::string(key) + "=" + std::string(value), newline_};
+    Line keyLine{std::string(key) + "=" + value, newline_};
     if (sectionLine) {
         if (lastContent + 1 == lines_.size())
             terminateLast();

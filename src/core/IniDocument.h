@@ -19,7 +19,8 @@ class IniDocument {
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
     // Replaces the value in place, or appends the key at the end of its section, or appends the
-    // section at the end of the document.
+    // section at the end of the document. Line breaks in the value are left out (a value is one
+    // line).
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
     // Keys of a section in file order (empty when the section is absent).

@@ -14,6 +14,7 @@ struct OutAppEntry {
     std::string OutApp;
     std::string OutApp_F = "N";
     std::string OutApp_N;
+    bool operator==(const OutAppEntry&) const = default;
 };
 
 // Switches are one-character texts "Y"/"N", compared against "Y" by their users.
@@ -74,13 +75,16 @@ struct SettingsFiles {
 inline constexpr std::string_view kOutAppIniName = "OutApp_Sub.ini";
 
 // Reads every key in table order with its default. A missing or unreadable file, a missing key
-// or an integer that is not decimal all yield the default; nothing is reported.
+// or an integer that is not decimal all yield the default; nothing is reported. Integers are an
+// optional sign and decimal digits within int ("-5", "+3"; not "abc", "12abc", "0x10"); the
+// boolean WinVer is true for any such integer but 0, false for anything else.
 Settings LoadSettings(const SettingsFiles& files);
 
 // Writes Top, Left, then every other key of the main table in table order, then the 79 keys of
 // "OutApp_Sub.ini", into the given old contents: everything we do not own (other sections, keys,
 // comments, blank lines, their order) is kept byte for byte. Missing files and sections are
-// created.
+// created; a missing key goes at the end of its section. A key whose stored bytes already read as
+// the field's value is left as it stands, so an unchanged text keeps its CP932 bytes exactly.
 SettingsFiles SaveSettings(const Settings& settings, const SettingsFiles& old);
 
 }  // namespace kelvantori
