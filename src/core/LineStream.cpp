@@ -17,6 +17,31 @@ bool ProgramTextSource::Next(std::string_view& line) {
     return true;
 }
 
+bool BytesLineSource::Next(std::string_view& line) {
+    if (pos_ >= bytes_.size())
+        return false;
+    // Each search runs on from where the last one found its byte, so a text with only one kind
+    // of line end is still scanned once.
+    const auto find = [this](char c, std::size_t& next, bool& known) {
+        if (!known || next < pos_) {
+            const void* hit = std::memchr(bytes_.data() + pos_, c, bytes_.size() - pos_);
+            next = hit == nullptr
+                       ? bytes_.size()
+                       : static_cast<std::size_t>(static_cast<const char*>(hit) - bytes_.data());
+            known = true;
+        }
+        return next;
+    };
+    const std::size_t e = std::min(find('\r', nextCr_, crKnown_), find('\n', nextLf_, lfKnown_));
+    line = bytes_.substr(pos_, e - pos_);
+    if (e >= bytes_.size()) {
+        pos_ = bytes_.size();
+    } else {
+        pos_ = e + ((bytes_[e] == '\r' && e + 1 < bytes_.size() && bytes_[e + 1] == '\n') ? 2 : 1);
+    }
+    return true;
+}
+
 std::ptrdiff_t MemoryByteReader::Read(char* buffer, std::size_t size) {
     const std::size_t n = std::min(size, bytes_.size());
     if (n > 0)

@@ -34,6 +34,21 @@ class ProgramTextSource : public LineSource {
     std::size_t next_ = 0;
 };
 
+// The lines of bytes held in memory, split as SplitProgramLines splits them, without copying.
+class BytesLineSource : public LineSource {
+  public:
+    explicit BytesLineSource(std::string_view bytes) : bytes_(bytes) {}
+    bool Next(std::string_view& line) override;
+
+  private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    std::size_t nextCr_ = 0;  // the next CR at or after pos_ (or the end), found once
+    std::size_t nextLf_ = 0;
+    bool crKnown_ = false;
+    bool lfKnown_ = false;
+};
+
 // Bytes in pieces: up to size bytes, 0 at the end, -1 on a read error.
 class ByteReader {
   public:

@@ -62,6 +62,8 @@ class StreamLineSourceTest : public testing::TestWithParam<StreamCase> {};
 TEST_P(StreamLineSourceTest, GivesTheLinesOfTheWholeText) {
     const auto& c = GetParam();
     EXPECT_EQ(StreamLines(c.bytes, c.pieces, c.bufferSize), SplitProgramLines(c.bytes).lines);
+    BytesLineSource inMemory(c.bytes);
+    EXPECT_EQ(ReadAllLines(inMemory), SplitProgramLines(c.bytes).lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -93,8 +95,10 @@ TEST(StreamLineSourceTest, MatchesWholeTextSplittingOnRandomTexts) {
         for (int i = 0; i < 50; ++i)
             pieces.push_back(1 + random() % 20);
         const std::size_t bufferSize = 16 + random() % 40;
-        ASSERT_EQ(StreamLines(bytes, pieces, bufferSize), SplitProgramLines(bytes).lines)
-            << "round " << round;
+        const auto expected = SplitProgramLines(bytes).lines;
+        ASSERT_EQ(StreamLines(bytes, pieces, bufferSize), expected) << "round " << round;
+        BytesLineSource inMemory(bytes);
+        ASSERT_EQ(ReadAllLines(inMemory), expected) << "round " << round;
     }
 }
 
