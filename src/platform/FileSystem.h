@@ -52,6 +52,9 @@ struct DirEntry {
     bool isDirectory = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // seconds since 1970-01-01 UTC; 0 when unknown
+    // The 8.3 form of the name (the host's own, or derived as FAT does); empty when the host
+    // gives none. The file list shows it in its short-name mode.
+    std::string shortName;
 };
 
 // A file read in pieces (large NC files are split and doubled without loading them whole).
@@ -118,6 +121,12 @@ class FileSystem {
 
     virtual const DriveMap& Drives() const = 0;
 };
+
+// The short form FAT would give a long name (see FileSystem::ShortName): the name upper-cased
+// when it fits 8.3; else up to six usable characters of the base (blanks and extra dots dropped,
+// characters FAT does not allow and non-ASCII characters as "_"), "~1", and a dot with up to three
+// such characters of the extension when there is one ("long name.nc" -> "LONGNA~1.NC").
+std::string FatShortName(std::string_view longName);
 
 // The file system of this operating system over (a copy of) the given drive table.
 std::unique_ptr<FileSystem> CreateSystemFileSystem(DriveMap drives);

@@ -21,7 +21,8 @@ Settings HostEnvironment::LoadSettings() {
 bool HostEnvironment::SaveSettings(const Settings& settings) {
     const auto main = ProgramFilePath(folder_.MainIniName());
     const auto outApp = ProgramFilePath(kOutAppIniName);
-    if (main.empty() || outApp.empty()) return false;
+    if (main.empty() || outApp.empty())
+        return false;
     const SettingsFiles old{files_->ReadAll(main), files_->ReadAll(outApp)};
     const auto updated = kelvantori::SaveSettings(settings, old);
     const bool mainSaved = files_->WriteAll(main, *updated.mainIni) == FsError::None;

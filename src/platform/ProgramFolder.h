@@ -13,6 +13,8 @@ class ProgramFolder {
     // baseName names the files: baseName + ".INI" and baseName + ".log" ("kelvantori"). The
     // folder is created when it does not exist.
     static ProgramFolder Locate(std::string_view baseName);
+    // The same with the executable's folder given (Locate passes ExecutableFolder()).
+    static ProgramFolder Locate(std::string_view baseName, const std::string& executableFolder);
     // For tests and callers that know the folder.
     ProgramFolder(std::string hostPath, std::string baseName);
 

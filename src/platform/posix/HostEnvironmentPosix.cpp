@@ -20,7 +20,8 @@ std::string ReadHostFile(const std::string& path) {
 }
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return home;
     if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
         return pw->pw_dir;
     }
