@@ -422,8 +422,6 @@ int ToolRun::SplitLines(LineSource& lines, const SplitRequest& request, const st
         }
     } else if (result.status == SplitStatus::WriteFailed) {
         detail = FileProblem(sink.Error(), sink.Path());
-    } else if (result.status == SplitStatus::ReadFailed) {
-        detail = "読み込みエラー";
     }
     result.filesWritten = batch->Placed();
     return Show(io_, SplitReport(result, request, detail));
@@ -605,8 +603,6 @@ int ToolRun::DoubleLines(LineSource& lines, char axis, const std::string& outPat
         }
     } else if (result.status == DoubleStatus::WriteFailed) {
         detail = FileProblem(sink.Error(), outPath);
-    } else if (result.status == DoubleStatus::ReadFailed) {
-        detail = "読み込みエラー";
     }
     return Show(io_, DoubleReport(result, axis, outName, detail));
 }
