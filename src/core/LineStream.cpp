@@ -158,6 +158,24 @@ bool CrLfWriter::Line(std::string_view head, std::string_view middle, std::strin
     return MaybeFlush();
 }
 
+bool CrLfWriter::Text(std::string_view crLfText) {
+    if (failed_)
+        return false;
+    written_ += crLfText.size();
+    // A large piece goes to the sink directly instead of through the buffer.
+    if (buffer_.size() + crLfText.size() < flushSize_) {
+        buffer_.append(crLfText);
+        return true;
+    }
+    if (!Flush())
+        return false;
+    if (!sink_.Write(crLfText)) {
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
 bool CrLfWriter::MaybeFlush() {
     return buffer_.size() < flushSize_ || Flush();
 }
@@ -172,6 +190,27 @@ bool CrLfWriter::Flush() {
     if (!ok)
         failed_ = true;
     return ok;
+}
+
+bool IsCrLfText(std::string_view bytes) {
+    if (bytes.size() < 2 || bytes[bytes.size() - 2] != '\r' || bytes.back() != '\n')
+        return false;
+    // Every LF must follow a CR; then as many CRs as LFs means there is no other CR.
+    std::size_t lineFeeds = 0;
+    for (const char* p = bytes.data();
+         (p = static_cast<const char*>(std::memchr(p, '\n', bytes.data() + bytes.size() - p)));
+         ++p) {
+        if (p == bytes.data() || p[-1] != '\r')
+            return false;
+        ++lineFeeds;
+    }
+    std::size_t returns = 0;
+    for (const char* p = bytes.data();
+         (p = static_cast<const char*>(std::memchr(p, '\r', bytes.data() + bytes.size() - p)));
+         ++p) {
+        ++returns;
+    }
+    return returns == lineFeeds;
 }
 
 }  // namespace kelvantori

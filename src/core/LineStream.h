@@ -133,6 +133,8 @@ class CrLfWriter {
     bool Line(std::string_view line);
     // A line given in parts (a converted word in the middle of it).
     bool Line(std::string_view head, std::string_view middle, std::string_view tail);
+    // Bytes that already are lines each ended by CR LF (IsCrLfText), written as they are.
+    bool Text(std::string_view crLfText);
     // Hands the collected bytes to the sink. Also needed before the sink's file is closed.
     bool Flush();
     std::uint64_t BytesWritten() const { return written_; }
@@ -146,5 +148,9 @@ class CrLfWriter {
     std::uint64_t written_ = 0;
     bool failed_ = false;
 };
+
+// Whether bytes are lines that each end in CR LF, with no other CR or LF: what CrLfWriter
+// would write for their lines, so they can be copied unchanged.
+bool IsCrLfText(std::string_view bytes);
 
 }  // namespace kelvantori

@@ -336,10 +336,13 @@ class ToolRun {
                     const std::string& outName, StreamLineSource* stream, bool& sawNul);
     bool AppendFile(const std::string& path, std::uint64_t size, CrLfWriter& out,
                     std::string& problem, bool& declined);
+    std::optional<std::string_view> ReadWhole(const std::string& path, std::uint64_t size,
+                                              FsError& error);
 
     CliIo& io_;
     HostEnvironment& host_;
     FileSystem& files_;
+    std::vector<char> wholeBuffer_;
 };
 
 int ToolRun::Split(const ToolArgs& args) {
@@ -427,16 +430,41 @@ int ToolRun::SplitLines(LineSource& lines, const SplitRequest& request, const st
     return Show(io_, SplitReport(result, request, detail));
 }
 
+std::optional<std::string_view> ToolRun::ReadWhole(const std::string& path, std::uint64_t size,
+                                                   FsError& error) {
+    auto file = files_.OpenRead(path, &error);
+    if (!file)
+        return std::nullopt;
+    // One buffer for every file of a join: no allocation per file.
+    if (wholeBuffer_.size() < size + 1)
+        wholeBuffer_.resize(static_cast<std::size_t>(size) + 1);
+    std::size_t length = 0;
+    for (;;) {
+        if (length == wholeBuffer_.size())
+            wholeBuffer_.resize(wholeBuffer_.size() * 2);
+        const std::ptrdiff_t n =
+            file->Read(wholeBuffer_.data() + length, wholeBuffer_.size() - length);
+        if (n < 0) {
+            error = FsError::Other;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        length += static_cast<std::size_t>(n);
+    }
+    return std::string_view(wholeBuffer_.data(), length);
+}
+
 bool ToolRun::AppendFile(const std::string& path, std::uint64_t size, CrLfWriter& out,
                          std::string& problem, bool& declined) {
     FsError error = FsError::None;
     if (size <= kWholeReadLimit) {
-        const auto bytes = files_.ReadAll(path);
+        const auto bytes = ReadWhole(path, size, error);
         if (!bytes) {
-            problem = FileProblem(FsError::Other, path);
+            problem = FileProblem(error, path);
             return false;
         }
-        if (bytes->empty() || bytes->find('\0') != std::string::npos) {
+        if (bytes->empty() || std::memchr(bytes->data(), '\0', bytes->size()) != nullptr) {
             if (!Ask(io_, kFormatQuestion)) {
                 declined = true;
                 return false;
@@ -445,6 +473,9 @@ bool ToolRun::AppendFile(const std::string& path, std::uint64_t size, CrLfWriter
             ProgramTextSource lines(text);
             return AppendProgramLines(lines, out);
         }
+        // A file the program wrote is already what its lines with CR LF give.
+        if (IsCrLfText(*bytes))
+            return out.Text(*bytes);
         BytesLineSource lines(*bytes);
         return AppendProgramLines(lines, out);
     }

@@ -169,5 +169,40 @@ TEST(CrLfWriterTest, StaysFailedAfterTheSinkRefused) {
     EXPECT_TRUE(sink.pieces.empty());
 }
 
+TEST(CrLfWriterTest, TextKeepsOrderWithTheBufferedLines) {
+    LimitedSink sink(100);
+    CrLfWriter writer(sink, 10);
+    EXPECT_TRUE(writer.Line("O1"));
+    EXPECT_TRUE(writer.Text("A\r\n"));  // small: buffered behind O1
+    EXPECT_TRUE(sink.pieces.empty());
+    EXPECT_TRUE(writer.Text("G01 X1 Y2\r\nM30\r\n"));  // large: the buffer first, then it
+    EXPECT_TRUE(writer.Line("%"));
+    EXPECT_TRUE(writer.Flush());
+    EXPECT_EQ(sink.pieces,
+              (std::vector<std::string>{"O1\r\nA\r\n", "G01 X1 Y2\r\nM30\r\n", "%\r\n"}));
+    EXPECT_EQ(writer.BytesWritten(), 26u);
+}
+
+TEST(IsCrLfTextTest, OnlyLinesEndedByCrLf) {
+    const struct {
+        std::string_view bytes;
+        bool crLf;
+    } rows[] = {
+        {"O1\r\nM30\r\n", true},
+        {"\r\n\r\n", true},
+        {"O1\r\nM30", false},        // the last line has no end
+        {"O1\nM30\r\n", false},      // a lone LF
+        {"O1\rM30\r\n", false},      // a lone CR
+        {"O1\r\r\nM30\r\n", false},  // CR CR LF
+        {"\nO1\r\n", false},         // LF at the very start
+        {"", false},
+        {"\r\n", true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(IsCrLfText(row.bytes), row.crLf)
+            << testing::PrintToString(std::string(row.bytes));
+    }
+}
+
 }  // namespace
 }  // namespace kelvantori
