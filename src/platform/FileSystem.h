@@ -45,6 +45,8 @@ struct FileStat {
     std::uint64_t size = 0;     // bytes, 64-bit everywhere
     std::int64_t modified = 0;  // last write, seconds since 1970-01-01 UTC; 0 when unknown
     DosAttributes attributes;
+    // A file the host would run as a program (POSIX: an execute permission bit on a file).
+    bool executable = false;
 };
 
 struct DirEntry {
@@ -105,6 +107,12 @@ class FileSystem {
     // Moves a file or folder, across file systems too.
     virtual FsError Move(std::string_view from, std::string_view to, bool overwrite) = 0;
     virtual FsError Rename(std::string_view from, std::string_view to) = 0;
+    // Removes a folder that holds nothing any more (NotEmpty otherwise); the end of a move that
+    // merged a folder into one of the same name. Files are never deleted outright.
+    virtual FsError RemoveEmptyFolder(std::string_view path) {
+        static_cast<void>(path);
+        return FsError::Other;
+    }
     // Into the desktop's trash (freedesktop.org layout), never deleted outright.
     virtual FsError MoveToTrash(std::string_view path) = 0;
 

@@ -620,6 +620,7 @@ class PosixFileSystem final : public FileSystem {
         result.size = (result.isDirectory || dangling) ? 0 : static_cast<std::uint64_t>(st.st_size);
         result.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
         result.attributes = AttributesOf(host.path, st, dangling);
+        result.executable = !dangling && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
         return result;
     }
 
@@ -915,6 +916,21 @@ class PosixFileSystem final : public FileSystem {
                                                                            : LastError();
         }
         return Move(from, to, false);
+    }
+
+    FsError RemoveEmptyFolder(std::string_view path) override {
+        const auto host = Resolve(path);
+        if (host.error != FsError::None)
+            return host.error;
+        struct stat st {};
+        if (::lstat(host.path.c_str(), &st) != 0)
+            return LastError();
+        // A link to a folder is not the folder; rmdir would refuse it with a less clear error.
+        if (!S_ISDIR(st.st_mode))
+            return FsError::NotADirectory;
+        if (IsDriveFolder(host.path))
+            return FsError::AccessDenied;
+        return ::rmdir(host.path.c_str()) == 0 ? FsError::None : LastError();
     }
 
     FsError MoveToTrash(std::string_view path) override {
