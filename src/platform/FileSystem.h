@@ -107,12 +107,6 @@ class FileSystem {
     // Moves a file or folder, across file systems too.
     virtual FsError Move(std::string_view from, std::string_view to, bool overwrite) = 0;
     virtual FsError Rename(std::string_view from, std::string_view to) = 0;
-    // Removes a folder that holds nothing any more (NotEmpty otherwise); the end of a move that
-    // merged a folder into one of the same name. Files are never deleted outright.
-    virtual FsError RemoveEmptyFolder(std::string_view path) {
-        static_cast<void>(path);
-        return FsError::Other;
-    }
     // Into the desktop's trash (freedesktop.org layout), never deleted outright.
     virtual FsError MoveToTrash(std::string_view path) = 0;
 

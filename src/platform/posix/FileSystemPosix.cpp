@@ -918,21 +918,6 @@ class PosixFileSystem final : public FileSystem {
         return Move(from, to, false);
     }
 
-    FsError RemoveEmptyFolder(std::string_view path) override {
-        const auto host = Resolve(path);
-        if (host.error != FsError::None)
-            return host.error;
-        struct stat st {};
-        if (::lstat(host.path.c_str(), &st) != 0)
-            return LastError();
-        // A link to a folder is not the folder; rmdir would refuse it with a less clear error.
-        if (!S_ISDIR(st.st_mode))
-            return FsError::NotADirectory;
-        if (IsDriveFolder(host.path))
-            return FsError::AccessDenied;
-        return ::rmdir(host.path.c_str()) == 0 ? FsError::None : LastError();
-    }
-
     FsError MoveToTrash(std::string_view path) override {
         const auto host = Resolve(path);
         if (host.error != FsError::None)

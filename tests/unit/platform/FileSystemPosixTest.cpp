@@ -862,21 +862,6 @@ TEST_F(FileSystemPosixTest, StatTellsExecutableFilesOnly) {
     EXPECT_FALSE(files_->Stat("D:\\SUB")->executable);
 }
 
-TEST_F(FileSystemPosixTest, RemoveEmptyFolderRemovesOnlyEmptyFolders) {
-    fs::create_directories(d_.File("EMPTY"));
-    d_.Write("FULL/A.NC", "x");
-    d_.Write("B.NC", "x");
-    fs::create_symlink(d_.File("EMPTY"), d_.File("LINK"));
-    EXPECT_EQ(files_->RemoveEmptyFolder("D:\\FULL"), FsError::NotEmpty);
-    EXPECT_TRUE(d_.Exists("FULL/A.NC"));
-    EXPECT_EQ(files_->RemoveEmptyFolder("D:\\B.NC"), FsError::NotADirectory);
-    EXPECT_EQ(files_->RemoveEmptyFolder("D:\\LINK"), FsError::NotADirectory);
-    EXPECT_EQ(files_->RemoveEmptyFolder("D:"), FsError::AccessDenied);
-    EXPECT_EQ(files_->RemoveEmptyFolder("D:\\GONE"), FsError::NotFound);
-    EXPECT_EQ(files_->RemoveEmptyFolder("D:\\EMPTY"), FsError::None);
-    EXPECT_FALSE(d_.Exists("EMPTY"));
-}
-
 TEST(FsErrorMessage, EveryErrorHasItsOwnText) {
     const FsError errors[] = {FsError::NotMapped,     FsError::NotFound,     FsError::Exists,
                               FsError::AccessDenied,  FsError::NoSpace,      FsError::InvalidName,
