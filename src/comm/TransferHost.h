@@ -2,6 +2,13 @@
 // widgets, kelvantori-cli with a terminal, the tests with a recording fake on a manual clock.
 // The engines run synchronously on the caller's thread and call ProcessEvents() after every
 // unit of work (byte, line, file) so the caller stays responsive.
+//
+// For implementers: a send calls Now(), ProcessEvents() and CancelRequested() for every byte,
+// and must reach well over 100 KB/s on an unpaced line. Each of them has to cost next to
+// nothing when there is nothing to do (a Qt host: QCoreApplication::processEvents() only when
+// events are pending or a few milliseconds have passed; a flag for the key press). SetLamps()
+// is called only when a lamp changes, SetRemaining()/SetProgress()/ShowSendLine() once a line.
+// Nothing here is called from another thread.
 #pragma once
 
 #include <chrono>
@@ -27,13 +34,16 @@ class TransferHost {
     // Monotonic time. The line pacing of a send is computed on it.
     virtual std::chrono::nanoseconds Now() = 0;
     // The fixed waits of a transfer (the 4 s drain after a send, the 3 s before a receive is
-    // saved, the switcher's 3 s, InvTime, the 1 s leader pause). Test hosts skip them.
+    // saved, the switcher's 3 s, InvTime, the 1 s leader pause, the 5 ms after a program end,
+    // and the read time-out after a failing read). A window keeps processing its events while
+    // it waits. Test hosts skip them by advancing their clock.
     virtual void Wait(std::chrono::milliseconds duration) = 0;
 
     // --- the caller's event loop ------------------------------------------------------------
     virtual void ProcessEvents() = 0;
     // True once for every press of F3 or Esc (Ctrl-C in the terminal) since the last call: the
-    // press is consumed, so it never reaches the file list.
+    // press is consumed, so it never reaches the file list. Asked before and after every byte
+    // and in every wait loop.
     virtual bool CancelRequested() = 0;
 
     // --- questions and messages -------------------------------------------------------------
@@ -68,11 +78,14 @@ class TransferHost {
     // The transfer is over; the window restores its idle display after restoreAfter (`Timer1`):
     // 3000 ms after a completion, 1000 ms after a stop.
     virtual void TransferEnded(bool completed, std::chrono::milliseconds restoreAfter) = 0;
-    // A transfer ordered with "END" or Shift+F1/F2 has ended: close the program, and switch the
-    // PC off when powerOff. The command-line program ignores it.
+    // A transfer ordered with "END" or Shift+F1/F2 has completed: close the program, and switch
+    // the PC off when powerOff. Called last, after TransferEnded(true, ...); never after a stop.
+    // The command-line program ignores it.
     virtual void CloseAfterTransfer(bool powerOff) { (void)powerOff; }
-    // Received data that could not be saved where it belonged. The window keeps it in the text
-    // area for the user to save; the terminal writes it to a rescue file and says where.
+    // Received data that could not be saved where it belonged (called after the port is closed
+    // and ShowError has said why; suggestedName holds only characters a file name can hold).
+    // The window keeps it in the text area for the user to save; the terminal writes it to a
+    // rescue file and says where. CloseAfterTransfer() does not follow such a receive.
     virtual void RescueReceivedData(const std::string& suggestedName, const std::string& bytes) = 0;
 };
 

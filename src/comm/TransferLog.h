@@ -17,7 +17,7 @@ enum class TransferState { Completed, Stopped };
 std::string TransferLogLine(TransferKind kind, TransferState state, const LocalDateTime& when,
                             std::string_view path);
 
-// The three heading lines a new log begins with.
+// The three heading lines a new log begins with, each ending in a line feed.
 std::string TransferLogHeading();
 
 class TransferLog {

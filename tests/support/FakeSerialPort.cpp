@@ -15,7 +15,12 @@ void FakeSerialPort::Schedule(Event event) {
     event.order = nextOrder_++;
     if (!event.at && event.afterWrites <= written_.size())
         event.at = clock_.Now();
-    events_.push_back(event);
+    if (!event.at) {
+        afterWrites_.emplace(event.afterWrites, event);
+        return;
+    }
+    Timeline& timeline = IsReadKind(event.kind) ? readEvents_ : otherEvents_;
+    timeline.emplace(std::make_pair(*event.at, event.order), event);
 }
 
 void FakeSerialPort::ArriveAt(nanoseconds time, std::string_view bytes) {
@@ -116,42 +121,42 @@ std::string FakeSerialPort::WrittenBytes() const {
 }
 
 std::size_t FakeSerialPort::PendingBytes() const {
-    return static_cast<std::size_t>(std::count_if(
-        events_.begin(), events_.end(), [](const Event& e) { return e.kind == Kind::Byte; }));
+    std::size_t pending = 0;
+    for (const auto& [key, e] : readEvents_)
+        pending += e.kind == Kind::Byte ? 1 : 0;
+    for (const auto& [writes, e] : afterWrites_)
+        pending += e.kind == Kind::Byte ? 1 : 0;
+    return pending;
 }
 
 void FakeSerialPort::ReleaseAfterWrites() {
-    for (auto& e : events_) {
-        if (!e.at && e.afterWrites <= written_.size())
-            e.at = clock_.Now();
+    // Events keep their order of scheduling among those released by the same write.
+    while (!afterWrites_.empty() && afterWrites_.begin()->first <= written_.size()) {
+        Event e = afterWrites_.begin()->second;
+        afterWrites_.erase(afterWrites_.begin());
+        e.at = clock_.Now();
+        Timeline& timeline = IsReadKind(e.kind) ? readEvents_ : otherEvents_;
+        timeline.emplace(std::make_pair(*e.at, e.order), e);
     }
 }
 
-const FakeSerialPort::Event* FakeSerialPort::NextDue(nanoseconds until, bool reads) const {
-    const Event* next = nullptr;
-    for (const auto& e : events_) {
-        const bool readKind = e.kind == Kind::Byte || e.kind == Kind::ReadFailure;
-        if (readKind != reads || !e.at || *e.at > until)
-            continue;
-        if (next == nullptr || *e.at < *next->at || (*e.at == *next->at && e.order < next->order)) {
-            next = &e;
-        }
-    }
-    return next;
-}
-
-void FakeSerialPort::Remove(const Event* event) {
-    events_.erase(events_.begin() + (event - events_.data()));
+FakeSerialPort::Timeline::iterator FakeSerialPort::NextDue(nanoseconds until, bool reads) {
+    Timeline& timeline = reads ? readEvents_ : otherEvents_;
+    if (timeline.empty() || timeline.begin()->first.first > until)
+        return timeline.end();
+    return timeline.begin();
 }
 
 void FakeSerialPort::ApplyDueModemAndFull() {
-    while (const Event* e = NextDue(clock_.Now(), false)) {
-        if (e->kind == Kind::Modem) {
-            modem_ = e->modem;
+    for (auto it = NextDue(clock_.Now(), false); it != otherEvents_.end();
+         it = NextDue(clock_.Now(), false)) {
+        const Event& e = it->second;
+        if (e.kind == Kind::Modem) {
+            modem_ = e.modem;
         } else {
-            fullUntil_ = std::max(fullUntil_, *e->at + e->length);
+            fullUntil_ = std::max(fullUntil_, *e.at + e.length);
         }
-        Remove(e);
+        otherEvents_.erase(it);
     }
 }
 
@@ -205,21 +210,21 @@ ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
     }
     const nanoseconds deadline = clock_.Now() + std::max(timeout, std::chrono::microseconds{0});
     for (;;) {
-        const Event* e = NextDue(deadline, true);
-        if (e == nullptr) {
+        const auto it = NextDue(deadline, true);
+        if (it == readEvents_.end()) {
             clock_.Advance(deadline - clock_.Now());
             return {ReadStatus::TimedOut, 0};
         }
-        clock_.Advance(*e->at - clock_.Now());
-        if (e->kind == Kind::ReadFailure) {
-            readFailuresLeft_ = e->count;
-            Remove(e);
+        const Event e = it->second;
+        readEvents_.erase(it);
+        clock_.Advance(*e.at - clock_.Now());
+        if (e.kind == Kind::ReadFailure) {
+            readFailuresLeft_ = e.count;
             if (readFailuresLeft_ != kEveryRead)
                 --readFailuresLeft_;
             return {ReadStatus::Failed, 0};
         }
-        const std::uint8_t byte = e->byte;
-        Remove(e);
+        const std::uint8_t byte = e.byte;
         // The port discards NUL bytes; the read goes on waiting until its time is up.
         if (byte != 0)
             return {ReadStatus::Byte, byte};

@@ -106,18 +106,23 @@ class FakeSerialPort : public SerialPort {
         std::chrono::nanoseconds length{0};  // full period
     };
 
+    // Timed events in the order they become due; ties keep the order of scheduling.
+    using Timeline = std::map<std::pair<std::chrono::nanoseconds, std::uint64_t>, Event>;
+
     void Schedule(Event event);
     void ReleaseAfterWrites();
-    // The earliest scheduled event of one of the kinds that is due by `until`, or nullptr.
-    const Event* NextDue(std::chrono::nanoseconds until, bool reads) const;
-    void Remove(const Event* event);
+    // The earliest scheduled event of one of the kinds that is due by `until`, or end().
+    Timeline::iterator NextDue(std::chrono::nanoseconds until, bool reads);
+    static bool IsReadKind(Kind kind) { return kind == Kind::Byte || kind == Kind::ReadFailure; }
     void ApplyDueModemAndFull();
     void DrainQueue();
     // The time from which Write takes bytes again (now when it does already).
     std::chrono::nanoseconds WritableFrom();
 
     ManualClock& clock_;
-    std::vector<Event> events_;
+    Timeline readEvents_;                            // bytes and read failures
+    Timeline otherEvents_;                           // modem changes and full periods
+    std::multimap<std::size_t, Event> afterWrites_;  // waiting for their write count
     std::uint64_t nextOrder_ = 0;
 
     PortError openResult_ = PortError::None;

@@ -20,6 +20,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -432,6 +433,32 @@ FsError CopyLinkTo(const std::string& from, const std::string& to, bool overwrit
     return ::symlink(target.data(), to.c_str()) == 0 ? FsError::None : LastError();
 }
 
+// Calls visit for every entry of a folder but "." and "..", until visit returns an error;
+// gives that error, or the error of opening or reading the folder.
+FsError ForEachChild(const std::string& folder,
+                     const std::function<FsError(std::string_view name)>& visit) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return LastError();
+    FsError result = FsError::None;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0)
+                result = LastError();
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (result = visit(name); result != FsError::None)
+            break;
+    }
+    ::closedir(dir);
+    return result;
+}
+
 // A folder copied with everything in it. Links are copied as links (so a link to a parent
 // folder cannot make the copy endless); sockets, pipes and devices are left out and reported.
 FsError CopyTree(const std::string& from, const std::string& to, const struct stat& fromStat,
@@ -450,31 +477,13 @@ FsError CopyTree(const std::string& from, const std::string& to, const struct st
             return LastError();
         created = true;
     }
-    DIR* dir = ::opendir(from.c_str());
-    if (dir == nullptr)
-        return LastError();
-    FsError result = FsError::None;
     FsError leftOut = FsError::None;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (entry == nullptr) {
-            if (errno != 0)
-                result = LastError();
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    const FsError result = ForEachChild(from, [&](std::string_view name) {
         const auto childFrom = JoinHost(from, name);
         const auto childTo = JoinHost(to, name);
         struct stat child {};
-        if (::lstat(childFrom.c_str(), &child) != 0) {
-            if (errno == ENOENT)
-                continue;  // removed meanwhile
-            result = LastError();
-            break;
-        }
+        if (::lstat(childFrom.c_str(), &child) != 0)
+            return errno == ENOENT ? FsError::None : LastError();  // ENOENT: removed meanwhile
         FsError error = FsError::None;
         if (S_ISDIR(child.st_mode)) {
             error = CopyTree(childFrom, childTo, child, overwrite);
@@ -496,12 +505,8 @@ FsError CopyTree(const std::string& from, const std::string& to, const struct st
         } else {
             leftOut = FsError::Other;
         }
-        if (error != FsError::None) {
-            result = error;
-            break;
-        }
-    }
-    ::closedir(dir);
+        return error;
+    });
     if (result != FsError::None)
         return result;
     if (created) {
@@ -525,27 +530,8 @@ FsError RemoveTree(const std::string& host) {
         return errno == ENOENT ? FsError::None : LastError();
     if (!S_ISDIR(st.st_mode))
         return ::unlink(host.c_str()) == 0 ? FsError::None : LastError();
-    DIR* dir = ::opendir(host.c_str());
-    if (dir == nullptr)
-        return LastError();
-    FsError result = FsError::None;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (entry == nullptr) {
-            if (errno != 0)
-                result = LastError();
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (const FsError error = RemoveTree(JoinHost(host, name)); error != FsError::None) {
-            result = error;
-            break;
-        }
-    }
-    ::closedir(dir);
+    const FsError result =
+        ForEachChild(host, [&](std::string_view name) { return RemoveTree(JoinHost(host, name)); });
     if (result != FsError::None)
         return result;
     return ::rmdir(host.c_str()) == 0 ? FsError::None : LastError();

@@ -1,0 +1,245 @@
+// The in-memory file system of the tests.
+#include "support/MemoryFileSystem.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace kelvantori::test {
+
+class MemoryFileSystem::Output : public OutputFile {
+  public:
+    Output(MemoryFileSystem& owner, std::string key, WriteMode mode)
+        : owner_(owner), key_(std::move(key)), mode_(mode) {
+        ++owner_.openOutputs_;
+    }
+    ~Output() override {
+        if (!done_)
+            --owner_.openOutputs_;
+    }
+
+    FsError Write(std::string_view bytes) override {
+        if (done_)
+            return FsError::Other;
+        if (const FsError error = owner_.Consume(bytes.size()); error != FsError::None) {
+            return error;
+        }
+        if (mode_ == WriteMode::Append) {
+            owner_.files_[key_] += bytes;
+        } else {
+            pending_ += bytes;
+        }
+        return FsError::None;
+    }
+
+    FsError Commit() override {
+        if (done_)
+            return FsError::Other;
+        done_ = true;
+        --owner_.openOutputs_;
+        if (const auto failure = owner_.commitFailures_.find(key_);
+            failure != owner_.commitFailures_.end()) {
+            return failure->second;
+        }
+        if (mode_ == WriteMode::Replace)
+            owner_.files_[key_] = std::move(pending_);
+        return FsError::None;
+    }
+
+  private:
+    MemoryFileSystem& owner_;
+    std::string key_;
+    WriteMode mode_;
+    std::string pending_;
+    bool done_ = false;
+};
+
+namespace {
+
+class StringInput : public InputFile {
+  public:
+    explicit StringInput(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min(size, bytes_.size() - pos_);
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
+        return static_cast<std::ptrdiff_t>(n);
+    }
+
+  private:
+    std::string bytes_;
+    std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::string MemoryFileSystem::Key(std::string_view path) {
+    std::string key(path);
+    if (!key.empty())
+        key[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])));
+    while (key.size() > 2 && key.back() == '\\')
+        key.pop_back();
+    return key;
+}
+
+std::string MemoryFileSystem::ParentOf(const std::string& key) {
+    const auto slash = key.rfind('\\');
+    if (slash == std::string::npos)
+        return key.substr(0, 2);
+    return key.substr(0, slash);
+}
+
+bool MemoryFileSystem::FolderExists(const std::string& key) const {
+    if (key.size() == 2 && key[1] == ':')
+        return true;
+    return folders_.count(key) > 0;
+}
+
+void MemoryFileSystem::AddFolder(std::string_view path) {
+    std::string key = Key(path);
+    while (!FolderExists(key)) {
+        folders_.insert(key);
+        key = ParentOf(key);
+    }
+}
+
+void MemoryFileSystem::AddFile(std::string_view path, std::string_view bytes) {
+    const std::string key = Key(path);
+    AddFolder(ParentOf(key));
+    files_[key] = std::string(bytes);
+}
+
+std::optional<std::string> MemoryFileSystem::File(std::string_view path) const {
+    const auto it = files_.find(Key(path));
+    if (it == files_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void MemoryFileSystem::FailOpen(std::string_view path, FsError error) {
+    openFailures_[Key(path)] = error;
+}
+
+void MemoryFileSystem::FailWritesAfter(std::size_t bytes, FsError error) {
+    writeLimit_ = bytes;
+    writeLimitError_ = error;
+}
+
+void MemoryFileSystem::FailCommit(std::string_view path, FsError error) {
+    commitFailures_[Key(path)] = error;
+}
+
+FsError MemoryFileSystem::Consume(std::size_t size) {
+    if (writeLimit_ && bytesWritten_ + size > *writeLimit_)
+        return writeLimitError_;
+    bytesWritten_ += size;
+    return FsError::None;
+}
+
+std::optional<FileStat> MemoryFileSystem::Stat(std::string_view path) {
+    const std::string key = Key(path);
+    if (const auto it = files_.find(key); it != files_.end()) {
+        FileStat stat;
+        stat.size = it->second.size();
+        return stat;
+    }
+    if (FolderExists(key)) {
+        FileStat stat;
+        stat.isDirectory = true;
+        return stat;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view folder) {
+    const std::string key = Key(folder);
+    if (!FolderExists(key))
+        return std::nullopt;
+    std::vector<DirEntry> entries;
+    for (const auto& [path, bytes] : files_) {
+        if (ParentOf(path) != key)
+            continue;
+        DirEntry entry;
+        entry.name = path.substr(path.rfind('\\') + 1);
+        entry.size = bytes.size();
+        entries.push_back(entry);
+    }
+    for (const auto& path : folders_) {
+        if (ParentOf(path) != key)
+            continue;
+        DirEntry entry;
+        entry.name = path.substr(path.rfind('\\') + 1);
+        entry.isDirectory = true;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::optional<std::string> MemoryFileSystem::ReadAll(std::string_view path) {
+    return File(path);
+}
+
+FsError MemoryFileSystem::WriteAll(std::string_view path, std::string_view bytes) {
+    FsError error = FsError::None;
+    auto out = OpenWrite(path, WriteMode::Replace, &error);
+    if (!out)
+        return error;
+    if (const FsError e = out->Write(bytes); e != FsError::None)
+        return e;
+    return out->Commit();
+}
+
+FsError MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
+    FsError error = FsError::None;
+    auto out = OpenWrite(path, WriteMode::Append, &error);
+    if (!out)
+        return error;
+    const FsError e = out->Write(bytes);
+    out->Commit();
+    return e;
+}
+
+std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(std::string_view path, FsError* error) {
+    auto bytes = File(path);
+    if (!bytes) {
+        if (error != nullptr)
+            *error = FsError::NotFound;
+        return nullptr;
+    }
+    if (error != nullptr)
+        *error = FsError::None;
+    return std::make_unique<StringInput>(std::move(*bytes));
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::OpenWrite(std::string_view path, WriteMode mode,
+                                                        FsError* error) {
+    const std::string key = Key(path);
+    auto fail = [error](FsError e) -> std::unique_ptr<OutputFile> {
+        if (error != nullptr)
+            *error = e;
+        return nullptr;
+    };
+    if (const auto it = openFailures_.find(key); it != openFailures_.end()) {
+        return fail(it->second);
+    }
+    if (!FolderExists(ParentOf(key)))
+        return fail(FsError::NotFound);
+    if (FolderExists(key))
+        return fail(FsError::IsADirectory);
+    if (error != nullptr)
+        *error = FsError::None;
+    if (mode == WriteMode::Append)
+        files_[key];
+    return std::make_unique<Output>(*this, key, mode);
+}
+
+FsError MemoryFileSystem::CreateDirectory(std::string_view path) {
+    const std::string key = Key(path);
+    if (FolderExists(key) || files_.count(key) > 0)
+        return FsError::Exists;
+    if (!FolderExists(ParentOf(key)))
+        return FsError::NotFound;
+    folders_.insert(key);
+    return FsError::None;
+}
+
+}  // namespace kelvantori::test
