@@ -499,6 +499,20 @@ TargetCheck CheckCopyTarget(FileSystem& files, std::string_view comboText, std::
     std::string target(comboText);
     if (target.back() == kSeparator)
         target.pop_back();
+    const auto isCurrentFolder = [&](std::string_view folder) {
+        return AsciiUpper(WithoutTrailingSeparator(folder)) ==
+               AsciiUpper(WithoutTrailingSeparator(dirPath));
+    };
+    const auto refuse = [&] {
+        host.ShowRefusal(std::string(dirPath) + std::string(kSameFolderRefusalSuffix));
+    };
+    // The current folder typed in another case is refused before anything else: on a host whose
+    // names keep their case it does not exist as typed, and offering to create it would leave a
+    // second folder behind before the refusal.
+    if (isCurrentFolder(target)) {
+        refuse();
+        return check;
+    }
     if (target.size() != 2 && !files.IsDirectory(target)) {
         if (host.AskCreateFolder(kMissingFolderQuestion)) {
             FsError error = FsError::None;
@@ -514,9 +528,8 @@ TargetCheck CheckCopyTarget(FileSystem& files, std::string_view comboText, std::
             check.comboText = target;
         }
     }
-    if (AsciiUpper(WithoutTrailingSeparator(target)) ==
-        AsciiUpper(WithoutTrailingSeparator(dirPath))) {
-        host.ShowRefusal(std::string(dirPath) + std::string(kSameFolderRefusalSuffix));
+    if (isCurrentFolder(target)) {
+        refuse();
         return check;
     }
     check.accepted = true;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -442,6 +443,412 @@ TEST_F(DeleteTest, EachFailureIsReportedAndTheOthersStillGo) {
     EXPECT_FALSE(drives_.C().Exists("NC/A.NC"));
     EXPECT_FALSE(drives_.C().Exists("NC/C.NC"));
 }
+
+// --- Rename -----------------------------------------------------------------------------------
+
+struct RuleRow {
+    const char* name;
+    RenameRule rule;
+    const char* before;
+    const char* after;
+};
+
+class RenameRules : public ::testing::TestWithParam<RuleRow> {};
+
+TEST_P(RenameRules, ChangeSingleByteLatinLettersOnly) {
+    EXPECT_EQ(ApplyRenameRule(GetParam().rule, GetParam().before), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rename, RenameRules,
+    ::testing::Values(RuleRow{"CapitaliseAbc", RenameRule::Capitalise, "abc.NC", "Abc.nc"},
+                      RuleRow{"UpperAbc", RenameRule::Upper, "abc.NC", "ABC.NC"},
+                      RuleRow{"LowerAbc", RenameRule::Lower, "abc.NC", "abc.nc"},
+                      RuleRow{"KeepAbc", RenameRule::Keep, "abc.NC", "abc.NC"},
+                      RuleRow{"OneByOneGivesTheOldName", RenameRule::OneByOne, "abc.NC", "abc.NC"},
+                      RuleRow{"CapitaliseKeepsLeadingKatakana", RenameRule::Capitalise, "ｱｲｳabc.nc",
+                              "ｱｲｳabc.nc"},
+                      RuleRow{"UpperKeepsKatakana", RenameRule::Upper, "ｱｲｳabc.nc", "ｱｲｳABC.NC"},
+                      RuleRow{"LowerKeepsKanji", RenameRule::Lower, "加工ABC.NC", "加工abc.nc"},
+                      RuleRow{"UpperKeepsAccentedLetters", RenameRule::Upper, "é1a", "é1A"},
+                      RuleRow{"CapitaliseDigitFirst", RenameRule::Capitalise, "1AB.NC", "1ab.nc"},
+                      RuleRow{"CapitaliseEmpty", RenameRule::Capitalise, "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct NameRow {
+    const char* name;
+    bool valid;
+};
+
+class EntryNames : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(EntryNames, NeverPointOutsideTheirFolder) {
+    EXPECT_EQ(IsValidEntryName(GetParam().name), GetParam().valid) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rename, EntryNames,
+                         ::testing::Values(NameRow{"O1234.NC", true}, NameRow{"ｱｲｳ 加工.nc", true},
+                                           NameRow{".hidden", true}, NameRow{"", false},
+                                           NameRow{".", false}, NameRow{"..", false},
+                                           NameRow{"..\\O1.NC", false}, NameRow{"A/B", false},
+                                           NameRow{"C:O1.NC", false}, NameRow{"A*.NC", false},
+                                           NameRow{"A?.NC", false}, NameRow{"A\"B", false},
+                                           NameRow{"A<B", false}, NameRow{"A|B", false},
+                                           NameRow{"A\tB", false}));
+
+class ScriptedRenameHost : public RenameHost {
+  public:
+    std::deque<std::optional<std::string>> names;
+    std::vector<int> selected;
+    std::vector<std::string> asked;
+    std::vector<std::pair<int, std::string>> renamed;
+    std::vector<ItemFailure> failures;
+    int pauses = 0;
+
+    void SelectLine(int line) override { selected.push_back(line); }
+    std::optional<std::string> AskNewName(const std::string& oldName) override {
+        asked.push_back(oldName);
+        auto answer = names.empty() ? std::nullopt : names.front();
+        if (!names.empty())
+            names.pop_front();
+        return answer;
+    }
+    void LineRenamed(int line, const std::string& newName) override {
+        renamed.emplace_back(line, newName);
+    }
+    void ReportFailure(const ItemFailure& failure) override { failures.push_back(failure); }
+    void Pause(std::chrono::milliseconds duration) override {
+        EXPECT_EQ(duration, std::chrono::milliseconds(100));
+        ++pauses;
+    }
+};
+
+class RenameTest : public ::testing::Test {
+  protected:
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(drives_.C().File("NC")))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    MappedDrives drives_;
+    ScriptedRenameHost host_;
+};
+
+TEST_F(RenameTest, CapitaliseRenamesTheMarkedFilesInMarkOrderAndUpdatesTheirLines) {
+    drives_.C().Write("NC/abc.NC", "1");
+    drives_.C().Write("NC/o1234.nc", "2");
+    drives_.C().Write("NC/other.NC", "3");
+
+    const auto result = RenameAll(drives_.Files(), "C:\\NC", {{5, "o1234.nc"}, {3, "abc.NC"}},
+                                  RenameRule::Capitalise, host_);
+
+    EXPECT_EQ(result.renamed, 2);
+    EXPECT_EQ(Names(), (std::set<std::string>{"Abc.nc", "O1234.nc", "other.NC"}));
+    EXPECT_EQ(drives_.C().Read("NC/Abc.nc"), "1");
+    EXPECT_EQ(host_.selected, (std::vector<int>{5, 3}));
+    EXPECT_EQ(host_.renamed,
+              (std::vector<std::pair<int, std::string>>{{5, "O1234.nc"}, {3, "Abc.nc"}}));
+    EXPECT_EQ(host_.pauses, 2);
+}
+
+TEST_F(RenameTest, RuleOneLeavesEveryMarkedFileAsItIs) {
+    drives_.C().Write("NC/abc.NC", "1");
+    drives_.C().Write("NC/def.nc", "2");
+
+    const auto result = RenameAll(drives_.Files(), "C:\\NC", {{0, "abc.NC"}, {1, "def.nc"}},
+                                  RenameRule::Keep, host_);
+
+    EXPECT_EQ(result.renamed, 0);
+    EXPECT_EQ(result.unchanged, 2);
+    EXPECT_EQ(Names(), (std::set<std::string>{"abc.NC", "def.nc"}));
+    EXPECT_TRUE(host_.renamed.empty());
+    EXPECT_TRUE(host_.selected.empty());
+}
+
+TEST_F(RenameTest, OneByOneAsksForEachFileAndSkipsACancelledOne) {
+    drives_.C().Write("NC/A.NC", "1");
+    drives_.C().Write("NC/B.NC", "2");
+    drives_.C().Write("NC/C.NC", "3");
+    host_.names = {std::string("X.NC"), std::nullopt, std::string("..\\UP.NC")};
+
+    const auto result =
+        RenameAll(drives_.Files(), "C:\\NC", {{1, "A.NC"}, {2, "B.NC"}, {3, "C.NC"}},
+                  RenameRule::OneByOne, host_);
+
+    EXPECT_EQ(host_.asked, (std::vector<std::string>{"A.NC", "B.NC", "C.NC"}));
+    EXPECT_EQ(result.renamed, 1);
+    EXPECT_EQ(result.unchanged, 1);
+    EXPECT_EQ(result.failed, 1);
+    // A name with a "\" would have moved the file into the parent folder.
+    EXPECT_EQ(Names(), (std::set<std::string>{"X.NC", "B.NC", "C.NC"}));
+    EXPECT_FALSE(drives_.C().Exists("UP.NC"));
+    ASSERT_EQ(host_.failures.size(), 1u);
+    EXPECT_EQ(host_.failures[0].error, FsError::InvalidName);
+    EXPECT_EQ(host_.failures[0].text,
+              "C.NC\nの名前を変更出来ませんでした。\nファイル名が正しくありません。");
+}
+
+TEST_F(RenameTest, ANameThatIsTakenIsReportedAndNoFileIsReplaced) {
+    drives_.C().Write("NC/a.nc", "small a");
+    drives_.C().Write("NC/A.NC", "big A");
+
+    const auto result =
+        RenameAll(drives_.Files(), "C:\\NC", {{0, "a.nc"}}, RenameRule::Upper, host_);
+
+    EXPECT_EQ(result.failed, 1);
+    ASSERT_EQ(host_.failures.size(), 1u);
+    EXPECT_EQ(host_.failures[0].error, FsError::Exists);
+    EXPECT_EQ(drives_.C().Read("NC/a.nc"), "small a");
+    EXPECT_EQ(drives_.C().Read("NC/A.NC"), "big A");
+    EXPECT_TRUE(host_.renamed.empty());
+}
+
+TEST_F(RenameTest, RenameEntryRenamesFilesAndFoldersAndRefusesBadNames) {
+    drives_.C().Write("NC/abc.NC", "1");
+    drives_.C().Write("NC/SUB/X.NC", "2");
+    EXPECT_EQ(RenameEntry(drives_.Files(), "C:\\NC", "abc.NC", "abc.NC"), FsError::None);
+    EXPECT_EQ(RenameEntry(drives_.Files(), "C:\\NC", "abc.NC", "SUB\\abc.NC"),
+              FsError::InvalidName);
+    EXPECT_EQ(RenameEntry(drives_.Files(), "C:\\NC", "abc.NC", ""), FsError::InvalidName);
+    EXPECT_EQ(RenameEntry(drives_.Files(), "C:\\NC", "abc.NC", "SUB"), FsError::Exists);
+    EXPECT_EQ(Names(), (std::set<std::string>{"abc.NC", "SUB"}));
+    EXPECT_EQ(RenameEntry(drives_.Files(), "C:\\NC", "abc.NC", "Abc.nc"), FsError::None);
+    EXPECT_EQ(RenameEntry(drives_.Files(), "C:\\NC", "SUB", "PROGS"), FsError::None);
+    EXPECT_EQ(Names(), (std::set<std::string>{"Abc.nc", "PROGS"}));
+    EXPECT_EQ(drives_.C().Read("NC/PROGS/X.NC"), "2");
+}
+
+// --- Copy to a new name, folder creation, import -------------------------------------------
+
+struct CopyNameRow {
+    const char* name;
+    const char* typed;
+    const char* mask;
+    const char* allFiles;
+    const char* target;
+};
+
+class CopyNameTargets : public ::testing::TestWithParam<CopyNameRow> {};
+
+TEST_P(CopyNameTargets, AppendTheMaskExtensionUnlessAllFilesAreListed) {
+    const auto& row = GetParam();
+    EXPECT_EQ(CopyNameTarget("D:\\NC", row.typed, row.mask, row.allFiles), row.target);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CopyName, CopyNameTargets,
+    ::testing::Values(
+        CopyNameRow{"MaskExtension", "O5678", "*.NC", "N", "D:\\NC\\O5678.NC"},
+        CopyNameRow{"MaskKeepsItsCase", "O5678", "*.nc", "N", "D:\\NC\\O5678.nc"},
+        CopyNameRow{"AllFilesTakesTheName", "O5678.TXT", "*.NC", "Y", "D:\\NC\\O5678.TXT"},
+        CopyNameRow{"AllFilesWithoutExtension", "O5678", "*.NC", "Y", "D:\\NC\\O5678"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CopyNameTargetsAtTheRoot, JoinWithOneSeparator) {
+    EXPECT_EQ(CopyNameTarget("C:", "O1", "*.NC", "N"), "C:\\O1.NC");
+}
+
+TEST_F(RenameTest, CopyToANewNameReplacesWithoutAQuestionButNeverCopiesOntoItself) {
+    drives_.C().Write("NC/O1.NC", "program one");
+    drives_.C().Write("NC/O2.NC", "old two");
+
+    const auto copied = CopyToNewName(drives_.Files(), "C:\\NC", "O1.NC", "O2", "*.NC", "N");
+    EXPECT_EQ(copied.error, FsError::None);
+    EXPECT_EQ(copied.target, "C:\\NC\\O2.NC");
+    EXPECT_EQ(copied.message, "ファイルコピー完了");
+    EXPECT_EQ(drives_.C().Read("NC/O2.NC"), "program one");
+
+    const auto itself = CopyToNewName(drives_.Files(), "C:\\NC", "O1.NC", "O1", "*.NC", "N");
+    EXPECT_NE(itself.error, FsError::None);
+    EXPECT_EQ(itself.message, "コピー元とコピー先が同じです。");
+    EXPECT_EQ(drives_.C().Read("NC/O1.NC"), "program one");
+
+    fs::create_directories(drives_.C().File("NC/O3.NC"));
+    const auto ontoFolder = CopyToNewName(drives_.Files(), "C:\\NC", "O1.NC", "O3", "*.NC", "N");
+    EXPECT_EQ(ontoFolder.error, FsError::IsADirectory);
+    EXPECT_EQ(ontoFolder.message, "コピー出来ませんでした。ファイルではなくフォルダーです。");
+}
+
+TEST_F(RenameTest, CreateFolderPathMakesEveryMissingFolderOnTheWay) {
+    FsError error = FsError::Other;
+    EXPECT_TRUE(CreateFolderPath(drives_.Files(), "C:\\A\\B\\C", &error));
+    EXPECT_EQ(error, FsError::None);
+    EXPECT_TRUE(fs::is_directory(drives_.C().File("A/B/C")));
+
+    // Existing parts are left alone; a trailing "\" is dropped.
+    drives_.C().Write("A/B/keep.NC", "k");
+    EXPECT_TRUE(CreateFolderPath(drives_.Files(), "c:\\A\\B\\D\\", &error));
+    EXPECT_TRUE(fs::is_directory(drives_.C().File("A/B/D")));
+    EXPECT_EQ(drives_.C().Read("A/B/keep.NC"), "k");
+}
+
+TEST_F(RenameTest, CreateFolderPathOfADriveCreatesNothing) {
+    FaultyFileSystem faulty(drives_.Files());
+    EXPECT_FALSE(CreateFolderPath(faulty, "C:"));
+    EXPECT_FALSE(CreateFolderPath(faulty, "C:\\"));
+    EXPECT_FALSE(CreateFolderPath(faulty, ""));
+    EXPECT_EQ(faulty.Calls(Op::CreateDirectory, "C:"), 0);
+    EXPECT_TRUE(CreateFolderPath(faulty, "C:\\X"));
+    EXPECT_EQ(faulty.Calls(Op::CreateDirectory, "C:"), 0);  // the root exists
+    EXPECT_EQ(faulty.Calls(Op::CreateDirectory, "C:\\X"), 1);
+}
+
+TEST_F(RenameTest, CreateFolderPathAnswersTrueButTellsTheFirstFailure) {
+    FaultyFileSystem faulty(drives_.Files());
+    faulty.Fail(Op::CreateDirectory, "C:\\A", FsError::AccessDenied);
+    FsError error = FsError::None;
+    EXPECT_TRUE(CreateFolderPath(faulty, "C:\\A\\B", &error));
+    EXPECT_EQ(error, FsError::AccessDenied);
+    EXPECT_FALSE(fs::exists(drives_.C().File("A")));
+}
+
+TEST_F(RenameTest, ImportReplacesAFileOfThatNameAndLeavesAFileAlreadyThere) {
+    drives_.D().Write("IN/O9.NC", "from the stick");
+    drives_.C().Write("NC/O9.NC", "old");
+    drives_.C().Write("NC/O8.NC", "eight");
+
+    EXPECT_EQ(ImportFile(drives_.Files(), "D:\\IN\\O9.NC", "C:\\NC"), FsError::None);
+    EXPECT_EQ(drives_.C().Read("NC/O9.NC"), "from the stick");
+    EXPECT_EQ(ImportFile(drives_.Files(), "c:\\NC\\O8.NC", "C:\\NC"), FsError::None);
+    EXPECT_EQ(drives_.C().Read("NC/O8.NC"), "eight");
+
+    const auto dropped = ImportDroppedFiles(drives_.Files(), {"D:\\IN\\O9.NC"}, "C:\\NC");
+    EXPECT_TRUE(dropped.failures.empty());
+    EXPECT_EQ(dropped.message, "ファイルコピー完了");
+
+    const auto failed =
+        ImportDroppedFiles(drives_.Files(), {"D:\\IN\\GONE.NC", "D:\\IN\\O9.NC"}, "C:\\NC");
+    ASSERT_EQ(failed.failures.size(), 1u);
+    EXPECT_EQ(failed.failures[0].error, FsError::NotFound);
+    EXPECT_EQ(failed.message, "1 個のファイルをコピー出来ませんでした。");
+}
+
+// --- The copy/move dialog's target -----------------------------------------------------------
+
+class ScriptedTargetHost : public TargetCheckHost {
+  public:
+    bool create = true;
+    std::vector<std::string> questions;
+    std::vector<std::string> refusals;
+    bool AskCreateFolder(std::string_view text) override {
+        questions.emplace_back(text);
+        return create;
+    }
+    void ShowRefusal(std::string_view text) override { refusals.emplace_back(text); }
+};
+
+struct TargetRow {
+    const char* name;
+    const char* combo;
+    bool createAnswer;
+    bool accepted;
+    const char* target;  // when accepted
+    const char* comboAfter;
+    int questions;
+    const char* refusal;  // "" for none
+};
+
+class CopyTargets : public ::testing::TestWithParam<TargetRow> {
+  protected:
+    MappedDrives drives_;
+};
+
+TEST_P(CopyTargets, AreCheckedBeforeAnythingIsCopied) {
+    const auto& row = GetParam();
+    fs::create_directories(drives_.C().File("NC"));
+    fs::create_directories(drives_.D().File("OUT"));
+    ScriptedTargetHost host;
+    host.create = row.createAnswer;
+
+    const auto check = CheckCopyTarget(drives_.Files(), row.combo, "C:\\NC", host);
+
+    EXPECT_EQ(check.accepted, row.accepted);
+    if (row.accepted) {
+        EXPECT_EQ(check.target, row.target);
+    }
+    EXPECT_EQ(check.comboText, row.comboAfter);
+    EXPECT_EQ(static_cast<int>(host.questions.size()), row.questions);
+    if (row.questions > 0) {
+        EXPECT_EQ(host.questions[0], "ディレクトリが見つかりません。ディレクトリを作成しますか？");
+    }
+    if (std::string_view(row.refusal).empty()) {
+        EXPECT_TRUE(host.refusals.empty());
+    } else {
+        ASSERT_EQ(host.refusals.size(), 1u);
+        EXPECT_EQ(host.refusals[0], row.refusal);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CopyMoveDialog, CopyTargets,
+    ::testing::Values(
+        TargetRow{"ExistingFolder", "D:\\OUT", true, true, "D:\\OUT", "D:\\OUT", 0, ""},
+        TargetRow{"TrailingSeparatorDropped", "D:\\OUT\\", true, true, "D:\\OUT", "D:\\OUT\\", 0,
+                  ""},
+        TargetRow{"SameFolderInOtherCaseRefused", "c:\\nc", true, false, "", "c:\\nc", 0,
+                  "C:\\NCのﾌｫﾙﾀﾞｰにはｺﾋﾟｰは出来ません。"},
+        TargetRow{"SameFolderWithSeparatorRefused", "C:\\NC\\", true, false, "", "C:\\NC\\", 0,
+                  "C:\\NCのﾌｫﾙﾀﾞｰにはｺﾋﾟｰは出来ません。"},
+        TargetRow{"TwoCharactersUnchecked", "Q:", true, true, "Q:", "Q:", 0, ""},
+        TargetRow{"DriveWithSeparatorUnchecked", "D:\\", true, true, "D:", "D:\\", 0, ""},
+        TargetRow{"MissingFolderCreated", "D:\\NEW\\SUB", true, true, "D:\\NEW\\SUB",
+                  "D:\\NEW\\SUB", 1, ""},
+        TargetRow{"MissingFolderNoFallsBackToTheCurrentFolder", "D:\\NEW", false, false, "",
+                  "C:\\NC", 1, "C:\\NCのﾌｫﾙﾀﾞｰにはｺﾋﾟｰは出来ません。"},
+        TargetRow{"FolderThatCannotBeCreated", "Q:\\NC", true, false, "", "Q:\\NC", 1,
+                  "Q:\\NC\nのディレクトリを作成出来ませんでした。\n"
+                  "ドライブが割り当てられていません。"},
+        TargetRow{"EmptyRefusedSilently", "", true, false, "", "", 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RenameTest, AYesToTheMissingFolderCreatesItOnDisk) {
+    ScriptedTargetHost host;
+    const auto check = CheckCopyTarget(drives_.Files(), "D:\\NEW\\SUB", "C:\\NC", host);
+    EXPECT_TRUE(check.accepted);
+    EXPECT_TRUE(fs::is_directory(drives_.D().File("NEW/SUB")));
+}
+
+// --- Drag and drop ----------------------------------------------------------------------------
+
+struct DragRow {
+    const char* name;
+    const char* dirPath;
+    bool fromParentLine;
+    LineKind over;
+    const char* folder;
+    bool accepted;
+    const char* target;
+    const char* label;
+};
+
+class DragTargets : public ::testing::TestWithParam<DragRow> {};
+
+TEST_P(DragTargets, FollowTheLineUnderTheMouse) {
+    const auto& row = GetParam();
+    const auto drop = DragTargetOver(row.dirPath, row.fromParentLine, row.over, row.folder);
+    EXPECT_EQ(drop.accepted, row.accepted);
+    EXPECT_EQ(drop.target, row.target);
+    EXPECT_EQ(drop.label, row.label);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DragAndDrop, DragTargets,
+    ::testing::Values(
+        DragRow{"ParentLineIsTheParentFolder", "C:\\NC\\SUB", false, LineKind::ParentFolder, "",
+                true, "C:\\NC", " ﾄﾞﾗｯｸﾞ先のﾃﾞｨﾚｸﾄﾘ C:\\NC"},
+        DragRow{"ParentOfAFirstLevelFolderIsTheDrive", "C:\\NC", false, LineKind::ParentFolder, "",
+                true, "C:", " ﾄﾞﾗｯｸﾞ先のﾃﾞｨﾚｸﾄﾘ C:"},
+        DragRow{"FolderLine", "C:\\NC", false, LineKind::Folder, "DONE", true, "C:\\NC\\DONE",
+                " ﾄﾞﾗｯｸﾞ先のﾃﾞｨﾚｸﾄﾘ C:\\NC\\DONE"},
+        DragRow{"FolderLineAtTheRoot", "C:", false, LineKind::Folder, "NC", true, "C:\\NC",
+                " ﾄﾞﾗｯｸﾞ先のﾃﾞｨﾚｸﾄﾘ C:\\NC"},
+        DragRow{"FileLineRefused", "C:\\NC", false, LineKind::File, "", false, "", ""},
+        DragRow{"EmptySpaceRefused", "C:\\NC", false, LineKind::None, "", false, "", ""},
+        DragRow{"DragFromTheParentLineRefused", "C:\\NC", true, LineKind::Folder, "DONE", false, "",
+                ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelvantori::test
