@@ -130,8 +130,13 @@ class InotifyFolderWatch final : public FolderWatch {
                     events.changed = true;
                     events.names.emplace_back(event.len > 0 ? std::string(name) : std::string());
                 }
-                if ((event.mask & IN_IGNORED) != 0)
-                    watch_ = -1;  // the folder is gone; its watch with it
+                if ((event.mask & IN_IGNORED) != 0) {
+                    // The watch is gone with its folder (deleted, or its medium unmounted). It
+                    // may come in a later read than the removal itself, so it is a change of its
+                    // own: the caller watches again, or learns that it cannot.
+                    watch_ = -1;
+                    events.changed = true;
+                }
             }
         }
     }

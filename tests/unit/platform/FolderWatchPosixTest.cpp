@@ -102,6 +102,18 @@ TEST_F(FolderWatchPosixTest, TheWatchedFolderGoingAwayIsAChange) {
     EXPECT_EQ(deleted.names.back(), "MOVED");
 }
 
+TEST_F(FolderWatchPosixTest, AFolderMadeAgainUnderTheSameNameIsWatchedAfresh) {
+    ASSERT_TRUE(watch_);
+    ASSERT_TRUE(watch_->Watch("D:\\NC\\SUB"));
+    fs::remove(d_.File("NC/SUB"));
+    EXPECT_TRUE(Now().changed);
+    fs::create_directories(d_.File("NC/SUB"));
+    // The same path, but the old watch ended with the old folder.
+    ASSERT_TRUE(watch_->Watch("D:\\NC\\SUB"));
+    d_.Write("NC/SUB/AGAIN.NC", "x");
+    EXPECT_EQ(Now().names, (Names{"AGAIN.NC"}));
+}
+
 TEST_F(FolderWatchPosixTest, WakeEndsAWaitWithoutATimeLimit) {
     ASSERT_TRUE(watch_);
     ASSERT_TRUE(watch_->Watch("D:\\NC"));
