@@ -4,6 +4,7 @@
 
 #include "core/DateTime.h"
 #include "core/DrivePath.h"
+#include "files/SizeText.h"
 #include "platform/LocalTime.h"
 
 namespace kelvantori {
@@ -23,7 +24,7 @@ std::string WithoutTrailingSeparator(std::string_view path) {
 bool SameEntry(std::string_view a, std::string_view b) {
     const auto x = WithoutTrailingSeparator(a);
     const auto y = WithoutTrailingSeparator(b);
-    if (x.size() != y.size() || x.size() < 2)
+    if (x.size() != y.size() || DriveLetterOf(x) == 0)
         return x == y;
     return DriveLetterOf(x) == DriveLetterOf(y) && x.substr(1) == y.substr(1);
 }
@@ -43,7 +44,8 @@ std::string TimeText(std::int64_t modified) {
 }
 
 std::string EntryLine(std::string_view label, std::uint64_t size, std::int64_t modified) {
-    return std::string(label) + std::to_string(size) + "ﾊﾞｲﾄ  " + TimeText(modified);
+    return std::string(label) + FormatThousands(size) + std::string(kByteUnit) + "  " +
+           TimeText(modified);
 }
 
 std::string OverwriteText(const OverwriteQuestion& q) {

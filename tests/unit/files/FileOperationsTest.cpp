@@ -176,8 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CopyMoveTest, TheOverwriteQuestionNamesBothFilesWithSizeAndTime) {
-    SetTime(C().Write("NC/A.NC", "12345"), 1717243200);  // 2024-06-01 12:00:00 UTC
-    SetTime(D().Write("OUT/A.NC", "123"), 1704067200);   // 2024-01-01 00:00:00 UTC
+    SetTime(C().Write("NC/A.NC", std::string(12345, 'x')), 1717243200);  // 2024-06-01 12:00 UTC
+    SetTime(D().Write("OUT/A.NC", "123"), 1704067200);                   // 2024-01-01 00:00:00 UTC
     host_.overwriteAnswers = {A::No};
 
     Run({"A.NC"}, "D:\\OUT", CopyMoveKind::Copy);
@@ -190,7 +190,7 @@ TEST_F(CopyMoveTest, TheOverwriteQuestionNamesBothFilesWithSizeAndTime) {
     EXPECT_EQ(q.text,
               "すでにD:\\OUT\\A.NCが有ります。\n"
               "現在のファイル : 3ﾊﾞｲﾄ  2024-01-01 00:00:00\n"
-              "新しいファイル : 5ﾊﾞｲﾄ  2024-06-01 12:00:00\n"
+              "新しいファイル : 12,345ﾊﾞｲﾄ  2024-06-01 12:00:00\n"
               "上書きしますか？");
     EXPECT_EQ(D().Read("OUT/A.NC"), "123");
 }
@@ -342,9 +342,14 @@ TEST_F(CopyMoveTest, ImpossibleTargetsAreReportedWithoutAQuestion) {
     Run({"SUB"}, "C:\\NC\\SUB", CopyMoveKind::Move);
     Run({"B.NC"}, "D:\\OUT", CopyMoveKind::Copy);
     Run({"GONE.NC"}, "D:\\OUT", CopyMoveKind::Copy);
+    // Into its own folder, the drive letter in the other case: a copy onto itself.
+    host_.failureAnswers.push_back(FailureAnswer::Skip);
+    Run({"B.NC"}, "c:\\NC\\", CopyMoveKind::Copy);
 
     EXPECT_TRUE(host_.questions.empty());
-    ASSERT_EQ(host_.failures.size(), 3u);
+    ASSERT_EQ(host_.failures.size(), 4u);
+    EXPECT_EQ(host_.failures[3].text,
+              "C:\\NC\\B.NC\nをコピー出来ませんでした。\nコピー元とコピー先が同じです。");
     EXPECT_EQ(host_.failures[0].text,
               "C:\\NC\\SUB\nを移動出来ませんでした。\n"
               "フォルダーをそのフォルダー自身の中へ入れることは出来ません。");
