@@ -772,6 +772,10 @@ TEST_P(CopyTargets, AreCheckedBeforeAnythingIsCopied) {
     EXPECT_EQ(check.accepted, row.accepted);
     if (row.accepted) {
         EXPECT_EQ(check.target, row.target);
+        // An accepted folder exists on disk (a created one included), except a bare drive.
+        if (check.target.size() > 2) {
+            EXPECT_TRUE(drives_.Files().IsDirectory(check.target)) << check.target;
+        }
     }
     EXPECT_EQ(check.comboText, row.comboAfter);
     EXPECT_EQ(static_cast<int>(host.questions.size()), row.questions);
@@ -807,13 +811,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "ドライブが割り当てられていません。"},
         TargetRow{"EmptyRefusedSilently", "", true, false, "", "", 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(RenameTest, AYesToTheMissingFolderCreatesItOnDisk) {
-    ScriptedTargetHost host;
-    const auto check = CheckCopyTarget(drives_.Files(), "D:\\NEW\\SUB", "C:\\NC", host);
-    EXPECT_TRUE(check.accepted);
-    EXPECT_TRUE(fs::is_directory(drives_.D().File("NEW/SUB")));
-}
 
 // --- Drag and drop ----------------------------------------------------------------------------
 
