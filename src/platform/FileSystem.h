@@ -45,6 +45,8 @@ struct FileStat {
     std::uint64_t size = 0;     // bytes, 64-bit everywhere
     std::int64_t modified = 0;  // last write, seconds since 1970-01-01 UTC; 0 when unknown
     DosAttributes attributes;
+    // A file the host would run as a program (POSIX: an execute permission bit on a file).
+    bool executable = false;
 };
 
 struct DirEntry {

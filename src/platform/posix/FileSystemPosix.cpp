@@ -651,6 +651,7 @@ class PosixFileSystem final : public FileSystem {
         result.size = (result.isDirectory || dangling) ? 0 : static_cast<std::uint64_t>(st.st_size);
         result.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
         result.attributes = AttributesOf(host.path, st, dangling);
+        result.executable = !dangling && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
         return result;
     }
 
