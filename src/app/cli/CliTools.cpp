@@ -16,6 +16,7 @@
 #include "core/LineStream.h"
 #include "core/SplitPrograms.h"
 #include "core/ToolFileNames.h"
+#include "files/FileOperations.h"
 #include "files/ProgramLoader.h"
 #include "platform/HostEnvironment.h"
 
@@ -257,23 +258,6 @@ std::optional<FileStat> StatInput(CliIo& io, FileSystem& files, std::string_view
     return stat;
 }
 
-// Every missing folder along the path, from the drive down.
-FsError CreateFolderPath(FileSystem& files, std::string_view folder) {
-    std::size_t pos = folder.find('\\');
-    while (pos != std::string_view::npos) {
-        const std::size_t next = folder.find('\\', pos + 1);
-        const std::string_view prefix = folder.substr(0, next);
-        if (prefix.size() > pos + 1 && !files.IsDirectory(prefix)) {
-            if (const FsError e = files.CreateDirectory(prefix); e != FsError::None) {
-                if (!files.IsDirectory(prefix))
-                    return e;
-            }
-        }
-        pos = next;
-    }
-    return files.IsDirectory(folder) ? FsError::None : FsError::NotFound;
-}
-
 // The split's files go into one batch: none of them replaces anything until all are written.
 class BatchSplitSink : public SplitSink {
   public:
@@ -398,8 +382,10 @@ int ToolRun::Split(const ToolArgs& args) {
         if (!folderStat) {
             if (!Ask(io_, kSplitFolderQuestion))
                 return Stop(io_, "分割を中止しました。ファイルは作成していません。");
-            if (const FsError e = CreateFolderPath(files_, folder); e != FsError::None)
-                return Stop(io_, FileProblem(e, folder));
+            FsError e = FsError::None;
+            CreateFolderPath(files_, folder, &e);
+            if (!files_.IsDirectory(folder))
+                return Stop(io_, FileProblem(e == FsError::None ? FsError::NotFound : e, folder));
         }
     }
 
