@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app/cli/CliIo.h"
+#include "core/CommandLine.h"
+#include "core/Settings.h"
 
 namespace kelvantori {
 
@@ -12,5 +14,22 @@ namespace kelvantori {
 std::string TransferUsage();
 
 int RunTransferCommand(const std::vector<std::string>& args, CliIo& io);
+
+// The arguments split into the window's items and our own options, which begin with "--" and
+// may stand before, between or after the items.
+struct TransferArguments {
+    std::vector<std::string> items;
+    bool receivePrograms = false;  // --receive-programs
+    bool showSetup = false;        // --show-setup
+    bool help = false;             // --help, -h
+    std::vector<std::string> unknownOptions;
+};
+TransferArguments ParseTransferArguments(const std::vector<std::string>& args);
+
+// The items of the arguments (split as the window splits them) that the window would ignore: a
+// mistyped item. In order; empty items are left out. Nothing is asked, shown or copied.
+std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
+                                           const Settings& settings,
+                                           const CommandLineEnvironment& env);
 
 }  // namespace kelvantori

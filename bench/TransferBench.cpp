@@ -1,0 +1,554 @@
+// Transfer benchmarks, printed as ratios to their targets and to a plain loop measured in the same
+// run:
+//   (a) the send engine unpaced over a pseudo-terminal whose reader drains at full speed: bytes/s
+//       and CPU time per byte, beside a plain one-byte-per-write() loop over the same kind of pty;
+//   (b) sends paced at 19200 baud 8N1 to kelvantori-machine reading at that rate: line
+//       utilisation with a machine that empties its buffer faster than the line, and the overrun
+//       (characters after the machine's DC3) with one whose buffer fills;
+//   (c) a receive of 1 MB punched by the machine as fast as the pty takes it: bytes lost and the
+//       rate;
+//   (d) CPU used while a send and a receive wait for the start.
+// Run: build/bin/TransferBench (it finds kelvantori-machine beside itself).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "comm/ReceiveEngine.h"
+#include "comm/SendEngine.h"
+#include "comm/TransferLog.h"
+#include "core/ProgramText.h"
+#include "platform/DriveMap.h"
+#include "platform/FileSystem.h"
+#include "platform/HostConfig.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SerialPort.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace kelvantori;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+double ThreadCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// The host of a benchmark: real time, the fixed waits skipped (they are not the engine's work),
+// everything answered Yes, a stop after a time limit.
+class BenchHost : public TransferHost {
+  public:
+    std::chrono::nanoseconds Now() override { return Clock::now().time_since_epoch(); }
+    void Wait(std::chrono::milliseconds) override {}
+    void ProcessEvents() override {}
+    bool CancelRequested() override {
+        return stopAt != Clock::time_point{} && Clock::now() >= stopAt;
+    }
+    bool AskYesNo(const std::string&) override { return true; }
+    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
+    void SetStatus(StatusPanel panel, const std::string& text) override {
+        if (panel == StatusPanel::State && text == "受信データ保存中です。")
+            dataEnded = Clock::now();
+    }
+    void SetRemaining(const std::string&) override {}
+    void SetProgress(std::int64_t, std::int64_t) override {}
+    void SetResult(const std::string&, ResultColour) override {}
+    void SetLamps(const ModemStatus&) override {}
+    void ShowReceivedLine(const std::string&) override {
+        if (firstLine == Clock::time_point{})
+            firstLine = Clock::now();
+    }
+    void TransferEnded(bool, std::chrono::milliseconds) override {}
+    void RescueReceivedData(const std::string& name, const std::string&) override {
+        std::fprintf(stderr, "rescued %s\n", name.c_str());
+    }
+
+    Clock::time_point stopAt{};
+    Clock::time_point firstLine{};
+    Clock::time_point dataEnded{};
+};
+
+class NoLog : public TransferLog {
+  public:
+    void Write(TransferKind, TransferState, std::string_view) override {}
+};
+
+// Counts, from the engine's side, the bytes written between reading a DC3 and reading the DC1.
+class WatchingPort : public SerialPort {
+  public:
+    explicit WatchingPort(SerialPort& port) : port_(port) {}
+    int worstAfterDc3 = 0;
+
+    PortError Open(const PortConfig& config) override { return port_.Open(config); }
+    void Close() override { port_.Close(); }
+    bool IsOpen() const override { return port_.IsOpen(); }
+    bool CanOpen(const std::string& name) override { return port_.CanOpen(name); }
+    ReadResult Read(std::chrono::microseconds timeout) override {
+        const ReadResult r = port_.Read(timeout);
+        if (r.status == ReadStatus::Byte) {
+            if (r.byte == 0x93 || r.byte == 0x13) {
+                held_ = true;
+                afterDc3_ = 0;
+            } else if (r.byte == 0x11) {
+                held_ = false;
+            }
+        }
+        return r;
+    }
+    WriteStatus Write(std::uint8_t byte) override {
+        const WriteStatus s = port_.Write(byte);
+        if (s == WriteStatus::Written && held_)
+            worstAfterDc3 = std::max(worstAfterDc3, ++afterDc3_);
+        return s;
+    }
+    bool WaitWritable(std::chrono::microseconds t) override { return port_.WaitWritable(t); }
+    int OutputQueueLength() override { return port_.OutputQueueLength(); }
+    std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
+    std::string LastSystemError() const override { return port_.LastSystemError(); }
+
+  private:
+    SerialPort& port_;
+    bool held_ = false;
+    int afterDc3_ = 0;
+};
+
+LoadedProgram Program(int lines) {
+    LoadedProgram program;
+    program.text.lines.push_back("O0001");
+    for (int i = 1; i <= lines; ++i) {
+        program.text.lines.push_back("N" + std::to_string(i) + " G01 X12.345 Y-67.890 F1200");
+    }
+    for (const auto& line : program.text.lines)
+        program.size += line.size() + 2;
+    return program;
+}
+
+std::size_t LineBytes(const LoadedProgram& program) {
+    // Each line and its line feed, the start line feed, the end line feed and "%".
+    std::size_t bytes = 3;
+    for (const auto& line : program.text.lines)
+        bytes += line.size() + 1;
+    return bytes;
+}
+
+struct Pty {
+    Pty() {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        grantpt(master);
+        unlockpt(master);
+        slave = ptsname(master);
+    }
+    ~Pty() { close(master); }
+    int master = -1;
+    std::string slave;
+};
+
+// Reads the master side as fast as it can until `expected` bytes came or the writer is done.
+class Drain {
+  public:
+    Drain(int fd, std::size_t expected)
+        : thread_([this, fd, expected] {
+              std::vector<char> buffer(65536);
+              while (got < expected && !stop) {
+                  pollfd p{fd, POLLIN, 0};
+                  if (::poll(&p, 1, 20) <= 0)
+                      continue;
+                  const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+                  if (n > 0) {
+                      got += static_cast<std::size_t>(n);
+                  } else if (n < 0 && errno == EIO) {
+                      std::this_thread::sleep_for(1ms);  // the slave is not open yet
+                  }
+              }
+          }) {}
+    ~Drain() {
+        stop = true;
+        thread_.join();
+    }
+    std::atomic<std::size_t> got{0};
+    std::atomic<bool> stop{false};
+
+  private:
+    std::thread thread_;
+};
+
+void BenchUnpacedSend() {
+    const LoadedProgram program = Program(40000);
+    const std::size_t lineBytes = LineBytes(program);
+
+    // The engine, unpaced.
+    double engineRate = 0;
+    double engineCpuPerByte = 0;
+    {
+        Pty pty;
+        HostConfig config;
+        config.ports[1] = pty.slave;
+        auto port = CreateSystemSerialPort(config);
+        Drain drain(pty.master, lineBytes);
+        BenchHost host;
+        NoLog log;
+        Settings settings;
+        settings.Signal = "N";
+        settings.Speed = "19200,8,N,1";
+        SendEngine engine(*port, host, log, SendOptions{false, 2});
+        SendJob job;
+        job.DirPath = "C:";
+        job.TransferName = "BENCH.NC";
+        job.program = program;
+        const double cpu0 = ThreadCpuSeconds();
+        const auto t0 = Clock::now();
+        engine.SendFile(settings, job);
+        const double wall = Seconds(Clock::now() - t0);
+        const double cpu = ThreadCpuSeconds() - cpu0;
+        engineRate = static_cast<double>(lineBytes) / wall;
+        engineCpuPerByte = cpu / static_cast<double>(lineBytes);
+        while (drain.got < lineBytes && Seconds(Clock::now() - t0) < 30)
+            std::this_thread::sleep_for(1ms);
+        if (drain.got != lineBytes)
+            std::printf("  (the reader got %zu of %zu bytes)\n", drain.got.load(), lineBytes);
+    }
+
+    // A plain loop: one write() per byte on the same kind of line.
+    double plainRate = 0;
+    double plainCpuPerByte = 0;
+    {
+        Pty pty;
+        const int fd = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY);
+        termios t{};
+        tcgetattr(fd, &t);
+        cfmakeraw(&t);
+        tcsetattr(fd, TCSANOW, &t);
+        Drain drain(pty.master, lineBytes);
+        const double cpu0 = ThreadCpuSeconds();
+        const auto t0 = Clock::now();
+        for (std::size_t i = 0; i < lineBytes; ++i) {
+            const char c = static_cast<char>('0' + i % 10);
+            while (::write(fd, &c, 1) != 1) {
+            }
+        }
+        const double wall = Seconds(Clock::now() - t0);
+        const double cpu = ThreadCpuSeconds() - cpu0;
+        plainRate = static_cast<double>(lineBytes) / wall;
+        plainCpuPerByte = cpu / static_cast<double>(lineBytes);
+        ::close(fd);
+    }
+
+    std::printf("(a) unpaced send over a pseudo-terminal, %zu bytes\n", lineBytes);
+    std::printf("    engine: %.0f bytes/s, %.2f us CPU per byte\n", engineRate,
+                engineCpuPerByte * 1e6);
+    std::printf("    plain write() loop: %.0f bytes/s, %.2f us CPU per byte\n", plainRate,
+                plainCpuPerByte * 1e6);
+    std::printf("    engine / 100 KB/s target: %.2f\n", engineRate / 100000.0);
+    std::printf("    engine / plain loop: rate %.2f, CPU per byte %.2f\n", engineRate / plainRate,
+                engineCpuPerByte / plainCpuPerByte);
+}
+
+struct TempDir {
+    TempDir() {
+        std::string templ = "/tmp/kelvantori-bench-XXXXXX";
+        path = mkdtemp(templ.data()) ? templ : std::string();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+// kelvantori-machine as a child process.
+class Machine {
+  public:
+    explicit Machine(std::vector<std::string> options) {
+        summary_ = folder_.path + "/summary.txt";
+        options.insert(options.end(), {"--summary", summary_});
+        const std::string exe = ExecutableFolder() + "/kelvantori-machine";
+        std::vector<std::string> args{exe};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string line;
+        char c = 0;
+        while (pid_ > 0 && read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        close(out[0]);
+        device = line;
+    }
+    ~Machine() { Stop(); }
+    // Ends it (after the time it needs to read what is still queued) and reads its summary.
+    std::map<std::string, std::string> Stop(std::chrono::milliseconds settle = 0ms) {
+        if (pid_ <= 0)
+            return summary;
+        std::this_thread::sleep_for(settle);
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        std::ifstream in(summary_);
+        for (std::string line; std::getline(in, line);) {
+            const auto eq = line.find('=');
+            if (eq != std::string::npos)
+                summary[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return summary;
+    }
+    // Waits for it to exit by itself (--once), at most the timeout, then stops it.
+    std::map<std::string, std::string> WaitAndStop(std::chrono::seconds timeout) {
+        const auto until = Clock::now() + timeout;
+        while (pid_ > 0 && Clock::now() < until) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                std::ifstream in(summary_);
+                for (std::string line; std::getline(in, line);) {
+                    const auto eq = line.find('=');
+                    if (eq != std::string::npos)
+                        summary[line.substr(0, eq)] = line.substr(eq + 1);
+                }
+                return summary;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return Stop();
+    }
+    std::string Folder() const { return folder_.path; }
+
+    std::string device;
+    std::map<std::string, std::string> summary;
+
+  private:
+    TempDir folder_;
+    std::string summary_;
+    pid_t pid_ = -1;
+};
+
+struct PacedRun {
+    std::map<std::string, std::string> summary;
+    int engineAfterDc3 = 0;
+};
+
+PacedRun PacedSend(const std::vector<std::string>& machineOptions, int lines) {
+    Machine machine(machineOptions);
+    HostConfig config;
+    config.ports[1] = machine.device;
+    auto system = CreateSystemSerialPort(config);
+    WatchingPort port(*system);
+    BenchHost host;
+    NoLog log;
+    Settings settings;
+    settings.Signal = "N";
+    settings.Speed = "19200,8,N,1";
+    SendEngine engine(port, host, log);
+    SendJob job;
+    job.DirPath = "C:";
+    job.TransferName = "BENCH.NC";
+    job.program = Program(lines);
+    engine.SendFile(settings, job);
+    PacedRun run;
+    run.summary = machine.Stop(300ms);
+    run.engineAfterDc3 = port.worstAfterDc3;
+    return run;
+}
+
+double Number(const std::map<std::string, std::string>& m, const std::string& key) {
+    const auto it = m.find(key);
+    return it == m.end() ? -1 : std::atof(it->second.c_str());
+}
+
+void BenchPacedSend() {
+    const std::vector<std::string> line{"--code", "iso", "--baud", "19200", "--format", "8N1"};
+    std::vector<std::string> fast = line;
+    fast.insert(fast.end(), {"--buffer", "256", "--drain", "0"});
+    PacedRun busy = PacedSend(fast, 300);
+    std::printf("(b) paced send at 19200 baud 8N1 (1920 characters/s) to kelvantori-machine\n");
+    std::printf(
+        "    line utilisation, machine faster than the line: %.1f %% (target >= 95 %%):"
+        " ratio %.3f; %s characters in %s s\n",
+        100 * Number(busy.summary, "utilisation"), Number(busy.summary, "utilisation") / 0.95,
+        busy.summary["received"].c_str(), busy.summary["elapsed"].c_str());
+
+    std::vector<std::string> filling = line;
+    filling.insert(filling.end(),
+                   {"--buffer", "256", "--high", "200", "--low", "50", "--drain", "1000"});
+    int worstMachine = 0;
+    int worstEngine = 0;
+    std::vector<int> overruns;
+    int pauses = 0;
+    double lost = 0;
+    for (int i = 0; i < 5; ++i) {
+        const PacedRun run = PacedSend(filling, 100);
+        const int overrun = static_cast<int>(Number(run.summary, "overrun_max"));
+        overruns.push_back(overrun);
+        worstMachine = std::max(worstMachine, overrun);
+        worstEngine = std::max(worstEngine, run.engineAfterDc3);
+        pauses += static_cast<int>(Number(run.summary, "dc3_sent"));
+        lost += Number(run.summary, "lost");
+    }
+    std::sort(overruns.begin(), overruns.end());
+    std::printf(
+        "    overrun, buffer 256/high 200/low 50, drain 1000 characters/s, 5 sends, %d"
+        " DC3 pauses:\n",
+        pauses);
+    std::printf(
+        "      counted by the machine: median %d, worst %d (target <= 10): worst/10 = "
+        "%.1f; lost %.0f\n",
+        overruns[overruns.size() / 2], worstMachine, worstMachine / 10.0, lost);
+    std::printf("      written by the engine after it had read the DC3: worst %d\n", worstEngine);
+}
+
+void BenchReceive() {
+    // About 1 MB of lines in the form the receive keeps as they are.
+    std::string tape = "O0001\r\n";
+    std::string expected = "O0001\r\n";
+    for (int i = 1; expected.size() < 1'000'000; ++i) {
+        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
+                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
+        tape += line + "\r\n";
+        expected += line + "\r\n";
+    }
+    expected += "%\r\n";
+    const TempDir temp;
+    const std::string& folder = temp.path;
+    const std::string tapePath = folder + "/tape.nc";
+    std::ofstream(tapePath, std::ios::binary) << tape;
+
+    Machine machine({"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"});
+    HostConfig config;
+    config.ports[1] = machine.device;
+    config.drives['D'] = folder;
+    auto port = CreateSystemSerialPort(config);
+    auto files = CreateSystemFileSystem(DriveMap::Build(config, folder, {}));
+    BenchHost host;
+    host.stopAt = Clock::now() + 60s;
+    NoLog log;
+    Settings settings;
+    settings.DirPath = "D:";
+    ReceiveEngine engine(*port, host, log, *files);
+    ReceiveJob job;
+    job.TransferPath = "D:\\RECEIVED.NC";
+    job.TransferName = "RECEIVED.NC";
+    const double cpu0 = ThreadCpuSeconds();
+    const TransferResult result = engine.ReceiveFile(settings, job);
+    const double cpu = ThreadCpuSeconds() - cpu0;
+    const auto summary = machine.WaitAndStop(15s);
+    std::ifstream in(folder + "/RECEIVED.NC", std::ios::binary);
+    std::stringstream saved;
+    saved << in.rdbuf();
+    const std::string got = saved.str();
+    std::size_t same = 0;
+    while (same < got.size() && same < expected.size() && got[same] == expected[same])
+        ++same;
+    const double seconds = Seconds(host.dataEnded - host.firstLine);
+    const double punched = Number(summary, "punched");
+    std::printf("(c) receive of %zu bytes punched by kelvantori-machine at full speed\n",
+                tape.size());
+    std::printf("    %s; saved file %s the tape (%zu of %zu bytes agree); %.0f bytes on the line\n",
+                result == TransferResult::Completed ? "completed" : "STOPPED",
+                got == expected ? "equals" : "DIFFERS FROM", same, expected.size(), punched);
+    std::printf(
+        "    bytes lost: %zu; rate %.0f bytes/s on the line (%.1f x a 19200 baud line), "
+        "%.2f us CPU per byte\n",
+        expected.size() - same, punched / seconds, punched / seconds / 1920.0, cpu / punched * 1e6);
+}
+
+void BenchWaiting() {
+    constexpr auto kWait = 3s;
+    std::printf("(d) CPU while waiting %lld s for the start signal (target < 2 %% of a core)\n",
+                static_cast<long long>(kWait.count()));
+    {
+        Machine machine({"--code", "iso", "--start", "none"});
+        HostConfig config;
+        config.ports[1] = machine.device;
+        auto port = CreateSystemSerialPort(config);
+        BenchHost host;
+        NoLog log;
+        Settings settings;
+        settings.Signal = "Y";
+        settings.Speed = "19200,8,N,1";
+        SendEngine engine(*port, host, log);
+        SendJob job;
+        job.DirPath = "C:";
+        job.TransferName = "BENCH.NC";
+        job.program = Program(10);
+        host.stopAt = Clock::now() + kWait;
+        const double cpu0 = ThreadCpuSeconds();
+        const auto t0 = Clock::now();
+        engine.SendFile(settings, job);
+        const double share = (ThreadCpuSeconds() - cpu0) / Seconds(Clock::now() - t0);
+        std::printf("    send: %.2f %% of a core: ratio to 2 %% = %.2f\n", share * 100,
+                    share / 0.02);
+    }
+    {
+        Machine machine({"--code", "iso", "--start", "none"});
+        HostConfig config;
+        config.ports[1] = machine.device;
+        auto port = CreateSystemSerialPort(config);
+        auto files = CreateSystemFileSystem(DriveMap::Build(config, machine.Folder(), {}));
+        BenchHost host;
+        NoLog log;
+        Settings settings;
+        settings.DirPath = "C:";
+        ReceiveEngine engine(*port, host, log, *files);
+        ReceiveJob job;
+        job.mode = ReceiveMode::PerProgram;
+        host.stopAt = Clock::now() + kWait;
+        const double cpu0 = ThreadCpuSeconds();
+        const auto t0 = Clock::now();
+        engine.ReceiveFile(settings, job);
+        const double share = (ThreadCpuSeconds() - cpu0) / Seconds(Clock::now() - t0);
+        std::printf("    receive: %.2f %% of a core: ratio to 2 %% = %.2f\n", share * 100,
+                    share / 0.02);
+    }
+}
+
+}  // namespace
+
+int main() {
+    signal(SIGPIPE, SIG_IGN);
+    BenchUnpacedSend();
+    BenchPacedSend();
+    BenchReceive();
+    BenchWaiting();
+    return 0;
+}

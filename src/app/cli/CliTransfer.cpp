@@ -1,0 +1,372 @@
+// kelvantori-cli ITEM...: the command line of the window program read by the same rules, then the
+// ordered send and receive run in the terminal with the settings of the program folder. The
+// settings are never saved: the items order this run only.
+#include "app/cli/CliTransfer.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "app/cli/Interrupt.h"
+#include "app/cli/LineReader.h"
+#include "app/cli/TerminalHost.h"
+#include "comm/ReceiveEngine.h"
+#include "comm/SendEngine.h"
+#include "comm/TransferLog.h"
+#include "core/DrivePath.h"
+#include "files/ProgramLoader.h"
+#include "platform/HostEnvironment.h"
+#include "platform/LocalTime.h"
+#include "platform/SerialPort.h"
+
+namespace kelvantori {
+
+namespace {
+
+constexpr std::string_view kBaseName = "kelvantori";
+constexpr const char* kMoreHelp = "kelvantori-cli --help で使い方を表示します。";
+constexpr const char* kFolderQuestion =
+    "ディレクトリが見つかりません。ディレクトリを作成しますか？";
+
+class SystemClock : public Clock {
+  public:
+    std::chrono::nanoseconds Now() override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
+    void SleepFor(std::chrono::nanoseconds duration) override {
+        if (duration.count() > 0)
+            std::this_thread::sleep_for(duration);
+    }
+};
+
+std::size_t TerminalColumns() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+// The data folder must exist before anything is saved in it: the window asks at its first
+// display, and a No leaves the drive's own folder. A drive alone ("C:") is not checked.
+void CheckDataFolder(Settings& settings, FileSystem& files, TerminalHost& host) {
+    if (settings.DirPath.size() == 2 || files.IsDirectory(settings.DirPath))
+        return;
+    if (!host.AskYesNo(kFolderQuestion)) {
+        settings.DirPath = "c:";
+        return;
+    }
+    // The missing folders from the top down, so that a path several levels deep is made whole.
+    std::vector<std::string> missing;
+    for (std::string path = settings.DirPath; path.size() > 2 && !files.Exists(path);
+         path = DriveFolderOf(path)) {
+        missing.push_back(path);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (const FsError error = files.CreateDirectory(*it); error != FsError::None) {
+            host.ShowError(FsErrorMessage(error) + "\n" + *it);
+            return;
+        }
+    }
+}
+
+std::string HostPathOf(FileSystem& files, const std::string& drivePath) {
+    return files.Drives().ToHost(drivePath).value_or(std::string());
+}
+
+std::string PortDescription(const HostConfig& config, const Settings& settings) {
+    const std::string device = config.DeviceOf(settings.Port);
+    return settings.Port + (device.empty() ? "" : " (" + device + ")") + " " + settings.Speed;
+}
+
+void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out) {
+    const ProgramFolder& folder = env.Folder();
+    const std::string hostIni = folder.HostFile(kHostIniName);
+    out << "プログラムフォルダ: " << folder.HostPath() << "\n";
+    out << "設定ファイル: " << folder.HostFile(folder.MainIniName()) << "\n";
+    out << "ログ: " << folder.HostFile(folder.LogName()) << "\n";
+    const bool hostIniThere = env.Files().Exists(env.ProgramFilePath(kHostIniName));
+    out << "Host.ini: " << hostIni << (hostIniThere ? "" : " (まだありません)") << "\n";
+    out << "ドライブ:\n";
+    for (const char letter : env.Drives().Letters())
+        out << "  " << letter << ": = " << env.Drives().FolderOf(letter).value_or("") << "\n";
+    out << "ポート:\n";
+    for (const auto& [number, device] : env.Config().ports)
+        out << "  COM" << number << " = " << device << "\n";
+    out << "  (割り当てのない COMn は /dev/ttyS(n-1))\n";
+    out << "設定: Port=" << settings.Port << " (" << env.Config().DeviceOf(settings.Port)
+        << ")  Speed=" << settings.Speed << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
+        << "  Signal=" << settings.Signal << "\n";
+    out << "データフォルダ: " << settings.DirPath << " ("
+        << HostPathOf(env.Files(), settings.DirPath) << ")  Mask=" << settings.Mask << "\n";
+}
+
+}  // namespace
+
+TransferArguments ParseTransferArguments(const std::vector<std::string>& args) {
+    TransferArguments parsed;
+    for (const std::string& arg : args) {
+        if (arg.rfind("--", 0) != 0 && arg != "-h") {
+            parsed.items.push_back(arg);
+        } else if (arg == "--receive-programs") {
+            parsed.receivePrograms = true;
+        } else if (arg == "--show-setup") {
+            parsed.showSetup = true;
+        } else if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+        } else {
+            parsed.unknownOptions.push_back(arg);
+        }
+    }
+    return parsed;
+}
+
+std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
+                                           const Settings& settings,
+                                           const CommandLineEnvironment& env) {
+    // An item is recognised when it changes the run's state. Every field an item can set starts
+    // from a value no item produces, so that an item that sets the value already stored (COM1
+    // when the port is COM1) still counts. The probe asks, shows and copies nothing.
+    constexpr const char* kUnset = "\x01";
+    CommandLineEnvironment probeEnv;
+    probeEnv.IsDirectoryPath = env.IsDirectoryPath;
+    std::vector<std::string> unrecognised;
+    for (const std::string& item : SplitCommandLine(args)) {
+        if (item.empty())
+            continue;
+        Settings probe = settings;
+        probe.Port = probe.Mask = probe.Speed = probe.DirPath = kUnset;
+        const Settings before = probe;
+        CommandLineState state;
+        ProcessArgument(item, probe, state, probeEnv);
+        if (probe == before && state == CommandLineState{})
+            unrecognised.push_back(item);
+    }
+    return unrecognised;
+}
+
+int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
+    const TransferArguments parsed = ParseTransferArguments(args);
+    if (!parsed.unknownOptions.empty()) {
+        for (const auto& option : parsed.unknownOptions)
+            io.err << "不明なオプションです: " << option << "\n";
+        io.err << kMoreHelp << "\n";
+        return kExitNotStarted;
+    }
+    if (parsed.help) {
+        io.out << TransferUsage();
+        return kExitCompleted;
+    }
+
+    HostEnvironment env = HostEnvironment::Open(kBaseName);
+    FileSystem& files = env.Files();
+    Settings settings = env.LoadSettings();
+    if (parsed.showSetup) {
+        ShowSetup(env, settings, io.out);
+        return kExitCompleted;
+    }
+
+    InterruptState& interrupts = ProcessInterrupts();
+    const ScopedInterruptHandler interruptHandler;
+    // A press left from an earlier run in this process is no press of this one.
+    interrupts.Consume();
+    std::unique_ptr<LineReader> reader;
+    if (&io.in == &std::cin) {
+        reader = std::make_unique<DescriptorLineReader>(STDIN_FILENO, interrupts);
+    } else {
+        reader = std::make_unique<StreamLineReader>(io.in);
+    }
+    SystemClock clock;
+    TerminalHost::Places places;
+    places.files = &files;
+    places.rescueFolders.push_back(DriveFolderOf(env.ProgramFilePath(env.Folder().LogName())));
+    if (const auto temp = files.Drives().ToDrive("/tmp"))
+        places.rescueFolders.push_back(*temp);
+    places.now = LocalNow;
+    TerminalHost host(io, *reader, interrupts, clock, places);
+    if (io.errIsTerminal)
+        host.SetColumns(TerminalColumns);
+
+    CommandLineEnvironment commandEnv;
+    commandEnv.IsDirectoryPath = [&files](const std::string& path) {
+        const auto stat = files.Stat(path);
+        return !stat || stat->isDirectory;
+    };
+    commandEnv.FileExists = [&files](const std::string& path) {
+        const auto stat = files.Stat(path);
+        return stat && !stat->isDirectory;
+    };
+    commandEnv.AskYesNo = [&host](const std::string& text) { return host.AskYesNo(text); };
+    commandEnv.ShowError = [&host](const std::string& text) { host.ShowError(text); };
+    commandEnv.ImportFile = [&files](const std::string& from, const std::string& to) {
+        return files.Copy(from, to, true) == FsError::None;
+    };
+
+    // A mistyped item would be ignored by the window; a script is better told before anything
+    // is asked, copied or started.
+    if (const auto unknown = UnrecognisedItems(parsed.items, settings, commandEnv);
+        !unknown.empty()) {
+        for (const auto& item : unknown)
+            io.err << "不明な項目です: " << item << "\n";
+        io.err << kMoreHelp << "\n";
+        return kExitNotStarted;
+    }
+
+    CommandLineState state;
+    ProcessCommandLine(parsed.items, settings, state, commandEnv);
+
+    const bool send = state.AutoSendPending == "Y";
+    const bool sendRefused = !state.SendPath.empty() && !send;
+    const bool namedReceive = !state.ReceivePath.empty();
+    const bool receive = namedReceive ? state.AutoReceivePending == "Y" : parsed.receivePrograms;
+    const bool receiveRefused = namedReceive && !receive;
+    // With an S= file missing or an R= file not to be overwritten the order is not what was
+    // meant: nothing of it runs.
+    if (sendRefused || receiveRefused)
+        return kExitNotStarted;
+    if (!send && !receive) {
+        io.err << "転送の指示がありません (S=ファイル、R=ファイル、--receive-programs)。\n"
+               << kMoreHelp << "\n";
+        return kExitNotStarted;
+    }
+
+    CheckDataFolder(settings, files, host);
+    const std::string device = env.Config().DeviceOf(settings.Port);
+    host.SetErrorHint(
+        settings.Port + "のポートが開きません",
+        "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
+            "  (Host.ini の [Ports] で " + settings.Port +
+            "=/dev/ttyUSB0 のように指定します: " + env.Folder().HostFile(kHostIniName) + ")");
+
+    const std::unique_ptr<SerialPort> port = CreateSystemSerialPort(env.Config());
+    FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
+    bool allCompleted = true;
+
+    if (send) {
+        SendJob job;
+        // The log names the file that was sent, whatever a later folder item made of DirPath.
+        job.DirPath = DriveFolderOf(state.SendPath);
+        job.TransferName = DriveFileNameOf(state.SendPath);
+        job.program = LoadFileIntoView(files, state.SendPath,
+                                       [&host](const std::string& q) { return host.AskYesNo(q); });
+        job.CloseAfterTransfer = state.CloseAfterTransfer;
+        io.err << "送信 " << state.SendPath << " → " << PortDescription(env.Config(), settings)
+               << "\n";
+        SendEngine engine(*port, host, log);
+        host.BeginTransfer(TransferDirection::Send);
+        const TransferResult result = engine.SendFile(settings, job);
+        host.FinishTransfer();
+        allCompleted = allCompleted && result == TransferResult::Completed;
+    }
+
+    if (receive) {
+        ReceiveJob job;
+        job.mode = namedReceive ? ReceiveMode::Named : ReceiveMode::PerProgram;
+        job.TransferPath = state.ReceivePath;
+        job.TransferName = namedReceive ? DriveFileNameOf(state.ReceivePath) : std::string();
+        job.CloseAfterTransfer = state.CloseAfterTransfer;
+        io.err << "受信 " << PortDescription(env.Config(), settings) << " → "
+               << (namedReceive ? state.ReceivePath : settings.DirPath + " (プログラム番号ごと)")
+               << "\n";
+        ReceiveEngine engine(*port, host, log, files);
+        host.BeginTransfer(TransferDirection::Receive);
+        const TransferResult result = engine.ReceiveFile(settings, job);
+        host.FinishTransfer();
+        allCompleted = allCompleted && result == TransferResult::Completed;
+        // What was saved, for a script to pick up.
+        for (const std::string& saved : engine.SavedFiles()) {
+            const std::string hostPath = HostPathOf(files, saved);
+            io.out << (hostPath.empty() ? saved : hostPath) << "\n";
+        }
+        io.out << std::flush;
+    }
+    if (log.LastError() != FsError::None) {
+        io.err << "ログを書けませんでした: " << FsErrorMessage(log.LastError()) << "\n"
+               << env.Folder().HostFile(env.Folder().LogName()) << "\n";
+    }
+    return allCompleted ? kExitCompleted : kExitStopped;
+}
+
+std::string TransferUsage() {
+    return R"(使い方: kelvantori-cli [オプション] 項目...
+
+ウィンドウ版 kelvantori のコマンドラインと同じ項目で、送信と受信を端末から行います。
+送信と受信の両方があれば送信が先です。設定はウィンドウ版と同じプログラムフォルダの
+kelvantori.INI から読み、項目で変えたものは保存しません。転送の記録はウィンドウ版と同じ
+kelvantori.log に書きます。
+
+項目 (パスはドライブパス C:\NC\O1234.NC。ドライブの割り当ては下の Host.ini の [Drives]。
+シェルでは "\" を含む項目を '...' で囲みます):
+  S=ファイル        このファイルを送信する。"\" の無い名前はデータフォルダのファイル。
+                    データフォルダとマスクはそのファイルに合わせる
+  R=ファイル        受信してこのファイルに保存する。既にあるときは上書きするか聞く
+  COMn              ポート (COM1〜COM30)
+  速度,データビット,パリティ,ストップビット
+                    通信設定 (例 4800,7,E,2。速度は 1200 2400 4800 9600 14400 19200)
+  D:\NCDATA         データフォルダ ("|" は空白の代わり。D: だけでもよい)
+  *.NC              ファイルマスク
+  'E:\USB\A.NC'     このファイルをデータフォルダにコピーする (取り込み)
+  END               受け付けるが何もしない (ウィンドウ版では転送の後に終了する)
+  最初の引数が "/" で始まるときは全体を "/" で区切って項目にする (/S=A.NC /COM2)。
+  どれにも当たらない項目は誤りとして何もしない。
+
+オプション ("--" で始まり、項目の前にも後にも書ける。項目は "--" で始まらない):
+  --receive-programs  受信をプログラム番号ごとのファイルに保存する (O1234 → O1234_001.NC
+                      など。番号の付け方は設定 Add_No、拡張子は Mask)。R= 項目があるときは
+                      R= のファイルに保存し、無いときはデータフォルダに保存する
+  --show-setup        プログラムフォルダ、ドライブとポートの割り当て、通信設定を表示する
+  --help              この説明を表示する
+
+転送:
+  設定 Signal が Y (既定) なら装置からの DC1 か "%" を待って送信を始め、N なら開始して
+  よいか聞きます。受信は "%" か DC4 で終わります。進み具合は標準エラー出力に1行で表示
+  します (端末では同じ行を書き直し、ファイルには状態が変わるごとに1行)。
+  質問には標準入力で答えます: y か yes が「はい」、それ以外と入力の終わりは「いいえ」。
+  Ctrl-C は転送の中止 (ウィンドウ版の F3/Esc) です。送信は DC4 を送って止まり、ログに
+  中止と書きます。転送していないときの Ctrl-C は次の転送を始めてすぐに止め、もう一度
+  押すとプログラムが終わります。
+  受信で保存したファイルのパスを標準出力に1行ずつ書きます。保存できなかった受信データは
+  プログラムフォルダの RESCUE_日付-時刻_名前 に書き出し、その場所を表示します。
+
+プログラムフォルダ (設定、ログ、Host.ini の置き場所):
+  環境変数 KELVANTORI_HOME があればそのフォルダ、なければ実行ファイルのフォルダ (書き込める
+  とき)、それもだめなら $XDG_CONFIG_HOME/kelvantori (~/.config/kelvantori)。
+  kelvantori-cli --show-setup で確かめられます。
+
+Host.ini (プログラムフォルダの中、UTF-8):
+  [Ports]
+  COM1=/dev/ttyUSB0
+  COM3=/dev/serial/by-id/usb-FTDI_...
+  [Drives]
+  C=/home/ann
+  D=/srv/ncdata
+  割り当てのない COMn は /dev/ttyS(n-1)。ドライブは C: がホームフォルダ、Z: が / で、
+  /media などにつないだメディアが D: から順に付きます。[Drives] の指定が優先です。
+
+終了コード:
+  0  指示したすべての転送が完了した
+  1  転送が中止された、または失敗した
+  2  何も始められなかった (項目やオプションの誤り、S= のファイルが無い、R= の上書きを
+     しなかった、転送の指示が無い)
+
+実機 (USB シリアル変換 /dev/ttyUSB0) にプログラムを送る手順:
+  1. デバイスを開く権限: sudo usermod -aG dialout $USER の後、ログインし直す
+  2. プログラムフォルダを確かめる: kelvantori-cli --show-setup
+  3. そのフォルダの Host.ini に書く:
+       [Ports]
+       COM1=/dev/ttyUSB0
+       [Drives]
+       D=/home/ann/nc
+  4. 装置の通信設定 (速度、データビット、パリティ、ストップビット) を確かめ、同じ値を
+     通信設定の項目に書く。装置を読み込み待ちにしてから送る:
+       kelvantori-cli D: S=O1234.NC COM1 4800,7,E,2
+     (/home/ann/nc/O1234.NC を送る。'S=D:\O1234.NC' と書いてもよい)
+     Signal が Y なら装置の DC1 で始まり、N なら y を入力すると始まる。止めるには Ctrl-C
+  5. 結果は画面の最後の行と kelvantori.log に残る
+)";
+}
+
+}  // namespace kelvantori

@@ -1,0 +1,159 @@
+// kelvantori-cli end to end: the executable with a program folder of its own (KELVANTORI_HOME),
+// COM1 mapped to kelvantori-machine in Host.ini, sending and receiving; its exit codes, its
+// output, the log, the settings file it must leave alone, and Ctrl-C during a send.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/cli/CliIo.h"
+#include "core/TextCodec.h"
+#include "support/ChildProcess.h"
+#include "support/EngineRig.h"
+#include "support/MachineProcess.h"
+#include "support/TempFolder.h"
+
+namespace kelvantori {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::Hex;
+using test::MachineProcess;
+using test::ReadFixture;
+using test::TempFolder;
+
+// A program folder whose D: is its data folder, and a machine as COM1.
+class CliRig {
+  public:
+    bool StartMachine(std::vector<std::string> options) {
+        options.insert(options.end(),
+                       {"--raw", home.File("raw.bin"), "--summary", home.File("summary.txt")});
+        machine = std::make_unique<MachineProcess>(options);
+        if (!machine->Started())
+            return false;
+        home.Write("Host.ini", "[Ports]\nCOM1=" + machine->DevicePath() +
+                                   "\n[Drives]\nD=" + home.File("data") + "\n");
+        home.Write("data/.keep", "");
+        return true;
+    }
+    ChildProcess::Environment Environment() const { return {{"KELVANTORI_HOME", home.Path()}}; }
+    std::string Log() const { return Cp932ToUtf8(home.Read("kelvantori.log")); }
+    void StopMachine() {
+        machine->Signal(SIGTERM);
+        machine->WaitForExit(3s);
+    }
+
+    TempFolder home;
+    std::unique_ptr<MachineProcess> machine;
+};
+
+TEST(CliIntegrationTest, SendAnsweredOnStdinCompletesAndLeavesTheSettingsAlone) {
+    CliRig rig;
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso"}));
+    // The stored settings start a send by the question; the items change port and line for
+    // this run only.
+    const std::string ini = "[Setting]\r\nPort=COM5\r\nSpeed=4800,7,E,2\r\nSignal=N\r\n";
+    rig.home.Write("kelvantori.INI", ini);
+    rig.home.Write("data/O1.NC", ReadFixture("integration/iso_startN_end1.input"));
+
+    const auto started = std::chrono::steady_clock::now();
+    const auto result = test::RunChild("kelvantori-cli", {"D:", "S=O1.NC", "COM1", "19200,8,N,1"},
+                                       rig.Environment(), "y\n");
+    const auto took = std::chrono::steady_clock::now() - started;
+    rig.StopMachine();
+
+    ASSERT_EQ(result.status, std::optional<int>(kExitCompleted)) << result.err;
+    EXPECT_EQ(Hex(rig.home.Read("raw.bin")),
+              Hex(ReadFixture("integration/iso_startN_end1.expected")));
+    EXPECT_NE(result.err.find("ＮＣ装置側の準備を行ってください。"), std::string::npos)
+        << result.err;
+    EXPECT_TRUE(result.err.ends_with("送信完了しました。!!\n")) << result.err;
+    EXPECT_EQ(result.out, "");
+    // The line is given its time to drain before the port closes: the CLI really waits.
+    EXPECT_GE(took, 3900ms);
+    const std::string log = rig.Log();
+    EXPECT_TRUE(log.starts_with("<<<<<　　　通信ログ　　　>>>>>")) << log;
+    EXPECT_NE(log.find("送信　　完了　"), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("　D:\\O1.NC\r\n")) << log;
+    EXPECT_EQ(rig.home.Read("kelvantori.INI"), ini);
+}
+
+TEST(CliIntegrationTest, NamedReceivePrintsTheSavedFile) {
+    CliRig rig;
+    const std::string tape =
+        rig.home.Write("tape.nc", ReadFixture("integration/two_programs.input"));
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--punch", tape, "--delay", "200", "--once"}));
+    const auto result = test::RunChild("kelvantori-cli", {"R=D:\\RECV.NC", "COM1", "19200,8,N,1"},
+                                       rig.Environment());
+    rig.StopMachine();
+    ASSERT_EQ(result.status, std::optional<int>(kExitCompleted)) << result.err;
+    EXPECT_EQ(rig.home.Read("data/RECV.NC"), ReadFixture("integration/receive_named.expected"));
+    EXPECT_EQ(result.out, rig.home.File("data/RECV.NC") + "\n");
+    EXPECT_TRUE(result.err.ends_with("受信完了しました。!!\n")) << result.err;
+    EXPECT_NE(rig.Log().find("受信　　完了　"), std::string::npos);
+}
+
+TEST(CliIntegrationTest, ReceiveProgramsSavesOneFilePerProgramInTheDataFolder) {
+    CliRig rig;
+    const std::string tape =
+        rig.home.Write("tape.nc", ReadFixture("integration/two_programs.input"));
+    ASSERT_TRUE(rig.StartMachine({"--code", "eia", "--punch", tape, "--delay", "200", "--once"}));
+    const auto result = test::RunChild(
+        "kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"}, rig.Environment());
+    rig.StopMachine();
+    ASSERT_EQ(result.status, std::optional<int>(kExitCompleted)) << result.err;
+    EXPECT_EQ(rig.home.Read("data/O0001_001.NC"),
+              ReadFixture("integration/receive_programs_O0001_001.expected"));
+    EXPECT_EQ(rig.home.Read("data/O0002_002.NC"),
+              ReadFixture("integration/receive_programs_O0002_002.expected"));
+    EXPECT_EQ(result.out, rig.home.File("data/O0001_001.NC") + "\n" +
+                              rig.home.File("data/O0002_002.NC") + "\n");
+}
+
+TEST(CliIntegrationTest, MissingSendFileStartsNothing) {
+    CliRig rig;
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso"}));
+    const auto result =
+        test::RunChild("kelvantori-cli", {"S=D:\\NOPE.NC", "COM1"}, rig.Environment(), "", 10s);
+    rig.StopMachine();
+    EXPECT_EQ(result.status, std::optional<int>(kExitNotStarted));
+    EXPECT_NE(result.err.find("送信データ\nD:\\NOPE.NCが見つかりません。"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(rig.home.Read("raw.bin"), "");
+    EXPECT_FALSE(rig.home.Exists("kelvantori.log"));
+}
+
+TEST(CliIntegrationTest, CtrlCDuringASendStopsItWithDc4) {
+    CliRig rig;
+    // The machine signals with DC1 (the stored Signal "Y"); the line is slow, so the send is
+    // still running when Ctrl-C comes.
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--start", "dc1", "--start-repeat", "100"}));
+    rig.home.Write("data/O8.NC", ReadFixture("integration/flow.input"));
+    ChildProcess cli("kelvantori-cli", {"D:", "S=O8.NC", "COM1", "1200,8,N,1"}, rig.Environment());
+    ASSERT_TRUE(cli.Started());
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (rig.home.Read("raw.bin").size() < 20 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    cli.Signal(SIGINT);
+    const auto status = cli.WaitForExit(5s);
+    std::this_thread::sleep_for(100ms);
+    rig.StopMachine();
+
+    ASSERT_EQ(status, std::optional<int>(kExitStopped)) << cli.ErrorOutput();
+    const std::string raw = rig.home.Read("raw.bin");
+    const std::string full = ReadFixture("integration/flow.expected");
+    ASSERT_GE(raw.size(), 21u);
+    // What went out is the start of the program, then the DC4 of the stop.
+    EXPECT_LT(raw.size(), full.size());
+    EXPECT_EQ(Hex(raw.substr(0, raw.size() - 1)), Hex(full.substr(0, raw.size() - 1)));
+    EXPECT_EQ(raw.back(), '\x14');
+    EXPECT_NE(cli.ErrorOutput().find("送信中止しました。!!"), std::string::npos);
+    const std::string log = rig.Log();
+    EXPECT_NE(log.find("送信　　中止　"), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("　D:\\O8.NC\r\n")) << log;
+}
+
+}  // namespace
+}  // namespace kelvantori

@@ -1,0 +1,216 @@
+// The send engine against kelvantori-machine over a pseudo-terminal: the bytes the machine took
+// from the line, byte for byte, for the framing, code and line options; the machine's DC3/DC1
+// with a filling buffer; the refused confirmation; marked files; the log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "support/EngineRig.h"
+#include "support/LineRig.h"
+#include "support/TempFolder.h"
+
+namespace kelvantori {
+namespace {
+
+using test::Hex;
+using test::LineRig;
+using test::ReadFixture;
+
+struct SendCase {
+    const char* name;  // the fixture: integration/<name>.input and .expected
+    const char* code;  // the machine's --code
+    void (*configure)(Settings&);
+};
+
+class SendLineTest : public ::testing::TestWithParam<SendCase> {};
+
+TEST_P(SendLineTest, MachineReceivesExactlyTheExpectedBytes) {
+    const SendCase& c = GetParam();
+    LineRig rig;
+    c.configure(rig.settings);
+    ASSERT_TRUE(rig.StartMachine({"--code", c.code}));
+    const std::string input = ReadFixture(std::string("integration/") + c.name + ".input");
+    ASSERT_EQ(rig.Send("O1.NC", input), TransferResult::Completed);
+    rig.FinishMachine();
+
+    const std::string expected = ReadFixture(std::string("integration/") + c.name + ".expected");
+    EXPECT_EQ(Hex(rig.Raw()), Hex(expected)) << rig.MachineErrors();
+    // The machine checks parity with its own tables: a wrong parity bit shows here as well.
+    EXPECT_EQ(rig.Summary()["bad_parity"], "0");
+    EXPECT_FALSE(rig.host.TimedOut());
+    EXPECT_EQ(rig.host.results, std::vector<std::string>{"送信完了しました。!!"});
+}
+
+void Defaults(Settings&) {}
+
+template <int start, int end>
+void Framing(Settings& s) {
+    s.StartChar = start < 0 ? "N" : "Y";
+    s.StartChar_Type = start < 0 ? 1 : start;
+    s.EndChar = end < 0 ? "N" : "Y";
+    s.EndChar_Type = end < 0 ? 1 : end;
+}
+
+template <int start, int end>
+void EiaFraming(Settings& s) {
+    Framing<start, end>(s);
+    s.Code = "Y";
+}
+
+INSTANTIATE_TEST_SUITE_P(Framing, SendLineTest,
+                         ::testing::Values(SendCase{"iso_startN_end1", "iso", Framing<-1, 1>},
+                                           SendCase{"iso_start0_endN", "iso", Framing<0, -1>},
+                                           SendCase{"iso_start1_end2", "iso", Framing<1, 2>},
+                                           SendCase{"iso_start2_end3", "iso", Framing<2, 3>},
+                                           SendCase{"iso_start3_end4", "iso", Framing<3, 4>},
+                                           SendCase{"iso_start4_end0", "iso", Framing<4, 0>},
+                                           SendCase{"iso_start5_end1", "iso", Framing<5, 1>},
+                                           SendCase{"eia_startN_end1", "eia", EiaFraming<-1, 1>},
+                                           SendCase{"eia_start0_endN", "eia", EiaFraming<0, -1>},
+                                           SendCase{"eia_start1_end2", "eia", EiaFraming<1, 2>},
+                                           SendCase{"eia_start2_end3", "eia", EiaFraming<2, 3>},
+                                           SendCase{"eia_start3_end4", "eia", EiaFraming<3, 4>},
+                                           SendCase{"eia_start4_end0", "eia", EiaFraming<4, 0>},
+                                           SendCase{"eia_start5_end1", "eia", EiaFraming<5, 1>}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    LineOptions, SendLineTest,
+    ::testing::Values(SendCase{"comments_msg_n", "iso", Defaults},
+                      SendCase{"comments_msg_y", "iso", [](Settings& s) { s.MSG_OP = "Y"; }},
+                      SendCase{"sendmsg1", "iso", [](Settings& s) { s.SendMsg1 = "ABC"; }},
+                      SendCase{"leader", "iso", [](Settings& s) { s.Send_Before = 1; }},
+                      SendCase{"sp_cut_with_leader", "iso",
+                               [](Settings& s) {
+                                   s.Send_SP_Cut = "Y";
+                                   s.Send_Before = 1;
+                               }},
+                      // A 7-bit line: the characters as they are, the port adds the parity.
+                      SendCase{"seven_bit", "7bit", [](Settings& s) { s.Speed = "19200,7,E,2"; }},
+                      // InvTime and the program-end pause are fixed waits: the bytes are the same.
+                      SendCase{"iso_startN_end1", "iso", [](Settings& s) { s.InvTime = 50; }}),
+    [](const auto& info) {
+        return std::string(info.param.name) + "_" + std::to_string(info.index);
+    });
+
+TEST(SendIntegrationTest, RefusedConfirmationSendsOnlyDc4AndLogsTheStop) {
+    LineRig rig;
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso"}));
+    rig.host.AnswerYesNo(false);
+    ASSERT_EQ(rig.Send("O1.NC", ReadFixture("integration/confirm_no.input")),
+              TransferResult::Stopped);
+    rig.FinishMachine();
+    EXPECT_EQ(Hex(rig.Raw()), Hex(ReadFixture("integration/confirm_no.expected")));
+    EXPECT_EQ(rig.host.questions.size(), 1u);
+    EXPECT_EQ(rig.host.results, std::vector<std::string>{"送信中止しました。!!"});
+
+    // The first entry of a new log comes after the heading; CP932 on disk, CR LF line ends.
+    const std::string log = rig.Log();
+    const std::regex expected(
+        "<<<<<　　　通信ログ　　　>>>>>\r?\n"
+        "送受信　状態　日時　　　　　　　　　送受信ファイル名\r?\n"
+        "(─){37}\r?\n"
+        "送信　　中止　[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}　D:\\\\O1\\.NC\r\n");
+    EXPECT_TRUE(std::regex_match(log, expected)) << log;
+}
+
+TEST(SendIntegrationTest, MarkedFilesFollowWithoutANewStartAndEachIsLogged) {
+    LineRig rig;
+    rig.settings.StartChar = "Y";
+    rig.settings.StartChar_Type = 1;
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--store", rig.folder.File("store")}));
+    rig.folder.Write("data/O7.NC", ReadFixture("integration/marked_O7.input"));
+    SendJob job;
+    job.DirPath = "D:";
+    job.TransferName = "O6.NC";
+    job.program = test::ProgramOf(ReadFixture("integration/marked_O6.input"));
+    job.nextFiles = {"O7.NC"};
+    job.loadFile = [&rig](const std::string& name) {
+        const std::string bytes = rig.DataFile(name);
+        return test::ProgramOf(bytes);
+    };
+    ASSERT_EQ(rig.Send(job), TransferResult::Completed);
+    rig.FinishMachine();
+    EXPECT_EQ(Hex(rig.Raw()), Hex(ReadFixture("integration/marked.expected")));
+    // The machine took both as programs of their own.
+    EXPECT_EQ(rig.Summary()["program_names"], "O6,O7");
+    const std::string log = rig.Log();
+    EXPECT_NE(log.find("送信　　完了　"), std::string::npos);
+    EXPECT_NE(log.find("　D:\\O6.NC\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("　D:\\O7.NC\r\n"), std::string::npos) << log;
+}
+
+class FlowTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FlowTest, MachineDc3PausesTheSendAndDc1ResumesItWithoutLossOrBurst) {
+    LineRig rig;
+    // The machine reads at the line's rate but empties its buffer slower, so the buffer fills
+    // past its high mark (DC3) and drains to its low mark (DC1) again.
+    ASSERT_TRUE(
+        rig.StartMachine({"--code", "iso", "--baud", "19200", "--format", "8N1", "--buffer", "256",
+                          "--high", "128", "--low", "32", "--drain", "600", "--dc3", GetParam()}));
+    const TransferResult result = rig.Send("O8.NC", ReadFixture("integration/flow.input"));
+    rig.FinishMachine();
+    if (result != TransferResult::Completed) {
+        std::string reads;
+        for (const auto& r : rig.Line().Reads())
+            reads += Hex(std::string(1, static_cast<char>(r.byte))) + " ";
+        auto summary = rig.Summary();
+        FAIL() << "timed out " << rig.host.TimedOut() << " writes " << rig.Line().Writes().size()
+               << " reads " << reads << " dc3 " << summary["dc3_sent"] << " dc1 "
+               << summary["dc1_sent"] << " received " << summary["received"] << "\n"
+               << rig.MachineErrors();
+    }
+    EXPECT_EQ(Hex(rig.Raw()), Hex(ReadFixture("integration/flow.expected")));
+    auto summary = rig.Summary();
+    EXPECT_GE(std::stoi(summary["dc3_sent"]), 2) << "the buffer never filled: no pause tested";
+    EXPECT_GE(std::stoi(summary["dc1_sent"]), 2);
+    EXPECT_EQ(summary["lost"], "0");
+
+    // What the engine did on its side of the line. From the moment it read a DC3 to the moment
+    // it read the DC1, at most the byte already on its way went out.
+    using Clock = std::chrono::steady_clock;
+    const auto& writes = rig.Line().Writes();
+    const auto& reads = rig.Line().Reads();
+    int pauses = 0;
+    for (std::size_t r = 0; r < reads.size(); ++r) {
+        if (reads[r].byte != 0x93 && reads[r].byte != 0x13)
+            continue;
+        Clock::time_point resumed = Clock::time_point::max();
+        for (std::size_t k = r + 1; k < reads.size(); ++k) {
+            if (reads[k].byte == 0x11) {
+                resumed = reads[k].time;
+                break;
+            }
+        }
+        const auto during = std::count_if(writes.begin(), writes.end(), [&](const auto& w) {
+            return w.time > reads[r].time && w.time < resumed;
+        });
+        EXPECT_LE(during, 1) << "bytes written while the machine held DC3, pause " << pauses;
+        ++pauses;
+    }
+    EXPECT_GE(pauses, 2);
+    // Never faster than the line: any run of writes takes at least its character times, less the
+    // two characters the engine may be ahead. A send that caught up on a pause would not.
+    const std::chrono::nanoseconds character(520833);
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        for (std::size_t j = i + 1; j < writes.size(); ++j) {
+            const auto span = writes[j].time - writes[i].time;
+            const auto allowed = static_cast<std::size_t>(span / character) + 3;
+            if (j - i > allowed) {
+                ADD_FAILURE() << "bytes " << i << ".." << j << " went out in "
+                              << std::chrono::duration_cast<std::chrono::microseconds>(span).count()
+                              << " us";
+                return;
+            }
+        }
+    }
+}
+
+// 0x93 is DC3 with its parity bit; a plain 0x13 pauses an ISO send as well.
+INSTANTIATE_TEST_SUITE_P(Dc3Bytes, FlowTest, ::testing::Values("93", "13"),
+                         [](const auto& info) { return std::string("Dc3_") + info.param; });
+
+}  // namespace
+}  // namespace kelvantori
