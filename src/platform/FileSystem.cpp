@@ -41,6 +41,62 @@ bool FileSystem::IsDirectory(std::string_view path) {
 
 namespace {
 
+// A batch that is a row of safe saves, each put in place when it ends.
+class SaveEachBatch final : public OutputBatch {
+  public:
+    explicit SaveEachBatch(FileSystem& files) : files_(files) {}
+
+    FsError Begin(std::string_view path) override {
+        if (current_ && End() != FsError::None)
+            return error_;
+        if (error_ != FsError::None)
+            return error_;
+        FsError error = FsError::None;
+        current_ = files_.OpenWrite(path, WriteMode::Replace, &error);
+        if (!current_)
+            error_ = error == FsError::None ? FsError::Other : error;
+        return error_;
+    }
+    FsError Write(std::string_view bytes) override {
+        if (error_ == FsError::None && !current_)
+            error_ = FsError::Other;
+        if (error_ == FsError::None)
+            error_ = current_->Write(bytes);
+        return error_;
+    }
+    FsError End() override {
+        if (error_ == FsError::None && !current_)
+            error_ = FsError::Other;
+        if (error_ == FsError::None) {
+            error_ = current_->Commit();
+            if (error_ == FsError::None)
+                ++placed_;
+        }
+        current_.reset();
+        return error_;
+    }
+    FsError Commit() override {
+        if (current_)
+            End();
+        return error_;
+    }
+    std::size_t Placed() const override { return placed_; }
+
+  private:
+    FileSystem& files_;
+    std::unique_ptr<OutputFile> current_;
+    std::size_t placed_ = 0;
+    FsError error_ = FsError::None;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputBatch> FileSystem::OpenBatch() {
+    return std::make_unique<SaveEachBatch>(*this);
+}
+
+namespace {
+
 // Characters FAT keeps in a short name besides letters and digits.
 constexpr std::string_view kShortNameSymbols = "$%'-_@~`!(){}^#&";
 

@@ -45,6 +45,8 @@ struct FileStat {
     std::uint64_t size = 0;     // bytes, 64-bit everywhere
     std::int64_t modified = 0;  // last write, seconds since 1970-01-01 UTC; 0 when unknown
     DosAttributes attributes;
+    // A file the host would run as a program (POSIX: an execute permission bit on a file).
+    bool executable = false;
 };
 
 struct DirEntry {
@@ -77,6 +79,24 @@ class OutputFile {
 
 enum class WriteMode { Replace, Append };
 
+// Files written one after the other and put in place together (a split writes thousands of
+// small files): each is written beside its target as in Replace mode, and the flush to the disk
+// is made once for all of them instead of once per file. Targets change no later than Commit(),
+// in the order the files were begun (a later file of the same name wins); a batch destroyed
+// before that removes whatever it has not put in place.
+class OutputBatch {
+  public:
+    virtual ~OutputBatch() = default;
+    // Starts the next file; a file still open is ended first.
+    virtual FsError Begin(std::string_view path) = 0;
+    virtual FsError Write(std::string_view bytes) = 0;
+    // The file begun last is complete.
+    virtual FsError End() = 0;
+    virtual FsError Commit() = 0;
+    // Files whose target has been replaced so far (every file after a successful Commit()).
+    virtual std::size_t Placed() const = 0;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -97,6 +117,10 @@ class FileSystem {
     virtual std::unique_ptr<InputFile> OpenRead(std::string_view path, FsError* error) = 0;
     virtual std::unique_ptr<OutputFile> OpenWrite(std::string_view path, WriteMode mode,
                                                   FsError* error) = 0;
+    // A batch of safe saves. This default saves each file on its own when it ends (Placed()
+    // grows with End()); the system file system flushes them together and puts them in place
+    // at Commit().
+    virtual std::unique_ptr<OutputBatch> OpenBatch();
 
     // One folder (its parent must exist).
     virtual FsError CreateDirectory(std::string_view path) = 0;

@@ -852,6 +852,16 @@ TEST_F(FileSystemPosixTest, DrivesIsTheTableItWasMadeWith) {
     EXPECT_EQ(files_->Drives().Letters(), (std::vector<char>{'D', 'E', 'Z'}));
 }
 
+TEST_F(FileSystemPosixTest, StatTellsExecutableFilesOnly) {
+    ::chmod(d_.Write("run.sh", "#!/bin/sh\n").c_str(), 0755);
+    ::chmod(d_.Write("O1.NC", "%\n").c_str(), 0644);
+    fs::create_directory(d_.File("SUB"));
+    EXPECT_TRUE(files_->Stat("D:\\run.sh")->executable);
+    EXPECT_FALSE(files_->Stat("D:\\O1.NC")->executable);
+    // A folder's execute bit means "may be entered", not "may be run".
+    EXPECT_FALSE(files_->Stat("D:\\SUB")->executable);
+}
+
 TEST(FsErrorMessage, EveryErrorHasItsOwnText) {
     const FsError errors[] = {FsError::NotMapped,     FsError::NotFound,     FsError::Exists,
                               FsError::AccessDenied,  FsError::NoSpace,      FsError::InvalidName,

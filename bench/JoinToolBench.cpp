@@ -1,0 +1,102 @@
+// `kelvantori-cli join` against `cat` for the same files, both timed as whole commands, side by
+// side, for the full count of files and for half of it.
+// Usage: JoinToolBench [files] [KB per file] [repetitions] (default 1000 100 5).
+#include "ToolBench.h"
+
+namespace {
+
+using namespace kelvantori::bench;
+
+struct Size {
+    int files;
+    double ours = 0;
+    double cat = 0;
+    long oursRss = 0;
+    long catRss = 0;
+    std::size_t bytes = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HandleMeasureMode(argc, argv);
+    const int files = argc > 1 ? std::atoi(argv[1]) : 1000;
+    const std::size_t fileBytes =
+        static_cast<std::size_t>(argc > 2 ? std::atof(argv[2]) : 100) * 1000;
+    const int reps = argc > 3 ? std::atoi(argv[3]) : 5;
+    const std::string cli = CliPath(argv[0]);
+    Scratch scratch;
+    const std::string in = scratch.File("in");
+    const std::string out = scratch.File("out");
+    fs::create_directories(in);
+    fs::create_directories(out);
+
+    // The inputs are files written by the program (CR LF), so joining leaves their bytes as
+    // they are and both commands must give the same file.
+    std::vector<std::string> names;
+    for (int i = 1; i <= files; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "O%05d.NC", i);
+        names.push_back(in + "/" + name);
+        std::string bytes = "%\r\n";
+        AppendProgram(bytes, i, fileBytes - 6);
+        bytes += "%\r\n";
+        WriteFile(names.back(), bytes);
+    }
+
+    std::vector<Size> sizes{{files}, {files / 2}};
+    for (auto& size : sizes) {
+        const std::vector<std::string> inputs(names.begin(), names.begin() + size.files);
+        // join writes its target beside the first file; cat writes into the other folder.
+        std::vector<std::string> oursCommand{cli, "join", "ALL"};
+        oursCommand.insert(oursCommand.end(), inputs.begin(), inputs.end());
+        std::vector<std::string> catCommand{"/bin/cat"};
+        catCommand.insert(catCommand.end(), inputs.begin(), inputs.end());
+        const std::string oursTarget = in + "/ALL.NC";
+        const std::string catTarget = out + "/ALL.NC";
+
+        if (RunChild(oursCommand).status != 0 || RunChild(catCommand, "", catTarget).status != 0) {
+            std::fprintf(stderr, "a command failed\n");
+            return 1;
+        }
+        if (ReadFile(oursTarget) != ReadFile(catTarget)) {
+            std::fprintf(stderr, "kelvantori-cli and cat gave different files\n");
+            return 1;
+        }
+        size.bytes = static_cast<std::size_t>(fs::file_size(oursTarget));
+        std::vector<double> oursTimes;
+        std::vector<double> catTimes;
+        for (int rep = 0; rep < reps; ++rep) {
+            fs::remove(oursTarget);
+            fs::remove(catTarget);
+            for (int side = 0; side < 2; ++side) {
+                if ((side == 0) == (rep % 2 == 0)) {
+                    const ChildRun run = RunChild(oursCommand);
+                    oursTimes.push_back(run.seconds);
+                    size.oursRss = std::max(size.oursRss, run.maxRssKb);
+                } else {
+                    const ChildRun run = RunChild(catCommand, "", catTarget);
+                    catTimes.push_back(run.seconds);
+                    size.catRss = std::max(size.catRss, run.maxRssKb);
+                }
+            }
+        }
+        fs::remove(oursTarget);
+        size.ours = Median(oursTimes);
+        size.cat = Median(catTimes);
+        std::printf(
+            "join %5d files, %6.1f MB: kelvantori-cli %.3f s  cat %.3f s  ratio %.2f"
+            "  (median of %d)\n",
+            size.files, static_cast<double>(size.bytes) / 1e6, size.ours, size.cat,
+            size.ours / size.cat, reps);
+    }
+    std::printf("linearity time(%d files)/time(%d files): kelvantori-cli %.2f  cat %.2f\n",
+                sizes[0].files, sizes[1].files, sizes[0].ours / sizes[1].ours,
+                sizes[0].cat / sizes[1].cat);
+    std::printf(
+        "peak memory at %d files: kelvantori-cli %.1f MB  cat %.1f MB  (largest file "
+        "%.1f KB)\n",
+        sizes[0].files, static_cast<double>(sizes[0].oursRss) / 1024,
+        static_cast<double>(sizes[0].catRss) / 1024, static_cast<double>(fileBytes) / 1024);
+    return 0;
+}
