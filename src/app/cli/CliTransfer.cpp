@@ -148,8 +148,26 @@ std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
     return unrecognised;
 }
 
+std::vector<std::string> WithDrivePaths(const std::vector<std::string>& items,
+                                        const DriveMap& drives) {
+    if (items.empty() || items.front().rfind('/', 0) == 0)
+        return items;
+    std::vector<std::string> converted;
+    for (const std::string& item : items) {
+        const std::string key = AsciiUpper(item.substr(0, 2));
+        if ((key == "S=" || key == "R=") && item.size() > 3 && item[2] == '/') {
+            if (const auto drive = drives.ToDrive(item.substr(2))) {
+                converted.push_back(item.substr(0, 2) + *drive);
+                continue;
+            }
+        }
+        converted.push_back(item);
+    }
+    return converted;
+}
+
 int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
-    const TransferArguments parsed = ParseTransferArguments(args);
+    TransferArguments parsed = ParseTransferArguments(args);
     if (!parsed.unknownOptions.empty()) {
         for (const auto& option : parsed.unknownOptions)
             io.err << "不明なオプションです: " << option << "\n";
@@ -164,6 +182,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
     HostEnvironment env = HostEnvironment::Open(kBaseName);
     FileSystem& files = env.Files();
     Settings settings = env.LoadSettings();
+    parsed.items = WithDrivePaths(parsed.items, env.Drives());
     if (parsed.showSetup) {
         ShowSetup(env, settings, io.out);
         return kExitCompleted;
@@ -303,6 +322,7 @@ kelvantori.log に書きます。
   S=ファイル        このファイルを送信する。"\" の無い名前はデータフォルダのファイル。
                     データフォルダとマスクはそのファイルに合わせる
   R=ファイル        受信してこのファイルに保存する。既にあるときは上書きするか聞く
+                    (S= と R= のファイルは /home/ann/nc/O1234.NC のような絶対パスでもよい)
   COMn              ポート (COM1〜COM30)
   速度,データビット,パリティ,ストップビット
                     通信設定 (例 4800,7,E,2。速度は 1200 2400 4800 9600 14400 19200)

@@ -7,6 +7,7 @@
 #include "app/cli/CliIo.h"
 #include "core/CommandLine.h"
 #include "core/Settings.h"
+#include "platform/DriveMap.h"
 
 namespace kelvantori {
 
@@ -31,5 +32,12 @@ TransferArguments ParseTransferArguments(const std::vector<std::string>& args);
 std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
                                            const Settings& settings,
                                            const CommandLineEnvironment& env);
+
+// The file of an S= or R= item may be given as an absolute host path (S=/home/ann/nc/A.NC): it
+// becomes the drive path of that file. The window's rules would make nothing usable of such an
+// item (a "/" is dropped and the rest taken as a name in the data folder). Items of the slash
+// form (the first argument begins with "/") are left as they are.
+std::vector<std::string> WithDrivePaths(const std::vector<std::string>& items,
+                                        const DriveMap& drives);
 
 }  // namespace kelvantori

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/TextCodec.h"
+#include "platform/HostConfig.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
@@ -150,6 +151,24 @@ TEST(RunTransferCommandTest, PortThatCannotOpenStopsTheSendWithAHint) {
     EXPECT_NE(log.find("　D:\\O1234.NC\r\n"), std::string::npos) << log;
     // The items order this run only.
     EXPECT_FALSE(rig.folder.Exists("kelvantori.INI"));
+}
+
+TEST(WithDrivePathsTest, AbsoluteHostPathsOfTransferFilesBecomeDrivePaths) {
+    HostConfig config;
+    config.drives['D'] = "/srv/nc";
+    const DriveMap drives = DriveMap::Build(config, "/home/ann", {});
+    EXPECT_EQ(WithDrivePaths({"S=/srv/nc/O1.NC", "r=/home/ann/x/R.NC", "COM1", "S=O2.NC"}, drives),
+              (std::vector<std::string>{"S=D:\\O1.NC", "r=C:\\x\\R.NC", "COM1", "S=O2.NC"}));
+    // The slash form is the window's own: nothing in it is a host path.
+    EXPECT_EQ(WithDrivePaths({"/S=A.NC", "/COM2"}, drives),
+              (std::vector<std::string>{"/S=A.NC", "/COM2"}));
+}
+
+TEST(RunTransferCommandTest, HostPathOfTheFileIsLoggedAsItsDrivePath) {
+    CliRig rig;
+    EXPECT_EQ(rig.Run({"S=" + rig.folder.File("data/O1234.NC"), "COM1", "19200,8,N,1"}),
+              kExitStopped);
+    EXPECT_NE(rig.Log().find("　D:\\O1234.NC\r\n"), std::string::npos) << rig.Log();
 }
 
 TEST(RunTransferCommandTest, MissingDataFolderIsMadeWhenTheUserSaysYes) {
