@@ -281,7 +281,8 @@ bool VirtualMachine::ShouldExit() const {
     } else if (config_.once && onceSatisfied_) {
         return true;
     }
-    if (config_.exitAfterIdle && lastActivity_) {
+    // A pause the machine holds with its own DC3 is not silence: the PC is waiting for DC1.
+    if (config_.exitAfterIdle && lastActivity_ && (punch_ || !buffer_.Stopped())) {
         return clock_.Now() - *lastActivity_ >= *config_.exitAfterIdle;
     }
     return false;

@@ -34,8 +34,11 @@ void OnStopSignal(int) {
 }
 
 // A hung-up master reports POLLHUP at once, so while the PC has the device closed the loop
-// looks for its return at this interval instead of waiting on the descriptor.
-constexpr nanoseconds kHangupInterval = 20ms;
+// looks for its return at this interval instead of waiting on the descriptor. It is short:
+// a PC that writes as soon as it opens has its first characters counted from the moment they
+// are seen, and at 19200 baud 20 ms would already be 38 characters the machine took in late
+// (and answered with a late DC3).
+constexpr nanoseconds kHangupInterval = 2ms;
 constexpr nanoseconds kLongestWait = 250ms;
 // After the last punched byte the PC is given this long to read what is still queued; closing
 // the master earlier would throw it away.

@@ -397,6 +397,26 @@ TEST(VirtualMachineExitTest, IdleExitCountsFromTheLastCharacter) {
     EXPECT_TRUE(vm.ShouldExit());
 }
 
+TEST(VirtualMachineExitTest, IdleExitWaitsWhileTheMachineHoldsItsOwnDc3) {
+    ManualClock clock;
+    MachineConfig config = ReadingConfig();
+    config.flow = FlowSettings{32, 24, 8, 1.0};  // drains one character a second
+    config.exitAfterIdle = 500ms;
+    VirtualMachine vm(config, clock, nullptr);
+    vm.OnLineOpened();
+    Receive(vm, IsoLine("%\nO1\nG01X10.Y20.Z30.F100\n"));
+    vm.Poll();
+    ASSERT_NE(TakeOutput(vm).find('\x93'), std::string::npos);  // DC3: the PC must wait
+    clock.Advance(5s);
+    vm.Poll();
+    EXPECT_FALSE(vm.ShouldExit());  // the PC is silent because the machine told it to be
+    clock.Advance(60s);
+    vm.Poll();
+    EXPECT_NE(TakeOutput(vm).find('\x11'), std::string::npos);  // drained: DC1
+    clock.Advance(500ms);
+    EXPECT_TRUE(vm.ShouldExit());
+}
+
 MachineConfig PunchConfig() {
     MachineConfig config;
     config.code = MachineCode::Iso;
