@@ -2,6 +2,8 @@
 #include "core/LineStream.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace kelvantori {
@@ -192,25 +194,49 @@ bool CrLfWriter::Flush() {
     return ok;
 }
 
+namespace {
+
+// 0x80 in every byte of w that equals the byte repeated in `pattern`, 0 elsewhere (exact).
+std::uint64_t BytesEqual(std::uint64_t w, std::uint64_t pattern) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t x = w ^ pattern;
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+}  // namespace
+
 bool IsCrLfText(std::string_view bytes) {
     if (bytes.size() < 2 || bytes[bytes.size() - 2] != '\r' || bytes.back() != '\n')
         return false;
-    // Every LF must follow a CR; then as many CRs as LFs means there is no other CR.
-    std::size_t lineFeeds = 0;
-    for (const char* p = bytes.data();
-         (p = static_cast<const char*>(std::memchr(p, '\n', bytes.data() + bytes.size() - p)));
-         ++p) {
-        if (p == bytes.data() || p[-1] != '\r')
+    // CR LF text when the LFs stand exactly one byte after the CRs. Eight bytes at a time: the
+    // CR marks shifted by one byte must equal the LF marks, a CR in a word's last byte carrying
+    // over to the next word. A joined 100 MB file is read through here at memory speed.
+    constexpr std::uint64_t kCr = 0x0D0D0D0D0D0D0D0DULL;
+    constexpr std::uint64_t kLf = 0x0A0A0A0A0A0A0A0AULL;
+    static_assert(std::endian::native == std::endian::little);
+    const char* p = bytes.data();
+    const std::size_t words = bytes.size() / 8;
+    std::uint64_t carry = 0;  // 0x80 when the previous byte was a CR
+    std::uint64_t differ = 0;
+    for (std::size_t k = 0; k < words; ++k, p += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        const std::uint64_t cr = BytesEqual(w, kCr);
+        differ |= ((cr << 8) | carry) ^ BytesEqual(w, kLf);
+        carry = cr >> 56;
+        // Looked at once every 64 bytes: the loop runs without a branch in between.
+        if ((k & 7) == 7 && differ != 0)
             return false;
-        ++lineFeeds;
     }
-    std::size_t returns = 0;
-    for (const char* p = bytes.data();
-         (p = static_cast<const char*>(std::memchr(p, '\r', bytes.data() + bytes.size() - p)));
-         ++p) {
-        ++returns;
+    if (differ != 0)
+        return false;
+    bool afterCr = carry != 0;
+    for (const char* end = bytes.data() + bytes.size(); p < end; ++p) {
+        if ((*p == '\n') != afterCr)
+            return false;
+        afterCr = *p == '\r';
     }
-    return returns == lineFeeds;
+    return !afterCr;
 }
 
 }  // namespace kelvantori

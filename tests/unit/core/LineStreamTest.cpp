@@ -204,5 +204,26 @@ TEST(IsCrLfTextTest, OnlyLinesEndedByCrLf) {
     }
 }
 
+TEST(IsCrLfTextTest, AStrayLineEndIsFoundAtEveryPlaceOfAWord) {
+    // The test runs eight bytes at a time: a stray CR or LF must be seen in every byte of a
+    // word, across the boundary between two words and in the tail.
+    std::string text;
+    for (int i = 0; i < 12; ++i)
+        text += "G01 X" + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(IsCrLfText(text));
+    for (std::size_t at = 0; at + 2 < text.size(); ++at) {
+        if (text[at] == '\r' || text[at] == '\n')
+            continue;
+        for (const char stray : {'\r', '\n'}) {
+            std::string broken = text;
+            broken[at] = stray;
+            EXPECT_FALSE(IsCrLfText(broken)) << "stray " << int(stray) << " at " << at;
+        }
+    }
+    std::string crCrLf = text;
+    crCrLf.insert(crCrLf.size() - 2, "\r");  // CR CR LF in the tail
+    EXPECT_FALSE(IsCrLfText(crCrLf));
+}
+
 }  // namespace
 }  // namespace kelvantori
