@@ -4,7 +4,8 @@
 // in the same run. Prints both times (the median of several rounds), their ratio (target <= 1.0)
 // and the heap the finished list holds per file (target <= 300 bytes).
 //
-// Usage: ListFolderBench [file-count] [parent-folder]   (the folder is made there and removed again)
+// Usage: ListFolderBench [file-count] [parent-folder]
+// (the folder is made in the parent folder and removed again)
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
