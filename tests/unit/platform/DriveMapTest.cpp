@@ -10,16 +10,14 @@ namespace {
 
 using Folders = std::map<char, std::string>;
 
-const std::vector<MountEntry> kMounts = {
-    {"/dev/sda2", "/", "ext4"},
-    {"/dev/sda3", "/home", "ext4"},
-    {"tmpfs", "/tmp", "tmpfs"},
-    {"/dev/sdb1", "/media/ann/USB STICK", "vfat"},
-    {"/dev/sr0", "/media/ann/CDROM", "iso9660"},
-    {"server:/nc", "/srv/nc", "nfs4"},
-    {"//pc/share", "/mnt/share", "cifs"},
-    {"/dev/sdc1", "/run/media/ann/CARD", "exfat"},
-};
+const std::vector<MountEntry> kMounts = {{"/dev/sda2", "/", "ext4"},
+                                         {"/dev/sda3", "/home", "ext4"},
+                                         {"tmpfs", "/tmp", "tmpfs"},
+                                         {"/dev/sdb1", "/media/ann/USB STICK", "vfat"},
+                                         {"/dev/sr0", "/media/ann/CDROM", "iso9660"},
+                                         {"server:/nc", "/srv/nc", "nfs4"},
+                                         {"//pc/share", "/mnt/share", "cifs"},
+                                         {"/dev/sdc1", "/run/media/ann/CARD", "exfat"}};
 
 DriveMap MapOf(const Folders& configured, const std::string& home = "/home/ann",
                const std::vector<MountEntry>& mounts = kMounts) {
@@ -62,8 +60,7 @@ TEST(DriveMap, ToHost) {
         {"/home/ann", std::nullopt},
         {"1:\\A", std::nullopt},
         {"", std::nullopt},
-        {std::string("C:\\A.NC\0/../../etc/passwd", 25), std::nullopt},
-    };
+        {std::string("C:\\A.NC\0/../../etc/passwd", 25), std::nullopt}};
     const auto map = ShopMap();
     for (const auto& [drivePath, host] : cases)
         EXPECT_EQ(map.ToHost(drivePath), host) << drivePath;
@@ -80,8 +77,7 @@ TEST(DriveMap, ToDrive) {
         {"/etc/passwd", "Z:\\etc\\passwd"},
         {"/", "Z:"},
         {"//home//ann//NC", "C:\\NC"},
-        {"home/ann", std::nullopt},
-    };
+        {"home/ann", std::nullopt}};
     const auto map = ShopMap();
     for (const auto& [hostPath, drivePath] : cases)
         EXPECT_EQ(map.ToDrive(hostPath), drivePath) << hostPath;
@@ -131,8 +127,7 @@ TEST(DriveMap, BuildGivesConfiguredLettersThenDefaults) {
         {"NoHomeNoC", MapOf({}, "", {}), {{'Z', "/"}}},
         {"MountListedTwice",
          MapOf({}, "/home/ann", twice),
-         {{'C', "/home/ann"}, {'D', "/media/ann/USB"}, {'E', "/media/ann/CARD"}, {'Z', "/"}}},
-    };
+         {{'C', "/home/ann"}, {'D', "/media/ann/USB"}, {'E', "/media/ann/CARD"}, {'Z', "/"}}}};
     for (const auto& c : cases)
         EXPECT_EQ(FoldersOf(c.map), c.folders) << c.name;
 }
@@ -175,8 +170,7 @@ TEST(DriveMap, TypeOfAMountByFileSystemThenPlace) {
         {{"/dev/sdb1", "/mnt/usb", "vfat"}, Removable},
         {{"/dev/sdb1", "/mnt", "ext4"}, Fixed},
         {{"/dev/sdb1", "/mediastore/x", "ext4"}, Fixed},
-        {{"/dev/sda1", "/", "ext4"}, Fixed},
-    };
+        {{"/dev/sda1", "/", "ext4"}, Fixed}};
     for (const auto& [mount, type] : cases)
         EXPECT_EQ(DriveTypeOfMount(mount), type) << mount.fsType << " at " << mount.mountPoint;
 }

@@ -36,8 +36,7 @@ TEST(LocalTime, BothWaysAndFieldsThatNameNoMoment) {
         {"JST-9", {2005, 1, 0, 0, 0, 0}, std::nullopt},
         {"JST-9", {2005, 1, 1, 24, 0, 0}, std::nullopt},
         {"JST-9", {2005, 1, 1, 0, 60, 0}, std::nullopt},
-        {"JST-9", {2005, 1, 1, 0, 0, -1}, std::nullopt},
-    };
+        {"JST-9", {2005, 1, 1, 0, 0, -1}, std::nullopt}};
     for (const auto& c : cases) {
         const ScopedEnv tz("TZ", c.zone);
         const auto seconds = FromLocalTime(c.local);

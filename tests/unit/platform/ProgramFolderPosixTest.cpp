@@ -26,8 +26,7 @@ TEST(ProgramFolder, LocateChoosesAndCreatesTheFolder) {
         // Even where root could write into it, a system folder is never the program folder.
         {"InstalledUsesXdgConfigHome", std::nullopt, "config", "/usr/bin", "config/kelvantori"},
         {"RelativeXdgConfigHomeIsIgnored", std::nullopt, std::nullopt, "/usr/local/bin",
-         ".config/kelvantori"},
-    };
+         ".config/kelvantori"}};
     for (const auto& c : cases) {
         test::TempFolder temp;
         const auto below = [&](const std::optional<std::string>& p) {

@@ -63,16 +63,14 @@ TEST_F(SerialPortPosixTest, OpensARawLine) {
         const char *speed, *dc3As93, *autoSelect;  // AutoSelect: DTR and RTS without modem lines
         int vstop;
         tcflag_t iflag, cflag;
-    } cases[] = {
-        {kSend, "4800,8,N,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
-        {kSend, "9600,8,N,1", "N", "N", 0x13, 0, CLOCAL},
-        {kReceive, "4800,8,N,2", "Y", "N", 0x93, IXOFF, CSTOPB | CLOCAL},
-        {kReceive, "4800,8,N,2", "N", "N", 0x13, IXOFF, CSTOPB | CLOCAL},
-        {kSend, "4800,7,E,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
-        {kReceive, "9600,7,O,1", "N", "N", 0x13, IXOFF, CLOCAL},
-        {kSend, "14400,8,N,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
-        {kSend, "19200,7,E,3", "Y", "Y", 0x93, 0, CSTOPB | CLOCAL},
-    };
+    } cases[] = {{kSend, "4800,8,N,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
+                 {kSend, "9600,8,N,1", "N", "N", 0x13, 0, CLOCAL},
+                 {kReceive, "4800,8,N,2", "Y", "N", 0x93, IXOFF, CSTOPB | CLOCAL},
+                 {kReceive, "4800,8,N,2", "N", "N", 0x13, IXOFF, CSTOPB | CLOCAL},
+                 {kSend, "4800,7,E,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
+                 {kReceive, "9600,7,O,1", "N", "N", 0x13, IXOFF, CLOCAL},
+                 {kSend, "14400,8,N,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
+                 {kSend, "19200,7,E,3", "Y", "Y", 0x93, 0, CSTOPB | CLOCAL}};
     for (const auto& c : cases) {
         settings_.Dc3As93 = c.dc3As93;
         settings_.AutoSelect = c.autoSelect;
@@ -153,12 +151,10 @@ TEST_F(SerialPortPosixTest, SecondOpenIsRefusedEvenForRootUntilTheFirstCloses) {
 TEST_F(SerialPortPosixTest, PortThatCannotBeOpenedShowsTheProgramsText) {
     const struct {
         const char *port, *speed, *message, *reason;  // reason: part of the system's words
-    } cases[] = {
-        {"COM9", "4800,8,N,2", "COM9のポートが開きません。!!", "ttyMISSING"},
-        {"COM6", "4800,8,N,2", "COM6のポートが開きません。!!", "not-a-tty"},
-        {"LPT1", "4800,8,N,2", "LPT1のポートが開きません。!!", "LPT1"},
-        {"COM5", "4800,9,N,2", "通信速度の設定エラー!!", "data bits"},
-    };
+    } cases[] = {{"COM9", "4800,8,N,2", "COM9のポートが開きません。!!", "ttyMISSING"},
+                 {"COM6", "4800,8,N,2", "COM6のポートが開きません。!!", "not-a-tty"},
+                 {"LPT1", "4800,8,N,2", "LPT1のポートが開きません。!!", "LPT1"},
+                 {"COM5", "4800,9,N,2", "通信速度の設定エラー!!", "data bits"}};
     for (const auto& c : cases) {
         const auto result = Open(kSend, c.speed, c.port);
         EXPECT_FALSE(result.ok) << c.port;
