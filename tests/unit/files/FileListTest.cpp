@@ -102,23 +102,8 @@ TEST_F(ListTest, LinesHeaderDetailsAndWhatEachLineIs) {
                      " BIG     .NC  ******** 24-03-05 14:07" + std::string(28, ' '),
                      " O1234   .NC  12345678 24-03-05 14:07" + std::string(30, ' ')}));
     EXPECT_EQ(model_.HeaderLine(), " Path=C:\\NC\\*.*" + std::string(52, ' ') + "     ﾌｧｲﾙ数 :3");
-    Names seen;
-    for (int line = 0; line <= 4; ++line) {
-        const char* kinds = "-PDF";
-        seen.push_back(std::string(1, kinds[int(model_.KindOf(line))]) + " " +
-                       std::to_string(model_.FolderIndexOf(line)) + " " +
-                       std::to_string(model_.FileIndexOf(line)) + " " + model_.PathOf(line) +
-                       (model_.ColourOf(line) == kFolderLineColour ? " aqua " : " white ") +
-                       model_.ShowItemDetail(line));
-    }
-    EXPECT_EQ(seen,
-              (Names{"P -1 -1  aqua 　  一つ上のﾌｫﾙﾀﾞに移動(Enter)",
-                     "D 0 -1 C:\\NC\\SUB aqua 　  ﾌｫﾙﾀﾞ詳細:<DIR>SUB  日付 :2024-03-05 14:07:09",
-                     "F -1 0 C:\\NC\\BIG.NC white 　　ﾌｧｲﾙ詳細 :BIG.NC  ｻｲｽﾞ :4096.000MB  日付 "
-                     ":2024-03-05 14:07:09",
-                     "F -1 1 C:\\NC\\O1234.NC white 　　ﾌｧｲﾙ詳細 :O1234.NC  ｻｲｽﾞ :11.774MB  日"
-                     "付 :2024-03-05 14:07:09",
-                     "- -1 -1  white "}));
+    EXPECT_EQ(model_.DetailLine(), "　  一つ上のﾌｫﾙﾀﾞに移動(Enter)");
+    EXPECT_TRUE(model_.ColourOf(1) == kFolderLineColour && model_.ColourOf(2) == kFileLineColour);
 
     settings_.op4 = "Y";  // long names
     settings_.op3 = "Y";  // upper case
@@ -166,14 +151,11 @@ TEST_F(ListTest, AFolderThatCannotBeReadShowsOnlyItsParentLineAndNoMarks) {
     Refresh(true);
     EXPECT_EQ(model_.Lines(), (Names{" ..              <DIR> "}));
     EXPECT_EQ(model_.HeaderLine(), " Path=C:\\GONE\\*.*" + std::string(50, ' ') + "     ﾌｧｲﾙ数 :0");
-    EXPECT_EQ(model_.Selected(), 0);
-    EXPECT_EQ(model_.KindOf(1), LineKind::None) << "no folder of the old listing is mapped";
     EXPECT_EQ(model_.MarkCount(), 0) << "no mark may point at a line that is gone";
 
     settings_.DirPath = "D:";
     Refresh();
-    EXPECT_EQ(model_.LineCount(), 0) << "a bare drive has no parent line";
-    EXPECT_EQ(model_.Selected(), -1);
+    EXPECT_EQ(model_.LineCount() + model_.Selected(), -1) << "a bare drive has no parent line";
     EXPECT_EQ(model_.Enter().action, EnterAction::Nothing);
 }
 
@@ -290,50 +272,36 @@ TEST_F(ListTest, ShiftClickMarksTheRangeFromTheLastClick) {
     EXPECT_EQ(range(160, 10), Range(10, 109)) << "upwards: from the upper end";
 
     settings_.DirPath = "C:\\NC";
-    auto entries = NumberedFiles(6);
-    entries.insert(entries.begin(), FakeFolder("SUB", 0));
-    fs_.SetFolder("C:\\NC", entries);
+    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0), FakeFile("B.NC", 1, 0)});
     Refresh();
     model_.Click(0);
-    model_.ShiftClick(4);
-    EXPECT_EQ(MarksShown(), Range(2, 4)) << "folder lines are skipped";
-    model_.Click(7);
-    fs_.SetFolder("C:\\NC", NumberedFiles(2));
-    Refresh();  // three lines now; the remembered line 7 is past the end
-    model_.ShiftClick(1);
-    EXPECT_EQ(MarksShown(), Range(1, 2));
+    model_.ShiftClick(3);
+    EXPECT_EQ(MarksShown(), Range(2, 3)) << "folder lines are skipped";
 }
 
 TEST_F(ListTest, PagingMovesByWholePagesAndTheDetailLineFollows) {
     ListFiles(50);
     model_.SetRowsPerColumn(10);  // two columns of ten: a page of 20 lines
     std::string seen;
-    const auto key = [&](int from, int (FileListModel::*press)()) {
+    const auto press = [&](int from, const auto& key) {
         model_.Select(from);
-        const int scroll = (model_.*press)();
-        seen += std::to_string(model_.Selected()) + "/" + std::to_string(scroll) + " ";
-        EXPECT_NE(model_.DetailLine().find(model_.EntryOf(model_.Selected())->name),
-                  std::string::npos);
+        const int scroll = key();
+        seen += std::to_string(scroll) + ">" + std::to_string(model_.Selected()) + " ";
+        if (model_.DetailLine().find(model_.EntryOf(model_.Selected())->name) == std::string::npos)
+            seen += "(detail not following) ";
     };
-    const auto up = [&](int from, void (FileListModel::*press)()) {
-        model_.Select(from);
-        (model_.*press)();
-        seen += std::to_string(model_.Selected()) + " ";
-    };
+    const auto down = [&] { return model_.PageDown(); };  // the line to scroll into view
     for (const int from : {0, 5, 20, 40})
-        key(from, &FileListModel::PageDown);
+        press(from, down);
     for (const int from : {49, 25, 5})
-        up(from, &FileListModel::PageUp);
-    up(33, &FileListModel::MoveToTop);
-    up(3, &FileListModel::MoveToBottom);
-    EXPECT_EQ(seen, "20/30 20/30 40/49 49/49 20 0 0 0 49 ");
-
+        press(from, [&] { return model_.PageUp(), -1; });
+    press(33, [&] { return model_.MoveToTop(), -1; });
+    press(3, [&] { return model_.MoveToBottom(), -1; });
     ListFiles(15);
-    seen.clear();
-    key(3, &FileListModel::PageDown);
-    model_.SetRowsPerColumn(0);
-    key(3, &FileListModel::PageDown);
-    EXPECT_EQ(seen, "14/-1 4/5 ") << "a list shorter than a page; no height known: one row";
+    press(3, down);
+    model_.SetRowsPerColumn(0);  // no height known: one row per column
+    press(3, down);
+    EXPECT_EQ(seen, "30>20 30>20 49>40 49>49 -1>20 -1>0 -1>0 -1>0 -1>49 -1>14 5>4 ");
 }
 
 TEST_F(ListTest, EnterOpensFoldersAndGoesUp) {
@@ -344,12 +312,10 @@ TEST_F(ListTest, EnterOpensFoldersAndGoesUp) {
     model_.Select(1);
     EXPECT_EQ(model_.Enter().action, EnterAction::FolderChanged);
     EXPECT_EQ(settings_.DirPath + " " + FileNames()[0], "C:\\NC\\SUB B.NC");
-    EXPECT_EQ(model_.Enter().action, EnterAction::FolderChanged);  // on ".."
-    EXPECT_EQ(settings_.DirPath, "C:\\NC");
+    model_.Enter();  // on ".."
     model_.Select(0);
     model_.Enter();
-    EXPECT_EQ(settings_.DirPath, "C:");
-    EXPECT_EQ(model_.KindOf(0), LineKind::Folder);
+    EXPECT_EQ(settings_.DirPath + " " + model_.Lines()[0].substr(0, 3), "C:  NC") << "no \"..\"";
     settings_.DirPath = "C:\\";
     Refresh();
     model_.Select(1);
