@@ -101,7 +101,6 @@ class FileInfoTest : public ::testing::Test {
         ::stat(drives_.C().File(path).c_str(), &st);
         return st.st_mtim.tv_sec;
     }
-
     ScopedEnv zone_;
     MappedDrives drives_;
     const TimeFields valentine_ = {"2005", "02", "14", "08", "30", "15"};
@@ -131,11 +130,9 @@ TEST_F(FileInfoTest, ApplySetsTimeAndAttributesOfAFileAndOnlyTheAttributesOfAFol
     ticked.hidden = ::setxattr(folder.c_str(), "user.probe", "1", 1, 0) == 0;  // where it can be
     ::removexattr(folder.c_str(), "user.probe");
     const auto folderTime = Mtime("NC");
-
     EXPECT_TRUE(ApplyFileInfo(drives_.Files(), "C:\\NC\\O1.NC", valentine_, ticked).Ok());
     EXPECT_TRUE(
         ApplyFileInfo(drives_.Files(), "C:\\NC", {"2020", "01", "01", "0", "0", "0"}, ticked).Ok());
-
     EXPECT_EQ(Mtime("NC/O1.NC"), kValentine);
     EXPECT_EQ(Mtime("NC"), folderTime) << "a folder keeps its time";
     EXPECT_EQ(drives_.Files().Stat("C:\\NC\\O1.NC")->attributes, ticked);
@@ -152,13 +149,11 @@ TEST_F(FileInfoTest, ARefusedFieldChangesNothingAndASystemRefusalIsSaid) {
     readOnly.readOnly = true;
     FaultyFileSystem faulty(drives_.Files());
     faulty.Fail(FaultyFileSystem::Op::SetModified, "C:\\NC\\O1.NC", FsError::AccessDenied);
-
     const auto refused =
         ApplyFileInfo(faulty, "C:\\NC\\O1.NC", {"2005", "02", "31", "08", "30", "15"}, readOnly);
     EXPECT_EQ(Problem(refused.problem), "2 2005年2月には31日が有りません。");
     EXPECT_FALSE(drives_.Files().Stat("C:\\NC\\O1.NC")->attributes.readOnly);
     EXPECT_EQ(faulty.Calls(FaultyFileSystem::Op::SetModified, "C:\\NC\\O1.NC"), 0);
-
     const auto denied =
         ApplyFileInfo(faulty, "C:\\NC\\O1.NC", {"2010", "01", "01", "0", "0", "0"}, readOnly);
     EXPECT_EQ(denied.error, "更新日時を変更出来ませんでした。\nアクセスが拒否されました。");

@@ -104,7 +104,6 @@ TEST_F(ListTest, LinesHeaderDetailsAndWhatEachLineIs) {
     EXPECT_EQ(model_.HeaderLine(), " Path=C:\\NC\\*.*" + std::string(52, ' ') + "     ﾌｧｲﾙ数 :3");
     EXPECT_EQ(model_.DetailLine(), "　  一つ上のﾌｫﾙﾀﾞに移動(Enter)");
     EXPECT_TRUE(model_.ColourOf(1) == kFolderLineColour && model_.ColourOf(2) == kFileLineColour);
-
     settings_.op4 = "Y";  // long names
     settings_.op3 = "Y";  // upper case
     fs_.SetFolder("C:\\NC", {FakeFile("b.Nc", 7, 0), FakeFile("Program long name.nc", 5, 0)});
@@ -112,7 +111,6 @@ TEST_F(ListTest, LinesHeaderDetailsAndWhatEachLineIs) {
     EXPECT_EQ(model_.Lines(),
               (Names{" ..              <DIR> 24-01-01 00:30", " B.NC", " PROGRAM LONG NAME.NC"}));
     EXPECT_EQ(FileNames(), (Names{"b.Nc", "Program long name.nc"})) << "the stores keep the case";
-
     settings_.DirPath = "C:";
     fs_.SetFolder("C:", {FakeFile("A.NC", 1, 0)});
     Refresh();
@@ -133,7 +131,6 @@ TEST_F(ListTest, KeepSelectionFindsTheSameFileAgainOrFallsBackToTheFirstLine) {
     EXPECT_EQ(fs_.ScanCount("C:\\NC"), 2) << "a re-sort reads nothing";
     Refresh(false);
     EXPECT_EQ(model_.Selected(), 0) << "without keepSelection";
-
     model_.Select(3);
     fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0), FakeFile("C.NC", 1, 0)});
     Refresh(true);
@@ -152,7 +149,6 @@ TEST_F(ListTest, AFolderThatCannotBeReadShowsOnlyItsParentLineAndNoMarks) {
     EXPECT_EQ(model_.Lines(), (Names{" ..              <DIR> "}));
     EXPECT_EQ(model_.HeaderLine(), " Path=C:\\GONE\\*.*" + std::string(50, ' ') + "     ﾌｧｲﾙ数 :0");
     EXPECT_EQ(model_.MarkCount(), 0) << "no mark may point at a line that is gone";
-
     settings_.DirPath = "D:";
     Refresh();
     EXPECT_EQ(model_.LineCount() + model_.Selected(), -1) << "a bare drive has no parent line";
@@ -175,7 +171,6 @@ TEST_F(ListTest, SearchingBusyAndTheFindPattern) {
     EXPECT_FALSE(model_.Searching());
     EXPECT_EQ(FileNames(), (Names{"O1.NC", "O10.NC", "o15.nc"}));
     EXPECT_EQ(model_.DirCount(), 1) << "the pattern narrows the folders as well";
-
     model_.SetBusy(true);
     Refresh();
     EXPECT_EQ(fs_.ScanCount("C:\\NC"), 1) << "no full refresh while busy";
@@ -209,7 +204,6 @@ TEST_F(ListTest, EnterTogglesAMarkAndMovesDownAndEveryRebuildClearsTheMarks) {
     EXPECT_EQ(MarksShown(), Lines{4});
     model_.ClearMarks();  // End
     EXPECT_EQ(MarksShown(), Lines{});
-
     Mark({2});
     model_.SetMarkedSend(true);
     Resort();
@@ -246,7 +240,6 @@ TEST_F(ListTest, HomeMarksTheNextHundredLinesFromTheCurrentOne) {
     model_.Select(4);
     model_.MarkFromCurrent();
     EXPECT_EQ(MarksShown(), Range(4, 103)) << "files 5..104, and nothing else shows a mark";
-
     settings_.DirPath = "C:\\NC";
     auto entries = NumberedFiles(120);
     entries.insert(entries.begin(), FakeFolder("SUB", 0));
@@ -270,7 +263,6 @@ TEST_F(ListTest, ShiftClickMarksTheRangeFromTheLastClick) {
     EXPECT_EQ(range(5, 5), Lines{5});
     EXPECT_EQ(range(0, 150), Range(0, 99)) << "cut after 100";
     EXPECT_EQ(range(160, 10), Range(10, 109)) << "upwards: from the upper end";
-
     settings_.DirPath = "C:\\NC";
     fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0), FakeFile("B.NC", 1, 0)});
     Refresh();

@@ -66,7 +66,6 @@ class CopyHost : public CopyMoveHost {
     Log log;
     Log progress;
     Log questions;
-
     A AskOverwrite(const OverwriteQuestion& q) override {
         log.push_back("ask " + q.target);
         questions.push_back(q.text);
@@ -91,7 +90,6 @@ class UserHost : public DeleteHost, public RenameHost, public TargetCheckHost {
     bool yes = true;
     std::deque<std::optional<std::string>> names;
     Log log;
-
     bool Confirm(std::string_view text) override { return Said(text); }
     bool AskCreateFolder(std::string_view text) override {
         return Said("ask " + std::string(text));
@@ -124,7 +122,6 @@ class FileOpsTest : public ::testing::Test {
     CopyMoveResult Run(const Log& names, std::string_view target, Kind kind = Kind::Copy) {
         return ShellCopyOrMove(drives_.Files(), SourcesIn("C:\\NC", names), target, kind, copy_);
     }
-
     ScopedEnv zone_;
     MappedDrives drives_;
     CopyHost copy_;
@@ -145,9 +142,7 @@ TEST_F(FileOpsTest, CopiesASetWithAWholeFolderCountingTheBytesAndMergesOntoAFold
         ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
     }
     copy_.overwrite = {A::Yes, A::Yes};
-
     const auto result = Run({"O1.NC", "O2.NC", "SUB"}, "D:\\OUT");
-
     EXPECT_EQ(result.refresh, ListRefresh::None);
     EXPECT_EQ(Files(D().File("OUT")), (Log{set[0], set[1], set[2], set[3], "SUB/Y.NC=Y"}));
     EXPECT_EQ(Files(C().File("NC")), set);
@@ -197,11 +192,9 @@ TEST_F(FileOpsTest, MovesMergeKeepTheSourceInTheTrashAndStopWhenProgressSaysSo) 
     Put(C(), {"NC/A.NC=A", "NC/B.NC=B", "NC/C.NC=C", "NC/SUB/X.NC=new X", "DONE/"});
     Put(D(), {"OUT/SUB/X.NC=old X", "OUT/SUB/Y.NC=Y"});
     copy_.overwrite = {A::Yes};
-
     EXPECT_EQ(Run({"A.NC", "SUB"}, "D:\\OUT", Kind::Move).refresh, ListRefresh::KeepSelection);
     copy_.stopAt = 1;
     const auto stopped = Run({"B.NC", "C.NC"}, "C:\\DONE", Kind::Move);
-
     EXPECT_FALSE(stopped.completed);
     EXPECT_EQ(stopped.refresh, ListRefresh::KeepSelection) << "one file did leave the folder";
     EXPECT_EQ(Files(D().File("OUT")), (Log{"A.NC=A", "SUB/X.NC=new X", "SUB/Y.NC=Y"}));
@@ -245,11 +238,9 @@ TEST_F(FileOpsTest, ImpossibleTargetsAreReportedWithoutAQuestion) {
     Put(C(), {"NC/SUB/A.NC=A", "NC/B.NC=B"});
     fs::create_directories(D().File("OUT/B.NC"));  // a folder where the file would go
     copy_.onFailure = std::deque<FailureAnswer>(3, FailureAnswer::Skip);
-
     Run({"SUB"}, "C:\\NC\\SUB", Kind::Move);  // a folder dropped onto its own line
     Run({"B.NC"}, "D:\\OUT");
     Run({"B.NC"}, "c:\\NC\\");  // its own folder, the drive letter in the other case
-
     const std::string copy = "\nをコピー出来ませんでした。\n";
     const std::string warning = "確認: 1 個の項目をコピー出来ませんでした。 (!)";
     EXPECT_EQ(
@@ -273,10 +264,8 @@ TEST_F(FileOpsTest, DeleteConfirmsOnceAndPutsEachFileIntoTheTrashWithItsRecord) 
     DeleteToTrash(faulty, {"C:\\NC\\SUB"}, user_);
     EXPECT_FALSE(fs::exists(drives_.Trash("files")));
     user_.yes = true;
-
     const auto result =
         DeleteToTrash(faulty, SourcesIn("C:\\NC", {"A.NC", "B.NC", "C.NC", "GONE.NC"}), user_);
-
     const std::string failed = "\nをごみ箱に移動出来ませんでした。\n";
     EXPECT_EQ(user_.log, (Log{"「A.NC」をごみ箱に移動しますか？",
                               "フォルダー「SUB」とその中身をごみ箱に移動しますか？",
@@ -322,13 +311,11 @@ TEST(RenameRules, ChangeSingleByteLatinLettersOnlyAndNamesStayInTheirFolder) {
 TEST_F(FileOpsTest, RenameAllCapitalisesInMarkOrderAndKeepLeavesTheFiles) {
     Put(C(), {"NC/abc.NC=1", "NC/o1234.nc=2", "NC/other.NC=3"});
     auto& files = drives_.Files();
-
     EXPECT_EQ(
         RenameAll(files, "C:\\NC", {{5, "o1234.nc"}, {3, "abc.NC"}}, RenameRule::Capitalise, user_)
             .renamed,
         2);
     EXPECT_EQ(RenameAll(files, "C:\\NC", {{5, "O1234.nc"}}, RenameRule::Keep, user_).unchanged, 1);
-
     EXPECT_EQ(Files(C().File("NC")), (Log{"Abc.nc=1", "O1234.nc=2", "other.NC=3"}));
     EXPECT_EQ(user_.log, (Log{"select 5", "line 5 O1234.nc", "pause 100", "select 3",
                               "line 3 Abc.nc", "pause 100"}));
@@ -337,11 +324,9 @@ TEST_F(FileOpsTest, RenameAllCapitalisesInMarkOrderAndKeepLeavesTheFiles) {
 TEST_F(FileOpsTest, RenameOneByOneAsksForEachFileAndRefusesATakenOrStrayName) {
     Put(C(), {"NC/A.NC=A", "NC/B.NC=B", "NC/C.NC=C", "NC/D.NC=D"});
     user_.names = {"X.NC", std::nullopt, "..\\UP.NC", "B.NC"};
-
     const auto result =
         RenameAll(drives_.Files(), "C:\\NC", {{1, "A.NC"}, {2, "B.NC"}, {3, "C.NC"}, {4, "D.NC"}},
                   RenameRule::OneByOne, user_);
-
     EXPECT_EQ(result.renamed, 1);
     EXPECT_EQ(result.unchanged, 1);
     EXPECT_EQ(result.failed, 2);
@@ -360,7 +345,6 @@ TEST_F(FileOpsTest, CopyToANewNameTakesTheMaskExtensionAndNeverCopiesOntoItself)
     EXPECT_EQ(CopyNameTarget("D:\\NC", "O5678", "*.nc", "N"), "D:\\NC\\O5678.nc");
     EXPECT_EQ(CopyNameTarget("D:\\NC", "O5678.TXT", "*.NC", "Y"), "D:\\NC\\O5678.TXT");
     EXPECT_EQ(CopyNameTarget("C:", "O1", "*.NC", "N"), "C:\\O1.NC");
-
     Put(C(), {"NC/O1.NC=one", "NC/O2.NC=old two", "NC/O3.NC/"});
     Log messages;
     for (const char* typed : {"O2", "O1", "O3"})
@@ -383,7 +367,6 @@ TEST_F(FileOpsTest, CreateFolderPathMakesEveryMissingFolderOnTheWay) {
     for (const char* drive : {"C:", "C:\\", ""})
         EXPECT_FALSE(CreateFolderPath(faulty, drive)) << drive;
     EXPECT_EQ(faulty.Calls(Op::CreateDirectory, "C:"), 0);
-
     faulty.Fail(Op::CreateDirectory, "C:\\X", FsError::AccessDenied);
     EXPECT_TRUE(CreateFolderPath(faulty, "C:\\X\\Y", &error)) << "true, but the first failure";
     EXPECT_EQ(error, FsError::AccessDenied);
@@ -393,12 +376,10 @@ TEST_F(FileOpsTest, CreateFolderPathMakesEveryMissingFolderOnTheWay) {
 TEST_F(FileOpsTest, ImportReplacesAFileOfThatNameAndLeavesAFileAlreadyThere) {
     Put(D(), {"IN/O9.NC=from the stick"});
     Put(C(), {"NC/O9.NC=old", "NC/O8.NC=eight"});
-
     EXPECT_EQ(ImportFile(drives_.Files(), "c:\\NC\\O8.NC", "C:\\NC"), FsError::None);
     const auto ok = ImportDroppedFiles(drives_.Files(), {"D:\\IN\\O9.NC"}, "C:\\NC");
     const auto failed =
         ImportDroppedFiles(drives_.Files(), {"D:\\IN\\GONE.NC", "D:\\IN\\O9.NC"}, "C:\\NC");
-
     EXPECT_EQ(Files(C().File("NC")), (Log{"O8.NC=eight", "O9.NC=from the stick"}));
     EXPECT_EQ(ok.message, "ファイルコピー完了");
     EXPECT_EQ(failed.message, "1 個のファイルをコピー出来ませんでした。");

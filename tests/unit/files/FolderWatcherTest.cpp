@@ -38,7 +38,6 @@ class FolderWatcherTest : public ::testing::Test {
             FolderWatcher::Options{1000ms, &clock_});
         watcher_->SetDirPath("D:\\NC");
     }
-
     // Lets the worker take what happened so far, moves the clock on and lets it look; returns
     // the refreshes so far.
     int After(std::chrono::milliseconds elapsed) {
@@ -47,7 +46,6 @@ class FolderWatcherTest : public ::testing::Test {
         watcher_->Sync();
         return refreshes_;
     }
-
     test::TempFolder d_;
     SharedManualClock clock_;
     std::atomic<int> refreshes_{0};

@@ -110,7 +110,6 @@ TEST(ListLines, HeaderCutTo67ColumnsThenTheCountAndDetailLines) {
     EXPECT_EQ(FormatHeaderLine(" Path=C:\\" + std::string(57, 'A') + "データ", 2, 0),
               " Path=C:\\" + std::string(57, 'A') + " " + count + "2")
         << "a kanji across column 67 is left out, not cut in half";
-
     EXPECT_EQ(FolderDetailLine("SUB", kTime), "　  ﾌｫﾙﾀﾞ詳細:<DIR>SUB  日付 :2024-03-05 14:07:09");
     EXPECT_EQ(FileDetailLine("BIG.NC", 5 * kGiB, ""),
               "　　ﾌｧｲﾙ詳細 :BIG.NC  ｻｲｽﾞ :5120.000MB  日付 :");
