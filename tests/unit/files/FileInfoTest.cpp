@@ -23,31 +23,25 @@ std::string Problem(const std::optional<FieldProblem>& problem) {
 }
 
 TEST(FileInfoChecks, EachFieldRefusesWhatIsOutOfRange) {
-    const struct {
-        F field;
-        const char* text;
-        const char* message;
-    } cases[] = {{F::Year, "1969", "年数は1970以降でお願いします。"},
-                 {F::Year, "1970", ""},
-                 {F::Year, "", "年が入力されていません。"},
-                 {F::Month, "0", "１から１２までしか入力出来ません"},
-                 {F::Month, "13", "１から１２までしか入力出来ません"},
-                 {F::Month, "12", ""},
-                 {F::Day, "00", "１から３１までしか入力出来ません"},
-                 {F::Day, "32", "１から３１までしか入力出来ません"},
-                 {F::Day, "31", ""},
-                 {F::Hour, "24", "０から２３までしか入力出来ません"},
-                 {F::Hour, "00", ""},
-                 {F::Minute, "60", "０から５９までしか入力出来ません"},
-                 {F::Minute, "5a", "０から５９までしか入力出来ません"},
-                 {F::Second, "59", ""},
-                 {F::Second, "60", "０から５９までしか入力出来ません"},
-                 {F::Second, "", "秒が入力されていません。"}};
-    for (const auto& c : cases) {
-        const std::string expected =
-            *c.message ? std::to_string(int(c.field)) + " " + c.message : "";
-        EXPECT_EQ(Problem(CheckTimeField(c.field, c.text)), expected) << c.text;
-    }
+    // The answers to the texts typed into one field, "ok" for a field that passes.
+    const auto checked = [](F field, std::initializer_list<const char*> texts) {
+        std::string out;
+        for (const char* text : texts) {
+            const auto problem = CheckTimeField(field, text);
+            out += (problem && problem->field == field ? problem->message : "ok") + " ";
+        }
+        return out;
+    };
+    EXPECT_EQ(checked(F::Year, {"1969", "1970", "9999", ""}),
+              "年数は1970以降でお願いします。 ok ok 年が入力されていません。 ");
+    const std::string month = "１から１２までしか入力出来ません ";
+    EXPECT_EQ(checked(F::Month, {"0", "00", "13", "1", "12"}), month + month + month + "ok ok ");
+    const std::string day = "１から３１までしか入力出来ません ";
+    EXPECT_EQ(checked(F::Day, {"0", "32", "31"}), day + day + "ok ");
+    EXPECT_EQ(checked(F::Hour, {"24", "00"}), "０から２３までしか入力出来ません ok ");
+    const std::string sixty = "０から５９までしか入力出来ません ";
+    EXPECT_EQ(checked(F::Minute, {"60", "5a", "59"}), sixty + sixty + "ok ");
+    EXPECT_EQ(checked(F::Second, {"60", "", "0"}), sixty + "秒が入力されていません。 ok ");
     EXPECT_EQ(NextFocus(F::Minute, false), F::Second);
     EXPECT_EQ(NextFocus(F::Second, true), F::Apply);
     EXPECT_EQ(NextFocus(F::Second, false), F::Close);

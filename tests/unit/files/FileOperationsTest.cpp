@@ -308,19 +308,6 @@ TEST(RenameRules, ChangeSingleByteLatinLettersOnlyAndNamesStayInTheirFolder) {
         EXPECT_FALSE(IsValidEntryName(name)) << name;
 }
 
-TEST_F(FileOpsTest, RenameAllCapitalisesInMarkOrderAndKeepLeavesTheFiles) {
-    Put(C(), {"NC/abc.NC=1", "NC/o1234.nc=2", "NC/other.NC=3"});
-    auto& files = drives_.Files();
-    EXPECT_EQ(
-        RenameAll(files, "C:\\NC", {{5, "o1234.nc"}, {3, "abc.NC"}}, RenameRule::Capitalise, user_)
-            .renamed,
-        2);
-    EXPECT_EQ(RenameAll(files, "C:\\NC", {{5, "O1234.nc"}}, RenameRule::Keep, user_).unchanged, 1);
-    EXPECT_EQ(Files(C().File("NC")), (Log{"Abc.nc=1", "O1234.nc=2", "other.NC=3"}));
-    EXPECT_EQ(user_.log, (Log{"select 5", "line 5 O1234.nc", "pause 100", "select 3",
-                              "line 3 Abc.nc", "pause 100"}));
-}
-
 TEST_F(FileOpsTest, RenameOneByOneAsksForEachFileAndRefusesATakenOrStrayName) {
     Put(C(), {"NC/A.NC=A", "NC/B.NC=B", "NC/C.NC=C", "NC/D.NC=D"});
     user_.names = {"X.NC", std::nullopt, "..\\UP.NC", "B.NC"};
