@@ -19,56 +19,51 @@ ListLineStyle Style(int columns, bool allFiles = true, bool longNames = false, b
 constexpr const char* kTime = "2024-03-05 14:07:09";
 constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
 
+std::string FileLine(ListLineStyle style, const char* longName, const char* shortName,
+                     std::uint64_t size, const char* time = kTime) {
+    std::string line = "left over from the line before";
+    BuildFileLine(line, style, longName, shortName, size, time);
+    return line;
+}
+
 // The pieces are inserted into 36 blanks, so the blanks they pushed right stay at the end.
 TEST(ListLines, FileLinesForEveryColumnCountAndNameMode) {
-    struct Case {
-        const char* behaviour;
-        ListLineStyle style;
-        const char* longName;
-        const char* shortName;
-        std::uint64_t size;
-        std::string expected;
-    };
     const std::string full = " O1234   .NC  12345678 24-03-05 14:07" + B(30);
     const std::string stars = " O1234   .NC  ******** 24-03-05 14:07" + B(30);
-    const Case cases[] = {
-        {"1 column, 8 digits: size ends in column 22, time from 24", Style(1), "O1234.NC",
-         "O1234.NC", 12345678, full},
-        {"1 column, 9 digits: stars", Style(1), "O1234.NC", "O1234.NC", 123456789, stars},
-        {"2 columns, 8 digits", Style(2), "O1234.NC", "O1234.NC", 12345678, full},
-        {"2 columns, 9 digits", Style(2), "O1234.NC", "O1234.NC", 123456789, stars},
-        {"3 columns: no time", Style(3), "O1234.NC", "O1234.NC", 12345678,
-         " O1234   .NC  12345678" + B(31)},
-        {"3 columns, 9 digits", Style(3), "O1234.NC", "O1234.NC", 123456789,
-         " O1234   .NC  ********" + B(31)},
-        {"4 columns: name and extension", Style(4), "O1234.NC", "O1234.NC", 123456789,
-         " O1234   .NC" + B(33)},
-        {"5 columns", Style(5), "O1234.NC", "O1234.NC", 12345678, " O1234   .NC" + B(33)},
-        {"4 GiB: stars, not its low 32 bits", Style(2), "BIG.NC", "BIG.NC", 4 * kGiB + 512,
-         " BIG     .NC  ******** 24-03-05 14:07" + B(28)},
-        {"the short form of a long name", Style(2), "PROGRAM_LONGNAME.NC", "PROGRA~1.NC", 1536,
-         " PROGRA~1.NC      1536 24-03-05 14:07" + B(29)},
-        {"four characters of the extension", Style(3), "A.HTML", "A.HTML", 10,
-         " A       .HTM       10" + B(22)},
-        {"mask only: no extension column", Style(2, false), "O1234.NC", "O1234.NC", 12345678,
-         " O1234        12345678 24-03-05 14:07" + B(27)},
-        {"mask only, 5 columns", Style(5, false), "O1234.NC", "O1234.NC", 1, " O1234" + B(36)},
-        {"long names, 1 column, 9 digits", Style(1, true, true), "Long name.nc", "LONGNA~1.NC",
-         123456789, " Long name.nc"},
-        {"long names, 3 columns", Style(3, true, true), "Long name.nc", "", 12345678,
-         " Long name.nc"},
-        {"long names, 5 columns", Style(5, true, true), "Long name.nc", "", 1, " Long name.nc"},
-        {"long names, mask only: no extension", Style(2, false, true), "O1234.NC", "", 5, " O1234"},
-        {"no short name: the bare long name", Style(2), "データ.NC", "", 5, " データ.NC"},
-        {"upper case: the whole line", Style(4, true, true, true), "o1234.nc", "", 5, " O1234.NC"}};
-    for (const auto& c : cases) {
-        std::string line = "left over from the line before";
-        BuildFileLine(line, c.style, c.longName, c.shortName, c.size, kTime);
-        EXPECT_EQ(line, c.expected) << c.behaviour;
+    const struct {
+        int columns;
+        std::uint64_t size;
+        std::string expected;
+    } columns[] = {{1, 12345678, full},  // the size ends in column 22, the time starts at 24
+                   {1, 123456789, stars},
+                   {2, 12345678, full},
+                   {2, 123456789, stars},
+                   {3, 12345678, " O1234   .NC  12345678" + B(31)},
+                   {3, 123456789, " O1234   .NC  ********" + B(31)},
+                   {4, 123456789, " O1234   .NC" + B(33)},
+                   {5, 12345678, " O1234   .NC" + B(33)}};
+    for (const auto& c : columns) {
+        EXPECT_EQ(FileLine(Style(c.columns), "O1234.NC", "O1234.NC", c.size), c.expected)
+            << c.columns << " columns, " << c.size;
+        EXPECT_EQ(FileLine(Style(c.columns, true, true), "Long name.nc", "LONGNA~1.NC", c.size),
+                  " Long name.nc")
+            << "long names: the bare name whatever the columns";
     }
-    std::string line;
-    BuildFileLine(line, Style(2), "A.NC", "A.NC", 7, "");
-    EXPECT_EQ(line, " A       .NC         7" + B(20)) << "an unknown time";
+    EXPECT_EQ(FileLine(Style(2), "BIG.NC", "BIG.NC", 4 * kGiB + 512),
+              " BIG     .NC  ******** 24-03-05 14:07" + B(28))
+        << "4 GiB: stars, not its low 32 bits";
+    EXPECT_EQ(FileLine(Style(2), "PROGRAM_LONGNAME.NC", "PROGRA~1.NC", 1536),
+              " PROGRA~1.NC      1536 24-03-05 14:07" + B(29));
+    EXPECT_EQ(FileLine(Style(3), "A.HTML", "A.HTML", 10), " A       .HTM       10" + B(22));
+    EXPECT_EQ(FileLine(Style(2), "A.NC", "A.NC", 7, ""), " A       .NC         7" + B(20))
+        << "an unknown time";
+    EXPECT_EQ(FileLine(Style(2, false), "O1234.NC", "O1234.NC", 12345678),
+              " O1234        12345678 24-03-05 14:07" + B(27))
+        << "mask only: no extension column";
+    EXPECT_EQ(FileLine(Style(5, false), "O1234.NC", "O1234.NC", 1), " O1234" + B(36));
+    EXPECT_EQ(FileLine(Style(2, false, true), "O1234.NC", "", 5), " O1234");
+    EXPECT_EQ(FileLine(Style(2), "データ.NC", "", 5), " データ.NC") << "no short name";
+    EXPECT_EQ(FileLine(Style(4, true, true, true), "o1234.nc", "", 5), " O1234.NC") << "op3";
 }
 
 TEST(ListLines, FolderAndParentLines) {
