@@ -16,127 +16,56 @@ TEST(DriveMenu, CaptionsFollowTheTypeOfEveryDrive) {
     config.drives['F'] = "/mnt/stick";
     config.drives['N'] = "/net/shop";
     config.drives['R'] = "/run/ram";
-    config.drives['X'] = "/elsewhere";  // no mount covers it: type unknown
+    config.drives['X'] = "/elsewhere";  // no mount covers it: type unknown, not listed
     const auto mounts = ParseMountTable(
-        "/dev/sda1 /home ext4 rw 0 0\n"
-        "/dev/fd0 /media/floppy vfat rw 0 0\n"
-        "/dev/sr0 /srv/cdrom iso9660 ro 0 0\n"
-        "/dev/sdb1 /mnt/stick vfat rw 0 0\n"
-        "server:/shop /net/shop nfs4 rw 0 0\n"
-        "tmpfs /run/ram tmpfs rw 0 0\n");
-    const auto drives = DriveMap::Build(config, "", mounts);
-
+        "/dev/sda1 /home ext4 rw 0 0\n/dev/fd0 /media/floppy vfat rw 0 0\n"
+        "/dev/sr0 /srv/cdrom iso9660 ro 0 0\n/dev/sdb1 /mnt/stick vfat rw 0 0\n"
+        "server:/shop /net/shop nfs4 rw 0 0\ntmpfs /run/ram tmpfs rw 0 0\n");
     std::vector<std::string> captions;
-    std::string letters;
-    for (const auto& item : BuildDriveMenu(drives)) {
-        captions.push_back(item.caption);
-        letters += item.letter;
-    }
-    // Z: ("/") is under no listed mount either, so it is left out like X:.
-    EXPECT_EQ(letters, "ACEFNR");
-    EXPECT_EQ(captions, (std::vector<std::string>{
-                            "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)",
-                            "&C: (固定ﾃﾞｨｽｸ)",
-                            "&E: (CD-ROM)",
-                            "&F: (ﾘﾑｰﾊﾞﾌﾞﾙﾃﾞｨｽｸ)",
-                            "&N: (ﾈｯﾄﾜｰｸ)",
-                            "&R: (RAM ﾃﾞｨｽｸ)",
-                        }));
-    EXPECT_EQ(DriveOfCaption(captions[1]), "C:");
+    for (const auto& item : BuildDriveMenu(DriveMap::Build(config, "", mounts)))
+        captions.push_back(std::string(1, item.letter) + " " + item.caption);
+    EXPECT_EQ(captions, (std::vector<std::string>{"A &A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)", "C &C: (固定ﾃﾞｨｽｸ)",
+                                                  "E &E: (CD-ROM)", "F &F: (ﾘﾑｰﾊﾞﾌﾞﾙﾃﾞｨｽｸ)",
+                                                  "N &N: (ﾈｯﾄﾜｰｸ)", "R &R: (RAM ﾃﾞｨｽｸ)"}));
+    EXPECT_EQ(DriveOfCaption("&C: (固定ﾃﾞｨｽｸ)"), "C:");
     EXPECT_EQ(DriveOfCaption("&"), "");
 }
 
-TEST(DriveMenu, OnlyDriveAIsAFloppy) {
-    EXPECT_EQ(DriveCaptionText('A', DriveType::Removable), ": (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)");
-    EXPECT_EQ(DriveCaptionText('B', DriveType::Removable), ": (ﾘﾑｰﾊﾞﾌﾞﾙﾃﾞｨｽｸ)");
-    EXPECT_EQ(DriveCaptionText('A', DriveType::Fixed), ": (固定ﾃﾞｨｽｸ)");
-    EXPECT_EQ(DriveCaptionText('Q', DriveType::Unknown), "");
-}
-
-// The user's side of the floppy check, scripted: whether A: reads at the first and the second
-// look, and the answer.
-struct FloppyScript {
-    bool readableFirst = false;
-    bool readableAfterOk = false;
-    bool answerOk = false;
-    int questions = 0;
+// start: the check at start-up on dirPath, else the menu's choice of caption with D:\NC listed.
+// A: reads at the first look or not, the answer, whether it reads after OK.
+std::string Floppy(bool start, const char* input, bool readable, bool ok, bool readableAfterOk) {
     int looks = 0;
-
-    FloppyCheck Check() {
-        return {[this] { return ++looks == 1 ? readableFirst : readableAfterOk; },
-                [this](std::string_view title, std::string_view text) {
-                    ++questions;
-                    EXPECT_EQ(title, "ＦＤ確認");
-                    EXPECT_EQ(text,
-                              "ディレクトリの設定がフロッピーディスクです。\nフロッピーディスクを"
-                              "使用する場合は挿入してからＯＫを押してください。\nキャンセルの場合"
-                              "はデフォルト設定です。");
-                    return answerOk;
-                }};
+    std::string asked;
+    const FloppyCheck check{[&] { return ++looks == 1 ? readable : readableAfterOk; },
+                            [&](std::string_view title, std::string_view text) {
+                                asked = std::string(title) + " " + std::string(text) + " | ";
+                                return ok;
+                            }};
+    if (start) {
+        const std::string dirPath = CheckFloppyAtStart(input, check);
+        return dirPath + " ? " + asked;
     }
-};
-
-struct StartRow {
-    const char* name;
-    const char* dirPath;
-    bool readableFirst;
-    bool answerOk;
-    bool readableAfterOk;
-    const char* result;
-    int questions;
-};
-
-class FloppyAtStart : public ::testing::TestWithParam<StartRow> {};
-
-TEST_P(FloppyAtStart, DecidesTheDataFolder) {
-    const auto& row = GetParam();
-    FloppyScript script{row.readableFirst, row.readableAfterOk, row.answerOk};
-    EXPECT_EQ(CheckFloppyAtStart(row.dirPath, script.Check()), row.result);
-    EXPECT_EQ(script.questions, row.questions);
+    const auto choice = SelectDrive(input, "D:\\NC", check);
+    return choice.DirPath + (choice.changed ? " changed ? " : " ? ") + asked;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Floppy, FloppyAtStart,
-    ::testing::Values(StartRow{"DiskPresent", "A:", true, false, false, "A:", 0},
-                      StartRow{"CancelGivesDriveC", "A:", false, false, false, "c:", 1},
-                      StartRow{"OkStillNoDiskGivesRootOfC", "A:", false, true, false, "c:\\", 1},
-                      StartRow{"OkWithDiskInsertedKeepsA", "a:", false, true, true, "a:", 1},
-                      StartRow{"FolderOnAIsNotChecked", "A:\\NC", false, false, false, "A:\\NC", 0},
-                      StartRow{"OtherDriveNotChecked", "D:\\NC", false, false, false, "D:\\NC", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct SelectRow {
-    const char* name;
-    const char* caption;
-    bool readableFirst;
-    bool answerOk;
-    bool readableAfterOk;
-    const char* result;
-    int questions;
-};
-
-class DriveMenuChoice : public ::testing::TestWithParam<SelectRow> {};
-
-TEST_P(DriveMenuChoice, ChangesToTheDriveOrKeepsTheFolder) {
-    const auto& row = GetParam();
-    FloppyScript script{row.readableFirst, row.readableAfterOk, row.answerOk};
-    const auto choice = SelectDrive(row.caption, "D:\\NC", script.Check());
-    EXPECT_EQ(choice.DirPath, row.result);
-    EXPECT_EQ(choice.changed, std::string(row.result) != "D:\\NC");
-    EXPECT_EQ(script.questions, row.questions);
+TEST(FloppyCheck, AsksForADiskAndDecidesTheDataFolder) {
+    const std::string asked =
+        "ＦＤ確認 ディレクトリの設定がフロッピーディスクです。\nフロッピーディスクを使用する場合は"
+        "挿入してからＯＫを押してください。\nキャンセルの場合はデフォルト設定です。 | ";
+    EXPECT_EQ(Floppy(true, "A:", true, false, false), "A: ? ");
+    EXPECT_EQ(Floppy(true, "A:", false, false, false), "c: ? " + asked);
+    EXPECT_EQ(Floppy(true, "A:", false, true, false), "c:\\ ? " + asked);
+    EXPECT_EQ(Floppy(true, "a:", false, true, true), "a: ? " + asked);
+    EXPECT_EQ(Floppy(true, "A:\\NC", false, false, false), "A:\\NC ? ");
+    EXPECT_EQ(Floppy(true, "D:\\NC", false, false, false), "D:\\NC ? ");
+    const char* floppy = "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)";
+    EXPECT_EQ(Floppy(false, "&C: (固定ﾃﾞｨｽｸ)", false, false, false), "C: changed ? ");
+    EXPECT_EQ(Floppy(false, floppy, true, false, false), "A: changed ? ");
+    EXPECT_EQ(Floppy(false, floppy, false, false, true), "D:\\NC ? " + asked);
+    EXPECT_EQ(Floppy(false, floppy, false, true, false), "D:\\NC ? " + asked);
+    EXPECT_EQ(Floppy(false, floppy, false, true, true), "A: changed ? " + asked);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Floppy, DriveMenuChoice,
-    ::testing::Values(SelectRow{"FixedDrive", "&C: (固定ﾃﾞｨｽｸ)", false, false, false, "C:", 0},
-                      SelectRow{"FloppyWithDisk", "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)", true, false, false, "A:", 0},
-                      SelectRow{"FloppyCancelKeepsTheFolder", "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)", false, false,
-                                true, "D:\\NC", 1},
-                      SelectRow{"FloppyOkStillNoDiskKeepsTheFolder", "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)", false,
-                                true, false, "D:\\NC", 1},
-                      SelectRow{"FloppyOkAfterInsertingChanges", "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)", false, true,
-                                true, "A:", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelvantori
