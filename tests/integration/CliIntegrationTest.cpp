@@ -1,6 +1,6 @@
 // kelvantori-cli end to end: the executable with a program folder of its own (KELVANTORI_HOME),
-// COM1 mapped to kelvantori-machine in Host.ini; its exit codes, its output, the log, the settings
-// file it must leave alone, and Ctrl-C during a send.
+// COM1 mapped to kelvantori-machine in Host.ini, sending and receiving; its exit codes, its output,
+// the log, the settings file it must leave alone, and Ctrl-C during a send.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -78,6 +78,23 @@ TEST(CliIntegrationTest, SendAnsweredOnStdinCompletesAndLeavesTheSettingsAlone) 
     EXPECT_NE(log.find("送信　　完了　"), std::string::npos) << log;
     EXPECT_TRUE(log.ends_with("　D:\\O1.NC\r\n")) << log;
     EXPECT_EQ(rig.home.Read("kelvantori.INI"), ini);
+}
+
+TEST(CliIntegrationTest, ReceiveProgramsSavesOneFilePerProgramInTheDataFolder) {
+    CliRig rig;
+    const std::string tape =
+        rig.home.Write("tape.nc", ReadFixture("integration/two_programs.input"));
+    ASSERT_TRUE(rig.StartMachine({"--code", "eia", "--punch", tape, "--delay", "200", "--once"}));
+    const auto result = test::RunChild(
+        "kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"}, rig.Environment());
+    rig.StopMachine();
+    ASSERT_EQ(result.status, std::optional<int>(kExitCompleted)) << result.err;
+    EXPECT_EQ(rig.home.Read("data/O0001_001.NC"),
+              ReadFixture("integration/receive_programs_O0001_001.expected"));
+    EXPECT_EQ(rig.home.Read("data/O0002_002.NC"),
+              ReadFixture("integration/receive_programs_O0002_002.expected"));
+    EXPECT_EQ(result.out, rig.home.File("data/O0001_001.NC") + "\n" +
+                              rig.home.File("data/O0002_002.NC") + "\n");
 }
 
 TEST(CliIntegrationTest, MissingSendFileStartsNothing) {
