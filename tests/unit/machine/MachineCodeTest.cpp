@@ -1,5 +1,5 @@
 // The machine's side of the tape: how each line byte reads in ISO, EIA and 7-bit, and what a
-// punch puts on the line and at what rate.
+// punch puts on the line.
 #include "machine/MachineCode.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 namespace kelvantori::machine {
 namespace {
 
-using namespace std::chrono_literals;
 using namespace std::string_literals;
 
 DecodedByte Char(char c, bool parityError = false) {
@@ -105,23 +104,6 @@ TEST(PunchTapeTest, PunchesLeaderFramingCodeAndDc4) {
         EXPECT_EQ(tape.bytes, row.expected) << row.text;
         EXPECT_EQ(tape.dropped, row.dropped) << row.text;
     }
-}
-
-TEST(PunchFeederTest, OneByteEveryCharacterTimeAndNoBurstAfterAHold) {
-    PunchFeeder feeder("ABCDEFGHIJ", 10.0);  // one byte per 100 ms
-    EXPECT_EQ(feeder.Due(0ms), "");          // not started
-    feeder.Start(1s);
-    EXPECT_EQ(feeder.Due(1099ms), "A");
-    EXPECT_EQ(feeder.Due(1100ms), "AB");
-    feeder.Written(2);
-    EXPECT_EQ(feeder.NextDue(1100ms), 1200ms);
-    EXPECT_EQ(feeder.Due(1250ms), "C");
-    feeder.Written(1);
-    feeder.Hold();
-    EXPECT_EQ(feeder.Due(5s), "");
-    EXPECT_EQ(feeder.NextDue(5s), std::nullopt);
-    feeder.Resume(5s);
-    EXPECT_EQ(feeder.Due(5150ms), "DE");
 }
 
 }  // namespace

@@ -1,17 +1,19 @@
-// kelvantori-machine without a line: its options, and the virtual controller on a fake clock
-// reading tapes in each code, the receive buffer with its DC3 and DC1, the start signal, line
-// pacing, punching, the end of a run and its summary.
+// kelvantori-machine: its options; the virtual controller on a fake clock reading tapes in each
+// code, the receive buffer with its DC3 and DC1, the start signal, line pacing, punching, the end
+// of a run and its summary; and one run of the executable over a real pseudo-terminal.
 #include "machine/VirtualMachine.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "machine/MachineOptions.h"
+#include "support/MachineProcess.h"
+#include "support/TempFolder.h"
 
 namespace kelvantori::machine {
 namespace {
@@ -27,38 +29,16 @@ class RecordingSink : public ProgramSink {
     std::vector<ReceivedProgram> stored;
 };
 
-// What a PC in ISO puts on the line: every character with even parity over eight bits.
-std::string IsoLine(const std::string& text) {
-    std::string bytes;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        bytes += static_cast<char>(std::popcount(u) % 2 ? u | 0x80 : u);
-    }
-    return bytes;
-}
-
-std::string EiaLine(const std::string& text) {
+// What a PC puts on the line; ISO characters carry even parity over eight bits.
+std::string Line(const std::string& text, MachineCode code = MachineCode::Iso) {
     std::string bytes;
     for (const char c : text)
-        bytes += static_cast<char>(*EncodeCharacter(c, MachineCode::Eia));
-    return bytes;
-}
-
-// The X (0xD8, three ones) arrives without its parity bit.
-std::string XWithoutParity(std::string bytes) {
-    bytes[bytes.find('\xD8')] = 0x58;
+        bytes += static_cast<char>(*EncodeCharacter(c, code));
     return bytes;
 }
 
 ReceivedProgram Program(std::string name, const char* text, bool complete = true) {
     return ReceivedProgram{std::move(name), SplitProgramLines(text), complete};
-}
-
-MachineConfig Config(MachineCode code = MachineCode::Iso) {
-    MachineConfig config;
-    config.code = code;
-    config.once = true;
-    return config;
 }
 
 struct Machine {
@@ -124,7 +104,8 @@ TEST(MachineOptionsTest, RefusesWithAMessage) {
         std::string message = {};  // empty: the value is wrong
     } rows[] = {
         // clang-format off
-        {"--parity odd", "不明なオプションです: --parity"}, {"O1234.NC", "不明なオプションです: O1234.NC"},
+        {"--parity odd", "不明なオプションです: --parity"},
+        {"O1234.NC", "不明なオプションです: O1234.NC"},
         {"--store", "値がありません: --store"}, {"--once=yes", "値を取らないオプションです: --once"},
         {"--start=xon", "値が正しくありません: --start xon"},
         {"--buffer 64 --high 32 --low 32", kMarks}, {"--buffer 64 --high 65", kMarks},
@@ -133,11 +114,9 @@ TEST(MachineOptionsTest, RefusesWithAMessage) {
         // clang-format on
     };
     for (const auto& row : rows) {
-        const OptionsResult result = ParseMachineOptions(Words(row.args));
-        EXPECT_FALSE(result.options.has_value()) << row.args;
-        EXPECT_EQ(result.error, row.message.empty()
-                                    ? "値が正しくありません: " + std::string(row.args)
-                                    : row.message);
+        EXPECT_EQ(
+            ParseMachineOptions(Words(row.args)).error,
+            row.message.empty() ? "値が正しくありません: " + std::string(row.args) : row.message);
     }
 }
 
@@ -150,16 +129,16 @@ TEST(VirtualMachineReadTest, StoresTheProgramsByNumberAndCountsBadParity) {
         std::size_t badParity = 0;
     } rows[] = {
         // clang-format off
-        {Iso, XWithoutParity(IsoLine("%\nO1234 (PART)\nG01 X10.\nM30\n%\n")),
+        // The X (0x58, three ones) arrives without its parity bit.
+        {Iso, Line("%\nO1234 (PART)\nG01 ") + "X" + Line("10.\nM30\n%\n"),
          {Program("O1234", "O1234 (PART)\nG01 X10.\nM30")}, 1},
         // EIA digits include 0x13 ("3"): it must not be taken for DC3.
-        {Eia, std::string(5, '\0') + EiaLine("%\nO13\nG00 X-3.5\nM30\n%\n"),
+        {Eia, std::string(5, '\0') + Line("%\nO13\nG00 X-3.5\nM30\n%\n", Eia),
          {Program("O13", "O13\nG00 X-3.5\nM30")}},
-        {Auto, EiaLine("%\nO1\nX3.\n%\n") + IsoLine("%\nO2\nX3.\n%\n"),
+        {Auto, Line("%\nO1\nX3.\n%\n", Eia) + Line("%\nO2\nX3.\n%\n"),
          {Program("O1", "O1\nX3."), Program("O2", "O2\nX3.")}},
         // Odd as an EIA byte would be, but the tape is ISO by then.
-        {Auto, XWithoutParity(IsoLine("%\nO1\nG00 X3.\n%\n")), {Program("O1", "O1\nG00 X3.")}, 1},
-        {Iso, IsoLine("\nO5\nM30\n\x14"), {Program("O5", "O5\nM30")}},
+        {Auto, Line("%\nO1\nG00 ") + "X" + Line("3.\n%\n"), {Program("O1", "O1\nG00 X3.")}, 1},
         {SevenBit, "%\nO0001 (A)\nM99\nO0002\nM30\n%\n",
          {Program("O0001", "O0001 (A)\nM99"), Program("O0002", "O0002\nM30")}},
         {SevenBit, "%\n:1234\nM99\n%", {Program("O1234", ":1234\nM99")}},
@@ -177,7 +156,9 @@ TEST(VirtualMachineReadTest, StoresTheProgramsByNumberAndCountsBadParity) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.bytes);
-        Machine m(Config(row.code));
+        MachineConfig config;
+        config.code = row.code;
+        Machine m(config);
         m.Receive(row.bytes);
         m.vm.Finish();
         EXPECT_EQ(m.sink.stored, row.stored);
@@ -192,10 +173,7 @@ TEST(VirtualMachineReadTest, StoresTheProgramsByNumberAndCountsBadParity) {
 }
 
 TEST(VirtualMachineStartSignalTest, Dc1OnceTheLineOpensRepeatedUntilDataArrivesAndAfterATape) {
-    MachineConfig config = Config();
-    config.once = false;
-    config.start = StartSignal::Dc1;
-    Machine m(config);
+    Machine m(Parse("--start dc1"));
     EXPECT_EQ(m.Output(), "");  // nobody has the device open yet
     m.vm.OnLineOpened();
     EXPECT_EQ(m.Output(), "\x11");
@@ -204,58 +182,48 @@ TEST(VirtualMachineStartSignalTest, Dc1OnceTheLineOpensRepeatedUntilDataArrivesA
     EXPECT_EQ(m.vm.NextDeadline(), 1000ms);
     m.clock.Advance(1ms);
     EXPECT_EQ(m.Output(), "\x11");
-    m.Receive(IsoLine("%\n"));
+    m.Receive(Line("%\n"));
     m.clock.Advance(5s);
     EXPECT_EQ(m.Output(), "");
-    m.Receive(IsoLine("O1\nM30\n%\n"));
+    m.Receive(Line("O1\nM30\n%\n"));
     EXPECT_EQ(m.Output(), "\x11");  // ready for the next tape
     EXPECT_EQ(m.vm.Summary().startSignals, 3u);
 
-    config.start = StartSignal::Percent;
-    for (const auto& [code, percent] :
-         {std::pair{MachineCode::Eia, "\v"}, {MachineCode::Iso, "\xA5"}}) {
-        config.code = code;
-        Machine byPercent(config);
+    for (const auto& [code, percent] : {std::pair{"eia", "\v"}, {"iso", "\xA5"}}) {
+        Machine byPercent(Parse(std::string("--start percent --code ") + code));
         byPercent.vm.OnLineOpened();
         EXPECT_EQ(byPercent.Output(), percent);
     }
 }
 
 TEST(VirtualMachineFlowTest, Dc3AtTheHighMarkDc1AtTheLowMarkAndTheOverrunCounted) {
-    for (const std::uint8_t dc3 : {0x93, 0x13}) {
-        MachineConfig config = Config();
+    for (const auto& [option, dc3] : {std::pair{"93", "\x93"}, {"13", "\x13"}}) {
         // Ten characters, DC3 at eight, DC1 at two; the controller takes one every 10 ms.
-        config.flow = FlowSettings{10, 8, 2, 100.0};
-        config.dc3Byte = dc3;
-        Machine m(config);
+        Machine m(Parse(std::string("--buffer 10 --high 8 --low 2 --drain 100 --dc3 ") + option));
         m.vm.OnLineOpened();
         // The PC sends one character a millisecond and stops three characters after DC3.
         std::string signals;
         int after = -1;
         for (int ms = 0; ms < 200; ++ms, m.clock.Advance(1ms)) {
             if (after < 3) {
-                m.Receive(IsoLine("X"));
+                m.Receive(Line("X"));
                 after += after >= 0;
             }
             for (const char c : m.Output()) {
-                signals += (c == '\x11' ? "DC1@" : "DC3@") + std::to_string(ms) + " ";
+                signals += c + std::to_string(ms) + " ";
                 after = c == '\x11' ? after : 0;
             }
         }
-        // Fill after the character of millisecond i is i + 1 minus one per 10 ms drained: eight
-        // at 7 ms; then ten down to two takes 80 ms from the drain at 10 ms.
-        EXPECT_EQ(signals, "DC3@7 DC1@90 ");
-        const MachineSummary s = m.vm.Summary();
-        EXPECT_EQ(s.overrunMax, 3u);
-        EXPECT_EQ(s.lost, 0u);
+        // Eight characters are in at 7 ms; ten down to two takes 80 ms from the drain at 10 ms.
+        EXPECT_EQ(signals, dc3 + std::string("7 \x11") + "90 ");
+        EXPECT_EQ(m.vm.Summary().overrunMax, 3u);
+        EXPECT_EQ(m.vm.Summary().lost, 0u);
     }
 }
 
 TEST(VirtualMachineFlowTest, APcThatIgnoresDc3LosesCharacters) {
-    MachineConfig config = Config();
-    config.flow = FlowSettings{8, 6, 2, 1.0};
-    Machine m(config);
-    m.Receive(IsoLine("O1\nX12345678901234\n"));
+    Machine m(Parse("--buffer 8 --high 6 --low 2 --drain 1"));
+    m.Receive(Line("O1\nX12345678901234\n"));
     EXPECT_EQ(m.Output(), "\x93");
     m.vm.Finish();
     // Nineteen characters: DC3 after the sixth, room for eight.
@@ -283,29 +251,25 @@ TEST(VirtualMachinePacingTest, ReadsAtTheLineRateAndMeasuresItsUse) {
 }
 
 TEST(VirtualMachineExitTest, OnceEndsWithTheTapeOfAProgramIdleCountsFromTheLastCharacter) {
-    Machine once(Config());
-    once.Receive(IsoLine("%\nTEXT\n\x14%\nO1\nM99\nO2\nM30\n"));
+    Machine once(Parse("--once"));
+    once.Receive(Line("%\nTEXT\n\x14%\nO1\nM99\nO2\nM30\n"));
     EXPECT_FALSE(once.vm.ShouldExit());  // a tape without program, then a program still coming
-    once.Receive(IsoLine("%"));
+    once.Receive(Line("%"));
     EXPECT_TRUE(once.vm.ShouldExit());
-    EXPECT_EQ(once.sink.stored.size(), 2u);
 
-    MachineConfig config = Config();
-    config.once = false;
-    config.exitAfterIdle = 500ms;
-    Machine idle(config);
+    Machine idle(Parse("--exit-after-idle 500"));
     idle.clock.Advance(1h);
     EXPECT_FALSE(idle.vm.ShouldExit());  // nothing has arrived yet
-    idle.Receive(IsoLine("%\nO1\n"));
+    idle.Receive(Line("%\nO1\n"));
     EXPECT_EQ(idle.vm.NextDeadline(), 1h + 500ms);
     idle.clock.Advance(499ms);
     EXPECT_FALSE(idle.vm.ShouldExit());
     idle.clock.Advance(1ms);
     EXPECT_TRUE(idle.vm.ShouldExit());
 
-    config.flow = FlowSettings{32, 24, 8, 1.0};  // drains one character a second
-    Machine held(config);
-    held.Receive(IsoLine("%\nO1\nG01X10.Y20.Z30.F100\n"));
+    // The controller takes one character a second.
+    Machine held(Parse("--exit-after-idle 500 --buffer 32 --high 24 --low 8 --drain 1"));
+    held.Receive(Line("%\nO1\nG01X10.Y20.Z30.F100\n"));
     EXPECT_EQ(held.Output(), "\x93");
     held.clock.Advance(5s);
     EXPECT_FALSE(held.vm.ShouldExit());  // the PC is silent because the machine told it to be
@@ -317,8 +281,8 @@ TEST(VirtualMachineExitTest, OnceEndsWithTheTapeOfAProgramIdleCountsFromTheLastC
 
 TEST(VirtualMachinePunchTest, StartsAfterTheLineOpensAndObeysDc3AndDc1) {
     const ProgramText program{{"%", "O1", "M30", "%"}};
-    Machine m(Config(), &program);
-    const std::string tape = IsoLine("%\nO1\nM30\n%\n");
+    Machine m(Parse("--once"), &program);
+    const std::string tape = Line("%\nO1\nM30\n%\n");
     m.clock.Advance(10s);
     EXPECT_EQ(m.Output(), "");  // nobody there to punch to
     m.vm.OnLineOpened();
@@ -337,15 +301,31 @@ TEST(VirtualMachinePunchTest, StartsAfterTheLineOpensAndObeysDc3AndDc1) {
     EXPECT_TRUE(m.vm.ShouldExit());
     EXPECT_EQ(m.vm.Summary().punched, tape.size());
 
-    MachineConfig config = Config();
-    config.punchTrigger = PunchTrigger::Dc1;
-    Machine onDc1(config, &program);
+    Machine onDc1(Parse("--once --punch-after-dc1"), &program);
     onDc1.vm.OnLineOpened();
     onDc1.clock.Advance(5s);
     EXPECT_EQ(onDc1.Output(), "");
     onDc1.Receive("\x11");
     onDc1.clock.Advance(500ms);
     EXPECT_EQ(onDc1.Output(), tape);
+}
+
+TEST(VirtualMachinePunchTest, OneByteEveryCharacterTimeHeldWhileTheLineIsClosed) {
+    const ProgramText letters{{"ABC"}};
+    Machine m(Parse("--cps 10 --delay 0 --no-percent"), &letters);  // one byte per 100 ms
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "A");
+    m.clock.Advance(99ms);
+    EXPECT_EQ(m.Output(), "");
+    m.clock.Advance(1ms);
+    EXPECT_EQ(m.Output(), "B");
+    m.vm.OnLineClosed();
+    m.clock.Advance(10s);
+    EXPECT_EQ(m.Output(), "");
+    m.vm.OnLineOpened();
+    // No burst for the time the line was closed: C now, the line feed 100 ms later.
+    EXPECT_EQ(m.Output(), "\xC3");
+    EXPECT_EQ(m.vm.NextDeadline(), 10s + 200ms);
 }
 
 TEST(MachineSummaryTest, WritesEveryKeyInItsOrder) {
@@ -364,9 +344,34 @@ TEST(MachineSummaryTest, WritesEveryKeyInItsOrder) {
               "run_seconds=12.250\n");
     s.utilisation.reset();
     s.programs.clear();
-    const std::string text = FormatSummary(s);
-    EXPECT_NE(text.find("\nprograms=0\nprogram_names=\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nutilisation=n/a\n"), std::string::npos) << text;
+    EXPECT_NE(FormatSummary(s).find("\nprograms=0\nprogram_names=\n"), std::string::npos);
+    EXPECT_NE(FormatSummary(s).find("\nutilisation=n/a\n"), std::string::npos);
+}
+
+TEST(MachinePtyTest, ReceivesAnIsoProgramAndStoresItByNumber) {
+    test::TempFolder folder;
+    test::MachineProcess machine({"--store", folder.File("in"), "--summary", folder.File("s.txt"),
+                                  "--raw", folder.File("raw.bin"), "--once", "--start", "dc1"});
+    ASSERT_TRUE(machine.Started()) << machine.ErrorOutput();
+    const std::string tape = Line("%\nO1234 (PART)\nG01 X10.\nM30\n%\n");
+    const int fd = test::OpenRawDevice(machine.DevicePath());
+    ASSERT_GE(fd, 0);
+    // The machine says it is ready once the PC side has the device open.
+    EXPECT_EQ(test::ReadFromDevice(fd, 1, 3s), "\x11");
+    ASSERT_EQ(::write(fd, tape.data(), tape.size()), static_cast<ssize_t>(tape.size()));
+    const auto status = machine.WaitForExit(5s);
+    ::close(fd);
+    ASSERT_EQ(status, 0) << machine.ErrorOutput();
+
+    EXPECT_EQ(folder.Read("in/O1234.NC"), "O1234 (PART)\r\nG01 X10.\r\nM30\r\n");
+    EXPECT_EQ(folder.Read("raw.bin"), tape);
+    const std::string summary = folder.Read("s.txt");
+    EXPECT_NE(summary.find("received=30\nprograms=1\nprogram_names=O1234\nprograms_incomplete=0\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("bad_parity=0\nundefined=0\ncode=iso\n"), std::string::npos) << summary;
+    // The same summary goes to stderr.
+    EXPECT_NE(machine.ErrorOutput().find(summary), std::string::npos) << machine.ErrorOutput();
 }
 
 }  // namespace
