@@ -1,14 +1,12 @@
 // kelvantori-cli split|join|double on real temporary folders: D: is mapped through Host.ini in a
-// temporary program folder, the command runs in D:'s folder (so relative host paths are D:
-// paths), and the questions are answered through the command's stdin.
+// temporary program folder, the command runs in D:'s folder (so a relative host path is one on
+// D:), and the questions are answered through the command's stdin.
 #include "app/cli/CliTools.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <sstream>
 
 #include "support/FileSections.h"
@@ -22,21 +20,9 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using Files = std::map<std::string, std::string>;
 
-const std::string kTwo = "%\r\nO0001(PART A)\r\nG90\r\nM30\r\n%\r\nO0002\r\nM30\r\n%\r\n";
-const Files kTwoSplit = {{"A.NC", kTwo},
-                         {"OUT/O0001.NC", "O0001(PART A)\r\nG90\r\nM30\r\n"},
-                         {"OUT/O0002.NC", "O0002\r\nM30\r\n"}};
-const std::string kSplitDone = "Ｏ番号毎に分割完了しました。\n";
-const std::string kMakeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？ [y/N] ";
-const std::string kFormat =
-    "ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部読み込めない可能性が有りま"
-    "す。\n"
-    "読み込み開始は「はい(Y)」 [y/N] ";
-
 struct Rig {
     Rig() { home.Write("Host.ini", "[Drives]\r\nD=" + d.Path() + "\r\n"); }
     ~Rig() { fs::current_path(before); }
-
     int Run(std::vector<std::string> args, const std::string& answers = "") {
         std::istringstream in(answers);
         CliIo io{in, out, err};
@@ -47,13 +33,12 @@ struct Rig {
     Files FilesOfD() const {
         Files files;
         for (const auto& entry : fs::recursive_directory_iterator(d.Path())) {
+            const std::string path = fs::relative(entry.path(), d.Path()).string();
             if (entry.is_regular_file())
-                files[fs::relative(entry.path(), d.Path()).string()] =
-                    d.Read(fs::relative(entry.path(), d.Path()).string());
+                files[path] = d.Read(path);
         }
         return files;
     }
-
     test::TempFolder home;
     test::TempFolder d;
     test::ScopedEnv homeEnv{"HOME", home.Path()};
@@ -63,205 +48,159 @@ struct Rig {
     std::ostringstream err;
 };
 
-struct ToolCase {
-    const char* name;
-    Files files = {};  // under D: before the run
-    std::vector<std::string> args;
-    std::string answers = {};
-    int code = kExitCompleted;
-    std::string out = {};
-    std::string err = {};
-    bool usage = false;               // the usage text follows the error
-    std::optional<Files> after = {};  // under D: after the run; nullopt: as before
-};
+const std::string kTwo = "%\r\nO0001(PART A)\r\nG90\r\nM30\r\n%\r\nO0002\r\nM30\r\n%\r\n";
+const std::string kO1 = "O0001(PART A)\r\nG90\r\nM30\r\n";
+const std::string kO2 = "O0002\r\nM30\r\n";
+const std::string kSplitDone = "Ｏ番号毎に分割完了しました。\n";
+const std::string kJoinDone = "ファイル結合完了しました。\n";
+const std::string kMakeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？ [y/N] ";
+const std::string kFormat =
+    "ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部"
+    "読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」 [y/N] ";
+const std::string kNotMade = "ファイルは作成していません。\n";
+const std::string kNul = "X1\r\nX2\0tail\r\nX3\r\n"s;
+const Files kAB = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}};
+const Files kABC = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}, {"C.NC", "OLD\r\n"}};
 
-TEST(CliToolsTest, EachCommandSaysWhatItDidAndLeavesExactlyTheseFiles) {
-    const ToolCase cases[] = {
+std::string Usage(const std::string& error) {
+    return error + ToolsUsage();
+}
+std::string Overwrite(const char* file) {
+    return "すでにD:\\" + std::string(file) + "が有ります。\n上書きしますか？ [y/N] ";
+}
+
+TEST(CliToolsTest, EachCommandSaysWhatItDidWithItsExitCodeAndLeavesExactlyTheseFiles) {
+    const struct {
+        const char* name;
+        Files files;  // under D: before the run
+        std::vector<std::string> args;
+        const char* answers;
+        int code;
+        std::string out;
+        std::string err;
+        Files made = {};  // written by the run
+    } rows[] = {
         // clang-format off
-        // --- split
-        {.name = "SplitAsksForTheMissingFolder", .files = {{"A.NC", kTwo}},
-         .args = {"split", "D:\\A.NC", "--to", "D:\\OUT\\"}, .answers = "yes\n",
-         .out = kMakeFolder + kSplitDone, .after = kTwoSplit},
-        {.name = "SplitWithoutYesMakesNothing", .files = {{"A.NC", kTwo}},
-         .args = {"split", "D:\\A.NC", "--to", "D:\\OUT"}, .answers = "yes please\n",
-         .code = kExitStopped, .out = kMakeFolder, .err = "分割を中止しました。ファイルは作成していません。\n"},
-        {.name = "SplitBesideARelativeHostPathOverwritingWithoutAsking",
-         .files = {{"OUT/A.NC", kTwo}, {"OUT/O0002.NC", "OLD\r\n"}},
-         .args = {"split", "OUT/A.NC"}, .out = kSplitDone,
-         .after = Files{{"OUT/A.NC", kTwo}, {"OUT/O0001.NC", "O0001(PART A)\r\nG90\r\nM30\r\n"},
-                        {"OUT/O0002.NC", "O0002\r\nM30\r\n"}}},
-        {.name = "SplitExtensionFromMask", .files = {{"A.NC", kTwo}},
-         .args = {"split", "D:\\A.NC", "--mask", "*.MIN"}, .out = kSplitDone,
-         .after = Files{{"A.NC", kTwo}, {"O0001.MIN", "O0001(PART A)\r\nG90\r\nM30\r\n"},
-                        {"O0002.MIN", "O0002\r\nM30\r\n"}}},
-        {.name = "SplitReadsANulFileAsTextWhenTold", .files = {{"A.NC", "O1\r\nX1\0junk\r\nO2\r\n"s}},
-         .args = {"split", "D:\\A.NC", "--to", "D:\\OUT"}, .answers = "y\ny\n",
-         .out = kFormat + kMakeFolder + kSplitDone,
-         .after = Files{{"A.NC", "O1\r\nX1\0junk\r\nO2\r\n"s}, {"OUT/O1.NC", "O1\r\nX1\r\n"},
-                        {"OUT/O2.NC", "O2\r\n"}}},
-        {.name = "SplitFormatQuestionDeclined", .files = {{"A.NC", "O1\r\n\0M30\r\n"s}},
-         .args = {"split", "D:\\A.NC"}, .answers = "n\n", .code = kExitStopped,
-         .out = kFormat, .err = "D:\\A.NC の読み込みを取りやめたため、分割を中止しました。ファイルは作成していません。\n"},
-        {.name = "SplitFindsNoProgram", .files = {{"A.NC", "%\r\nN10 O5\r\no100\r\n%\r\n"}},
-         .args = {"split", "D:\\A.NC"}, .code = kExitStopped,
-         .err = "プログラム番号が見つかりませんでした。。\n"},
-        {.name = "SplitNameWithSlash", .files = {{"A.NC", "O1\r\nM30\r\nO2/3\r\nM30\r\n"}},
-         .args = {"split", "D:\\A.NC"}, .code = kExitStopped,
-         .err = "3行目のプログラム「O2/3」はファイル名にできません。\nファイル名に使えない文字「/」が含まれています。\n"
-                "分割を中止しました。ファイルは作成していません。\n"},
-        {.name = "SplitMaskWithoutExtension", .files = {{"A.NC", kTwo}},
-         .args = {"split", "D:\\A.NC", "--mask", "*.*"}, .code = kExitNotStarted,
-         .err = "ファイルマスク「*.*」からは作成するファイルの拡張子を決められません。\n"
-                "ファイルマスクを「*.NC」のように「*.」と拡張子で指定してください。\n"},
-        {.name = "SplitOfAMissingFile", .args = {"split", "D:\\NONE.NC"}, .code = kExitStopped,
-         .err = "ファイルまたはフォルダーが見つかりません。\nD:\\NONE.NC\n"},
-        // --- join
-        {.name = "JoinIntoTheFirstFilesFolder",
-         .files = {{"NC/A.NC", "%\r\nO0001\r\nM30\r\n%\r\n"}, {"B.NC", "%\nO0002\nM30\n%"}},
-         .args = {"join", "C", "D:\\NC\\A.NC", "B.NC"}, .out = "ファイル結合完了しました。\n",
-         .after = Files{{"NC/A.NC", "%\r\nO0001\r\nM30\r\n%\r\n"}, {"B.NC", "%\nO0002\nM30\n%"},
-                        {"NC/C.NC", "%\r\nO0001\r\nM30\r\n%\r\n%\r\nO0002\r\nM30\r\n%\r\n"}}},
-        {.name = "JoinNameFollowsTheMaskCaseSensitively",
-         .files = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}},
-         .args = {"join", "Y.nc", "D:\\A.NC", "D:\\B.NC"}, .out = "ファイル結合完了しました。\n",
-         .after = Files{{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}, {"Y.nc.NC", "O1\r\nO2\r\n"}}},
-        {.name = "JoinOverAnExistingFileAsks",
-         .files = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}, {"C.NC", "OLD\r\n"}},
-         .args = {"join", "C.NC", "D:\\A.NC", "D:\\B.NC"}, .answers = "Y\n",
-         .out = "すでにD:\\C.NCが有ります。\n上書きしますか？ [y/N] ファイル結合完了しました。\n",
-         .after = Files{{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}, {"C.NC", "O1\r\nO2\r\n"}}},
-        {.name = "JoinOverAnExistingFileRefused",
-         .files = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}, {"C.NC", "OLD\r\n"}},
-         .args = {"join", "C", "D:\\A.NC", "D:\\B.NC"}, .answers = "n\n", .code = kExitStopped,
-         .out = "すでにD:\\C.NCが有ります。\n上書きしますか？ [y/N] ", .err = "ファイル結合を中止しました。\n"},
-        {.name = "JoinNamedAfterOneOfItsFiles", .files = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}},
-         .args = {"join", "B", "D:\\A.NC", "B.NC"}, .answers = "y\n", .code = kExitStopped,
-         .out = "すでにD:\\B.NCが有ります。\n上書きしますか？ [y/N] ",
-         .err = "この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。\n"},
-        {.name = "JoinOfAMissingFile", .files = {{"A.NC", "O1\r\n"}},
-         .args = {"join", "C", "D:\\A.NC", "D:\\GONE.NC"}, .code = kExitStopped,
-         .err = "ファイルまたはフォルダーが見つかりません。\nD:\\GONE.NC\n"},
-        {.name = "JoinOfAnEmptyFileAsksAboutItsFormat", .files = {{"A.NC", "O1\r\n"}, {"E.NC", ""}},
-         .args = {"join", "C", "D:\\A.NC", "D:\\E.NC"}, .answers = "n\n", .code = kExitStopped,
-         .out = kFormat,
-         .err = "D:\\E.NC の読み込みを取りやめたため、ファイル結合を中止しました。ファイルは作成していません。\n"},
-        {.name = "JoinNeedsTwoFiles", .files = {{"A.NC", "O1\r\n"}}, .args = {"join", "C", "D:\\A.NC"},
-         .code = kExitNotStarted, .err = "選択されたﾌｧｲﾙが複数ありません。\n"},
-        {.name = "JoinNameWithASlash", .files = {{"A.NC", "O1\r\n"}},
-         .args = {"join", "SUB/C", "D:\\A.NC", "D:\\A.NC"}, .code = kExitNotStarted,
-         .err = "SUB/C.NC: ファイル名に使えない文字「/」が含まれています。\n"},
-        // --- double
-        {.name = "DoubleStopsAtAValueThatIsNoNumber",
-         .files = {{"A.NC", "G01 X1.\r\nG01 X1.2.3\r\n"}, {"A_2.NC", "EARLIER\r\n"}},
-         .args = {"double", "X", "D:\\A.NC"}, .code = kExitStopped,
-         .err = "2行目のXの値「1.2.3」は数値として読み取れません。\n"
-                "変換を中止しました。A_2.NC は保存していません。\n"},
-        {.name = "DoubleOverwritesItsOutputWithTheMaskExtension",
-         .files = {{"A.NC", "X1\r\n"}, {"A_2.MIN", "EARLIER\r\n"}},
-         .args = {"double", "x", "A.NC", "--mask=*.MIN"},
-         .out = "X軸を２倍に変換しました。\n変換ファイル名は A_2.MINです。\n",
-         .after = Files{{"A.NC", "X1\r\n"}, {"A_2.MIN", "X2\r\n"}}},
-        {.name = "DoubleConvertsTheTextOfANulFileWhenTold",
-         .files = {{"A.NC", "X1\r\nX2\0tail\r\nX3\r\n"s}}, .args = {"double", "X", "D:\\A.NC"},
-         .answers = "y\n", .out = kFormat + "X軸を２倍に変換しました。\n変換ファイル名は A_2.NCです。\n",
-         .after = Files{{"A.NC", "X1\r\nX2\0tail\r\nX3\r\n"s}, {"A_2.NC", "X2\r\nX4\r\nX6\r\n"}}},
-        {.name = "DoubleOfANulFileDeclined", .files = {{"A.NC", "X1\r\nX2\0tail\r\n"s}},
-         .args = {"double", "X", "D:\\A.NC"}, .answers = "n\n", .code = kExitStopped,
-         .out = kFormat,
-         .err = "D:\\A.NC の読み込みを取りやめたため、変換を中止しました。ファイルは作成していません。\n"},
-        {.name = "DoubleRefusesALetterThatIsNoAxis", .files = {{"A.NC", "X1\r\n"}},
-         .args = {"double", "A", "D:\\A.NC"}, .code = kExitNotStarted,
-         .err = "この文字は変更できません。\n軸は XxYyZzIiJjKkUuVvWw のどれか一文字です。\n"},
-        // --- usage
-        {.name = "SplitWithoutFile", .args = {"split"}, .code = kExitNotStarted,
-         .err = "split には分割するファイルを一つ指定してください。\n"},
-        {.name = "SplitOfTwoFiles", .args = {"split", "D:\\A.NC", "D:\\B.NC"},
-         .code = kExitNotStarted, .err = "split には分割するファイルを一つ指定してください。\n"},
-        {.name = "ToWithoutFolder", .args = {"split", "D:\\A.NC", "--to"}, .code = kExitNotStarted,
-         .err = "--to の後に値がありません。\n", .usage = true},
-        {.name = "UnknownOption", .args = {"split", "D:\\A.NC", "--fast"}, .code = kExitNotStarted,
-         .err = "不明なオプションです: --fast\n", .usage = true},
-        {.name = "SplitOptionOnJoin", .args = {"join", "C", "D:\\A.NC", "D:\\A.NC", "--numbered"},
-         .code = kExitNotStarted, .err = "不明なオプションです: --numbered\n", .usage = true},
-        {.name = "DoubleWithoutFile", .args = {"double", "X"}, .code = kExitNotStarted,
-         .err = "double には軸と変換するファイルを指定してください。\n"},
-        {.name = "EmptyMask", .args = {"double", "X", "D:\\A.NC", "--mask", ""},
-         .code = kExitNotStarted, .err = "--mask の値が空です。\n", .usage = true},
-        {.name = "DrivePathWithoutDrive", .args = {"split", "nc\\A.NC"}, .code = kExitNotStarted,
-         .err = "「\\」を含むパスは扱えません: nc\\A.NC\n"},
+        {"SplitAsksForTheMissingFolder", {{"A.NC", kTwo}}, {"split", "D:\\A.NC", "--to", "D:\\O\\"},
+         "yes\n", 0, kMakeFolder + kSplitDone, "", {{"O/O0001.NC", kO1}, {"O/O0002.NC", kO2}}},
+        {"SplitWithoutYesMakesNothing", {{"A.NC", kTwo}}, {"split", "D:\\A.NC", "--to", "D:\\O"},
+         "yes please\n", 1, kMakeFolder, "分割を中止しました。" + kNotMade},
+        {"SplitBesideARelativeHostPathOverwritingWithoutAsking",
+         {{"O/A.NC", kTwo}, {"O/O0002.NC", "OLD\r\n"}}, {"split", "O/A.NC"}, "", 0, kSplitDone, "",
+         {{"O/O0001.NC", kO1}, {"O/O0002.NC", kO2}}},
+        {"SplitReadsANulFileAsTextWhenTold", {{"A.NC", "O1\r\nX1\0junk\r\nO2\r\n"s}},
+         {"split", "D:\\A.NC", "--to", "D:\\O"}, "y\ny\n", 0, kFormat + kMakeFolder + kSplitDone,
+         "", {{"O/O1.NC", "O1\r\nX1\r\n"}, {"O/O2.NC", "O2\r\n"}}},
+        {"SplitOfANulFileDeclined", {{"A.NC", kNul}}, {"split", "D:\\A.NC"}, "n\n", 1, kFormat,
+         "D:\\A.NC の読み込みを取りやめたため、分割を中止しました。" + kNotMade},
+        {"SplitFindsNoProgram", {{"A.NC", "%\r\nN10 O5\r\no100\r\n%\r\n"}}, {"split", "D:\\A.NC"},
+         "", 1, "", "プログラム番号が見つかりませんでした。。\n"},
+        {"SplitNameWithASlash", {{"A.NC", "O1\r\nM30\r\nO2/3\r\n"}}, {"split", "D:\\A.NC"}, "", 1,
+         "", "3行目のプログラム「O2/3」はファイル名にできません。\nファイル名に使えない文字「/」が"
+         "含まれています。\n分割を中止しました。" + kNotMade},
+        {"SplitMaskWithoutExtension", {{"A.NC", kTwo}}, {"split", "D:\\A.NC", "--mask", "*.*"}, "",
+         2, "", "ファイルマスク「*.*」からは作成するファイルの拡張子を決められません。\nファイル"
+         "マスクを「*.NC」のように「*.」と拡張子で指定してください。\n"},
+        {"JoinIntoTheFirstFilesFolder", {{"O/A.NC", "%\r\nO1\r\n%\r\n"}, {"B.NC", "%\nO2\n%"}},
+         {"join", "C", "D:\\O\\A.NC", "B.NC"}, "", 0, kJoinDone, "",
+         {{"O/C.NC", "%\r\nO1\r\n%\r\n%\r\nO2\r\n%\r\n"}}},
+        {"JoinNameFollowsTheMaskCaseSensitively", kAB, {"join", "Y.nc", "D:\\A.NC", "D:\\B.NC"},
+         "", 0, kJoinDone, "", {{"Y.nc.NC", "O1\r\nO2\r\n"}}},
+        {"JoinOverAnExistingFile", kABC, {"join", "C.NC", "D:\\A.NC", "D:\\B.NC"}, "Y\n", 0,
+         Overwrite("C.NC") + kJoinDone, "", {{"C.NC", "O1\r\nO2\r\n"}}},
+        {"JoinOverAnExistingFileRefused", kABC, {"join", "C", "D:\\A.NC", "D:\\B.NC"}, "n\n", 1,
+         Overwrite("C.NC"), "ファイル結合を中止しました。\n"},
+        {"JoinNamedAfterOneOfItsFiles", kAB, {"join", "B", "D:\\A.NC", "B.NC"}, "y\n", 1,
+         Overwrite("B.NC"), "この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。\n"},
+        {"JoinOfAMissingFile", kAB, {"join", "C", "D:\\A.NC", "D:\\GONE.NC"}, "", 1, "",
+         "ファイルまたはフォルダーが見つかりません。\nD:\\GONE.NC\n"},
+        {"JoinOfAnEmptyFileDeclined", {{"A.NC", "O1\r\n"}, {"E.NC", ""}},
+         {"join", "C", "D:\\A.NC", "D:\\E.NC"}, "n\n", 1, kFormat,
+         "D:\\E.NC の読み込みを取りやめたため、ファイル結合を中止しました。" + kNotMade},
+        {"JoinOfOneFile", kAB, {"join", "C", "D:\\A.NC"}, "", 2, "",
+         "選択されたﾌｧｲﾙが複数ありません。\n"},
+        {"JoinNameWithASlash", kAB, {"join", "SUB/C", "D:\\A.NC", "D:\\B.NC"}, "", 2, "",
+         "SUB/C.NC: ファイル名に使えない文字「/」が含まれています。\n"},
+        {"DoubleStopsAtAValueThatIsNoNumber", {{"A.NC", "X1.\r\nX1.2.3\r\n"}, {"A_2.NC", "OLD\r\n"}},
+         {"double", "X", "D:\\A.NC"}, "", 1, "", "2行目のXの値「1.2.3」は数値として読み取れません。"
+         "\n変換を中止しました。A_2.NC は保存していません。\n"},
+        {"DoubleOverwritesWithTheMaskExtension", {{"A.NC", "X1\r\n"}, {"A_2.MIN", "OLD\r\n"}},
+         {"double", "x", "A.NC", "--mask=*.MIN"}, "", 0,
+         "X軸を２倍に変換しました。\n変換ファイル名は A_2.MINです。\n", "", {{"A_2.MIN", "X2\r\n"}}},
+        {"DoubleOfANulFile", {{"A.NC", kNul}}, {"double", "X", "D:\\A.NC"}, "y\n", 0,
+         kFormat + "X軸を２倍に変換しました。\n変換ファイル名は A_2.NCです。\n", "",
+         {{"A_2.NC", "X2\r\nX4\r\nX6\r\n"}}},
+        {"DoubleOfANulFileDeclined", {{"A.NC", kNul}}, {"double", "X", "D:\\A.NC"}, "n\n", 1,
+         kFormat, "D:\\A.NC の読み込みを取りやめたため、変換を中止しました。" + kNotMade},
+        {"DoubleOfALetterThatIsNoAxis", {{"A.NC", "X1\r\n"}}, {"double", "A", "D:\\A.NC"}, "", 2,
+         "", "この文字は変更できません。\n軸は XxYyZzIiJjKkUuVvWw のどれか一文字です。\n"},
+        {"SplitOfTwoFiles", {}, {"split", "D:\\A.NC", "D:\\B.NC"}, "", 2, "",
+         "split には分割するファイルを一つ指定してください。\n"},
+        {"DoubleWithoutFile", {}, {"double", "X"}, "", 2, "",
+         "double には軸と変換するファイルを指定してください。\n"},
+        {"ToWithoutFolder", {}, {"split", "D:\\A.NC", "--to"}, "", 2, "",
+         Usage("--to の後に値がありません。\n")},
+        {"UnknownOption", {}, {"split", "D:\\A.NC", "--fast"}, "", 2, "",
+         Usage("不明なオプションです: --fast\n")},
+        {"SplitOptionOnJoin", {}, {"join", "C", "D:\\A.NC", "D:\\B.NC", "--numbered"}, "", 2, "",
+         Usage("不明なオプションです: --numbered\n")},
+        {"EmptyMask", {}, {"double", "X", "D:\\A.NC", "--mask", ""}, "", 2, "",
+         Usage("--mask の値が空です。\n")},
+        {"DrivePathWithoutDrive", {}, {"split", "nc\\A.NC"}, "", 2, "",
+         "「\\」を含むパスは扱えません: nc\\A.NC\n"},
         // clang-format on
     };
-    for (const ToolCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         Rig rig;
-        for (const auto& [path, bytes] : c.files)
+        for (const auto& [path, bytes] : row.files)
             rig.d.Write(path, bytes);
-        EXPECT_EQ(rig.Run(c.args, c.answers), c.code);
-        EXPECT_EQ(rig.out.str(), c.out);
-        EXPECT_EQ(rig.err.str(), c.err + (c.usage ? ToolsUsage() : ""));
-        EXPECT_EQ(test::FormatFileSections(rig.FilesOfD()),
-                  test::FormatFileSections(c.after.value_or(c.files)));
+        EXPECT_EQ(rig.Run(row.args, row.answers), row.code);
+        EXPECT_EQ(rig.out.str(), row.out);
+        EXPECT_EQ(rig.err.str(), row.err);
+        Files after = row.files;
+        for (const auto& [path, bytes] : row.made)
+            after[path] = bytes;
+        EXPECT_EQ(test::FormatFileSections(rig.FilesOfD()), test::FormatFileSections(after));
     }
 }
 
 TEST(CliToolsTest, SplitThatCannotWriteOneFileChangesNoFile) {
     Rig rig;
-    rig.d.Write("A.NC", "O0001\r\nA\r\nO0002\r\nB\r\n");
+    rig.d.Write("A.NC", kTwo);
     ASSERT_EQ(::chmod(rig.d.Write("O0002.NC", "KEEP\r\n").c_str(), 0444), 0);
     EXPECT_EQ(rig.Run({"split", "D:\\A.NC"}), kExitStopped);
-    EXPECT_NE(rig.err.str().find("分割ファイルを書き込めませんでした。"), std::string::npos);
-    EXPECT_NE(rig.err.str().find("ファイルは作成していません。"), std::string::npos);
-    EXPECT_EQ(rig.FilesOfD(),
-              (Files{{"A.NC", "O0001\r\nA\r\nO0002\r\nB\r\n"}, {"O0002.NC", "KEEP\r\n"}}));
+    EXPECT_EQ(rig.err.str(),
+              "分割ファイルを書き込めませんでした。\nアクセスが拒否されました。\nD:\\O0002.NC\n"
+              "分割を中止しました。" +
+                  kNotMade);
+    EXPECT_EQ(rig.FilesOfD(), (Files{{"A.NC", kTwo}, {"O0002.NC", "KEEP\r\n"}}));
 }
 
 TEST(CliToolsTest, SplitOptionsAndTheSettingsMaskGiveTheFixturesFiles) {
-    const struct {
-        const char* fixture;
-        std::vector<std::string> options;
-    } cases[] = {{"basic", {}},
-                 {"basic_percent", {"--front-percent", "--back-percent"}},
-                 {"all_options_with_header", {"--numbered", "--front-percent", "--back-percent"}},
-                 {"header_front", {"--front-percent"}},
-                 {"shift_jis_name", {}},
-                 {"mask_lower_extension", {"--mask", "*.nc"}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fixture);
+    for (const auto& [fixture, options] :
+         {std::pair<std::string, std::vector<std::string>>{"basic_percent",
+                                                           {"--front-percent", "--back-percent"}},
+          {"all_options_with_header", {"--numbered", "--front-percent", "--back-percent"}},
+          {"shift_jis_name", {}},
+          {"mask_lower_extension", {"--mask", "*.nc"}}}) {
+        SCOPED_TRACE(fixture);
         Rig rig;
-        const std::string fixture = std::string("split/") + c.fixture;
-        rig.d.Write("A.NC", test::ReadFixture(fixture + ".input"));
-        std::vector<std::string> args{"split", "D:\\A.NC", "--to", "D:\\OUT"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
+        std::vector<std::string> args{"split", "I/A.NC", "--to", "D:\\"};
+        args.insert(args.end(), options.begin(), options.end());
+        rig.d.Write("I/A.NC", test::ReadFixture("split/" + fixture + ".input"));
         EXPECT_EQ(rig.Run(args, "y\n"), kExitCompleted) << rig.err.str();
-        Files out = rig.FilesOfD();
-        out.erase("A.NC");
-        Files expected;
-        for (const auto& [name, bytes] :
-             test::ToFileMap(test::ParseFileSections(test::ReadFixture(fixture + ".expected"))))
-            expected["OUT/" + name] = bytes;
-        EXPECT_EQ(test::FormatFileSections(out), test::FormatFileSections(expected));
+        Files written = rig.FilesOfD();
+        written.erase("I/A.NC");
+        const std::string expected = test::ReadFixture("split/" + fixture + ".expected");
+        EXPECT_EQ(test::FormatFileSections(written),
+                  test::FormatFileSections(test::ToFileMap(test::ParseFileSections(expected))));
     }
-    // Without --mask the extension is the settings' mask.
     Rig rig;
     rig.home.Write("kelvantori.INI", "[Setting]\r\nMask=*.TXT\r\n");
     rig.d.Write("A.NC", "O1\r\n");
     EXPECT_EQ(rig.Run({"split", "D:\\A.NC"}), kExitCompleted);
     EXPECT_EQ(rig.FilesOfD(), (Files{{"A.NC", "O1\r\n"}, {"O1.TXT", "O1\r\n"}}));
-}
-
-TEST(CliToolsTest, DoubleSavesTheFixturesBytes) {
-    for (const char* fixture : {"examples_x", "axis_y", "shift_jis_comment"}) {
-        SCOPED_TRACE(fixture);
-        Rig rig;
-        const std::string input = test::ReadFixture(std::string("double/") + fixture + ".input");
-        rig.d.Write("A.TXT", input);
-        const std::string axis = fixture == std::string("axis_y") ? "Y" : "X";
-        EXPECT_EQ(rig.Run({"double", axis, "D:\\A.TXT"}), kExitCompleted) << rig.err.str();
-        EXPECT_EQ(
-            rig.FilesOfD(),
-            (Files{{"A.TXT", input},
-                   {"A_2.NC", test::ReadFixture(std::string("double/") + fixture + ".expected")}}));
-    }
 }
 
 TEST(CliToolsTest, JoinOfALargeFileStreamsItAndStillChecksItsFormat) {

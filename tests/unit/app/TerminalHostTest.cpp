@@ -1,6 +1,5 @@
 // The terminal host: what a send shows on stderr in a file and on a terminal, the progress line
-// fitted to the terminal, messages, questions answered from standard input, Ctrl-C, and the
-// rescue of received data.
+// fitted to the terminal, messages, questions answered from standard input, and Ctrl-C.
 #include "app/cli/TerminalHost.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include "comm/SendEngine.h"
 #include "support/EngineRig.h"
 #include "support/FakeSerialPort.h"
-#include "support/MemoryFileSystem.h"
 #include "support/RecordingHost.h"
 
 namespace kelvantori {
@@ -21,13 +19,10 @@ using namespace std::chrono_literals;
 
 struct Rig {
     explicit Rig(bool terminal, std::string answers = {}) : in(std::move(answers)) {
-        TerminalHost::Places places{
-            &files, {"C:\\HOME", "C:\\TMP"}, [] { return LocalDateTime{2026, 12, 8, 10, 15, 0}; }};
-        host = std::make_unique<TerminalHost>(io, reader, interrupts, clock, places);
-        host->SetColumns([] { return std::size_t{200}; });
         io.errIsTerminal = terminal;
+        host.SetColumns([] { return std::size_t{200}; });
     }
-    // Sends O1.NC with the signal setting given, at 19200 baud 8N1.
+    // Sends O1.NC at 19200 baud 8N1, waiting for the machine's signal or not.
     TransferResult Send(const std::string& bytes, const char* signal = "N") {
         Settings settings;
         settings.Signal = signal;
@@ -36,10 +31,10 @@ struct Rig {
         job.DirPath = "C:\\NC";
         job.TransferName = "O1.NC";
         job.program = test::ProgramOf(bytes);
-        SendEngine engine(port, *host, log);
-        host->BeginTransfer(TransferDirection::Send);
+        SendEngine engine(port, host, log);
+        host.BeginTransfer(TransferDirection::Send);
         const TransferResult result = engine.SendFile(settings, job);
-        host->FinishTransfer();
+        host.FinishTransfer();
         return result;
     }
 
@@ -52,11 +47,10 @@ struct Rig {
     ManualClock clock;
     test::FakeSerialPort port{clock};
     test::RecordingLog log;
-    test::MemoryFileSystem files;
-    std::unique_ptr<TerminalHost> host;
+    TerminalHost host{io, reader, interrupts, clock, {}};
 };
 
-constexpr const char* kConfirm =
+const std::string kConfirm =
     "ＮＣ装置側の準備を行ってください。\n準備が出来ましたら「はい(Y)"
     "」を\n押すと送信が開始します。\n"
     "はい(y) / いいえ(n): ";
@@ -65,7 +59,7 @@ TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     Rig yes(false, "y\n");
     ASSERT_EQ(yes.Send("O1\r\nG01 X10.\r\nM30\r\n"), TransferResult::Completed);
     // Nothing is redrawn in a file: no carriage return, no escape sequence.
-    EXPECT_EQ(yes.err.str(), std::string(kConfirm) +
+    EXPECT_EQ(yes.err.str(), kConfirm +
                                  "送信名 O1.NC  ＜＜ 送信中 ＞＞  残り 19ﾊﾞｲﾄ\n"
                                  "送信名 O1.NC  送信完了しました。  "
                                  "[####################] 100%  残り 0ﾊﾞｲﾄ\n"
@@ -73,76 +67,61 @@ TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     // ISO with even parity: O, 1, the space, X and % carry the parity bit.
     EXPECT_EQ(test::Hex(yes.port.WrittenBytes()), test::Hex("\n\xCF\xB1\nG0\xB1\xA0\xD8\xB1"
                                                             "0.\nM30\n\n\xA5"));
-
     Rig no(false, "n\n");
     ASSERT_EQ(no.Send("O1\r\n"), TransferResult::Stopped);
     EXPECT_EQ(no.port.WrittenBytes(), "\x14");
     EXPECT_EQ(no.err.str(),
-              std::string(kConfirm) +
-                  "送信名 O1.NC  送信中止しました。  残り 4ﾊﾞｲﾄ\n送信中止しました。!!\n");
+              kConfirm + "送信名 O1.NC  送信中止しました。  残り 4ﾊﾞｲﾄ\n送信中止しました。!!\n");
 }
 
-TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecond) {
+TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecondAndAroundMessages) {
     Rig rig(true);
-    TerminalHost& host = *rig.host;
-    host.BeginTransfer(TransferDirection::Send);
-    host.SetStatus(StatusPanel::Name, "送信名 O1.NC");
-    host.SetStatus(StatusPanel::State, "＜＜ 送信中 ＞＞");
+    rig.host.SetErrorHint("COM1のポートが開きません", "  COM1 = /dev/ttyS0");
+    rig.host.BeginTransfer(TransferDirection::Send);
+    rig.host.SetStatus(StatusPanel::Name, "送信名 O1.NC");
+    rig.host.SetStatus(StatusPanel::State, "＜＜ 送信中 ＞＞");
     const std::string first = rig.err.str();
     // Fifty lines within 50 ms: the line is not drawn again.
-    for (int i = 1; i <= 50; ++i) {
-        rig.clock.Advance(1ms);
-        host.SetProgress(i, 100);
-    }
+    for (int i = 1; i <= 50; ++i, rig.clock.Advance(1ms))
+        rig.host.SetProgress(i, 100);
     EXPECT_EQ(rig.err.str(), first);
     rig.clock.Advance(60ms);
-    host.SetProgress(51, 100);
-    EXPECT_EQ(rig.err.str().substr(first.size()),
-              "\r\x1b[K送信名 O1.NC  ＜＜ 送信中 ＞＞  [##########----------]  51%");
+    rig.host.SetProgress(51, 100);
     // A change held back by the interval shows once the engine comes by again later.
-    host.SetProgress(60, 100);
+    rig.host.SetProgress(60, 100);
     rig.clock.Advance(150ms);
     for (int i = 0; i < 64; ++i)
-        host.ProcessEvents();
-    EXPECT_TRUE(rig.err.str().ends_with("[############--------]  60%")) << rig.err.str();
+        rig.host.ProcessEvents();
+    // A message takes the line off and puts it back, with its hint.
+    rig.host.ShowError("通信エラー!!");
+    rig.host.ShowError("COM1のポートが開きません。!!");
     // The result ends the line (it stays on screen) and comes in its colour.
-    host.SetResult("送信完了しました。!!", ResultColour::Lime);
-    EXPECT_TRUE(rig.err.str().ends_with("60%\n\x1b[32m送信完了しました。!!\x1b[0m\n"));
-    // What the engine does after it draws nothing.
-    const std::string ended = rig.err.str();
-    host.SetProgress(0, 100);
-    host.SetStatus(StatusPanel::Name, "");
-    host.TransferEnded(true, 3000ms);
-    host.FinishTransfer();
-    EXPECT_EQ(rig.err.str(), ended);
-}
-
-TEST(TerminalHostTest, MessageTakesTheLineOffAndPutsItBackWithItsHint) {
-    Rig rig(true);
-    rig.host->SetErrorHint("COM1のポートが開きません", "  COM1 = /dev/ttyS0");
-    rig.host->BeginTransfer(TransferDirection::Send);
-    rig.host->SetStatus(StatusPanel::State, "送信待機中(信号待ち)");
-    const std::size_t before = rig.err.str().size();
-    rig.host->ShowError("通信エラー!!");
-    rig.host->ShowError("COM1のポートが開きません。!!");
-    EXPECT_EQ(rig.err.str().substr(before),
-              "\r\x1b[K通信エラー!!\n\r\x1b[K送信待機中(信号待ち)"
-              "\r\x1b[KCOM1のポートが開きません。!!\n  COM1 = /dev/ttyS0\n\r\x1b[K"
-              "送信待機中(信号待ち)");
+    rig.host.SetResult("送信完了しました。!!", ResultColour::Lime);
+    const std::string line = "\r\x1b[K送信名 O1.NC  ＜＜ 送信中 ＞＞  ";
+    EXPECT_EQ(rig.err.str().substr(first.size()),
+              line + "[##########----------]  51%" + line + "[############--------]  60%" +
+                  "\r\x1b[K通信エラー!!\n" + line + "[############--------]  60%" +
+                  "\r\x1b[KCOM1のポートが開きません。!!\n  COM1 = /dev/ttyS0\n" + line +
+                  "[############--------]  60%" + line +
+                  "[############--------]  60%\n\x1b[32m送信完了しました。!!\x1b[0m\n");
 }
 
 TEST(TerminalHostTest, OnlyYOrYesIsYes) {
-    const struct {
-        const char* input;
-        bool yes;
-    } rows[] = {{"y\n", true}, {"yes\n", true}, {"  YES \r\n", true}, {"Y", true}, {"n\n", false},
-                {"\n", false}, {"ok\n", false}, {"yess\n", false},    {"", false}};
-    for (const auto& row : rows) {
-        Rig rig(false, row.input);
-        EXPECT_EQ(rig.host->AskYesNo("上書きしますか？"), row.yes) << row.input;
+    for (const auto& [input, yes] : {std::pair{"y\n", true},
+                                     {"yes\n", true},
+                                     {"  YES \r\n", true},
+                                     {"Y", true},
+                                     {"n\n", false},
+                                     {"\n", false},
+                                     {"ok\n", false},
+                                     {"yess\n", false},
+                                     {"", false}}) {
+        Rig rig(false, input);
+        EXPECT_EQ(rig.host.AskYesNo("上書きしますか？"), yes) << input;
+        // At the end of input the answer's line is ended for it.
         EXPECT_EQ(rig.err.str(),
-                  "上書きしますか？\nはい(y) / いいえ(n): " + std::string(row.input[0] ? "" : "\n"))
-            << row.input;
+                  "上書きしますか？\nはい(y) / いいえ(n): " + std::string(*input ? "" : "\n"))
+            << input;
     }
 }
 
@@ -171,30 +150,7 @@ TEST(TerminalHostTest, CtrlCAnswersNoOrStopsTheSendWaitingForTheSignal) {
     EXPECT_FALSE(rig.interrupts.Pending());
 }
 
-TEST(TerminalHostTest, RescueGoesToTheFirstFolderThatTakesItUnderANewNameOrToTheScreen) {
-    Rig rig(false);
-    rig.host->RescueReceivedData("O1.NC", "O1\r\nG01\r\n");
-    EXPECT_NE(rig.err.str().find("O1\r\nG01\r\n"), std::string::npos) << "nowhere to write";
-    // C:\HOME does not exist: the second folder takes the data.
-    rig.files.AddFolder("C:\\TMP");
-    rig.host->RescueReceivedData("O1.NC", "O1\r\nG01\r\n");
-    rig.host->RescueReceivedData("O1.NC", "O1\r\nG02\r\n");
-    EXPECT_EQ(rig.files.File("C:\\TMP\\RESCUE_20261208-101500_O1.NC"), "O1\r\nG01\r\n");
-    EXPECT_EQ(rig.files.File("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), "O1\r\nG02\r\n");
-    EXPECT_NE(rig.err.str().find("C:\\TMP\\RESCUE_20261208-101500_O1.NC"), std::string::npos);
-}
-
-ProgressView SendView(std::int64_t position) {
-    ProgressView view;
-    view.name = "送信名 O1234.NC";
-    view.state = "＜＜ 送信中 ＞＞";
-    view.remaining = "残り 1,235ﾊﾞｲﾄ(約 3分49秒)";
-    view.position = position;
-    view.maximum = 2000;
-    return view;
-}
-
-// The head "送信名 O1234.NC  ＜＜ 送信中 ＞＞" takes 33 columns, the remaining text 27.
+// The head takes 33 columns, the remaining text 27; a full line would wrap.
 TEST(ProgressLineTest, BarShrinksThenGoesThenTheLineIsCutNeverInsideAWideCharacter) {
     const std::string head = "送信名 O1234.NC  ＜＜ 送信中 ＞＞";
     const std::string remaining = "  残り 1,235ﾊﾞｲﾄ(約 3分49秒)";
@@ -203,6 +159,7 @@ TEST(ProgressLineTest, BarShrinksThenGoesThenTheLineIsCutNeverInsideAWideCharact
         std::size_t columns;  // 0: no limit
         std::string expected;
     } rows[] = {
+        // clang-format off
         {500, 0, head + "  [#####---------------]  25%" + remaining},
         {3000, 0, head + "  [####################] 100%" + remaining},
         {-5, 0, head + "  [--------------------]   0%" + remaining},
@@ -210,20 +167,21 @@ TEST(ProgressLineTest, BarShrinksThenGoesThenTheLineIsCutNeverInsideAWideCharact
         {1000, 83, head + "  [####----]  50%" + remaining},
         {1000, 82, head + "   50%" + remaining},
         {1000, 50, head + "   50%  残り 1,2"},
-        {1000, 6, "送信"},  // never cut inside a wide character
+        {1000, 6, "送信"},
+        // clang-format on
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(FormatProgressLine(SendView(row.position), row.columns), row.expected)
-            << row.columns << " columns";
+        const ProgressView view{.name = "送信名 O1234.NC",
+                                .state = "＜＜ 送信中 ＞＞",
+                                .remaining = "残り 1,235ﾊﾞｲﾄ(約 3分49秒)",
+                                .position = row.position,
+                                .maximum = 2000};
+        EXPECT_EQ(FormatProgressLine(view, row.columns), row.expected) << row.columns;
     }
-    EXPECT_EQ(DisplayWidth("ﾊﾞｲﾄ　\r\x1b\xE3\x81"), 8u) << "half-width kana 1, ideographic 2, "
-                                                           "controls 0, broken UTF-8 per byte";
-
-    ProgressView receive;
-    receive.direction = TransferDirection::Receive;
-    receive.name = "受信名 自動保存";
-    receive.state = "＜＜ 受信中 ＞＞";
-    receive.linesReceived = 1300;
+    EXPECT_EQ(DisplayWidth("ﾊﾞｲﾄ　\r\x1b\xE3\x81"), 8u)
+        << "half-width kana one, ideographic space two, controls none, broken UTF-8 one a byte";
+    const ProgressView receive{
+        TransferDirection::Receive, "受信名 自動保存", "＜＜ 受信中 ＞＞", "", 0, 0, 1300};
     EXPECT_EQ(FormatProgressLine(receive, 0), "受信名 自動保存  ＜＜ 受信中 ＞＞  1,300行");
 }
 
