@@ -62,6 +62,14 @@ const std::string kNul = "X1\r\nX2\0tail\r\nX3\r\n"s;
 const Files kAB = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}};
 const Files kABC = {{"A.NC", "O1\r\n"}, {"B.NC", "O2\r\n"}, {"C.NC", "OLD\r\n"}};
 
+// A split fixture: its input as D:\A.NC, and the files it splits into.
+Files Input(const char* fixture) {
+    return {{"A.NC", test::ReadFixture("split/" + std::string(fixture) + ".input")}};
+}
+Files Split(const char* fixture) {
+    const std::string expected = test::ReadFixture("split/" + std::string(fixture) + ".expected");
+    return test::ToFileMap(test::ParseFileSections(expected));
+}
 std::string Usage(const std::string& error) {
     return error + ToolsUsage();
 }
@@ -101,6 +109,16 @@ TEST(CliToolsTest, EachCommandSaysWhatItDidWithItsExitCodeAndLeavesExactlyTheseF
         {"SplitMaskWithoutExtension", {{"A.NC", kTwo}}, {"split", "D:\\A.NC", "--mask", "*.*"}, "",
          2, "", "ファイルマスク「*.*」からは作成するファイルの拡張子を決められません。\nファイル"
          "マスクを「*.NC」のように「*.」と拡張子で指定してください。\n"},
+        {"SplitFrontAndBackPercent", Input("basic_percent"),
+         {"split", "A.NC", "--front-percent", "--back-percent"}, "", 0, kSplitDone, "",
+         Split("basic_percent")},
+        {"SplitAllOptions", Input("all_options_with_header"),
+         {"split", "A.NC", "--numbered", "--front-percent", "--back-percent"}, "", 0, kSplitDone,
+         "", Split("all_options_with_header")},
+        {"SplitShiftJisName", Input("shift_jis_name"), {"split", "A.NC"}, "", 0, kSplitDone, "",
+         Split("shift_jis_name")},
+        {"SplitMaskExtension", Input("mask_lower_extension"), {"split", "A.NC", "--mask", "*.nc"},
+         "", 0, kSplitDone, "", Split("mask_lower_extension")},
         {"JoinIntoTheFirstFilesFolder", {{"O/A.NC", "%\r\nO1\r\n%\r\n"}, {"B.NC", "%\nO2\n%"}},
          {"join", "C", "D:\\O\\A.NC", "B.NC"}, "", 0, kJoinDone, "",
          {{"O/C.NC", "%\r\nO1\r\n%\r\n%\r\nO2\r\n%\r\n"}}},
@@ -121,12 +139,14 @@ TEST(CliToolsTest, EachCommandSaysWhatItDidWithItsExitCodeAndLeavesExactlyTheseF
          "選択されたﾌｧｲﾙが複数ありません。\n"},
         {"JoinNameWithASlash", kAB, {"join", "SUB/C", "D:\\A.NC", "D:\\B.NC"}, "", 2, "",
          "SUB/C.NC: ファイル名に使えない文字「/」が含まれています。\n"},
-        {"DoubleStopsAtAValueThatIsNoNumber", {{"A.NC", "X1.\r\nX1.2.3\r\n"}, {"A_2.NC", "OLD\r\n"}},
+        {"DoubleStopsAtAValueThatIsNoNumber",
+         {{"A.NC", "X1.\r\nX1.2.3\r\n"}, {"A_2.NC", "OLD\r\n"}},
          {"double", "X", "D:\\A.NC"}, "", 1, "", "2行目のXの値「1.2.3」は数値として読み取れません。"
          "\n変換を中止しました。A_2.NC は保存していません。\n"},
         {"DoubleOverwritesWithTheMaskExtension", {{"A.NC", "X1\r\n"}, {"A_2.MIN", "OLD\r\n"}},
          {"double", "x", "A.NC", "--mask=*.MIN"}, "", 0,
-         "X軸を２倍に変換しました。\n変換ファイル名は A_2.MINです。\n", "", {{"A_2.MIN", "X2\r\n"}}},
+         "X軸を２倍に変換しました。\n変換ファイル名は A_2.MINです。\n", "",
+         {{"A_2.MIN", "X2\r\n"}}},
         {"DoubleOfANulFile", {{"A.NC", kNul}}, {"double", "X", "D:\\A.NC"}, "y\n", 0,
          kFormat + "X軸を２倍に変換しました。\n変換ファイル名は A_2.NCです。\n", "",
          {{"A_2.NC", "X2\r\nX4\r\nX6\r\n"}}},
@@ -165,42 +185,20 @@ TEST(CliToolsTest, EachCommandSaysWhatItDidWithItsExitCodeAndLeavesExactlyTheseF
     }
 }
 
-TEST(CliToolsTest, SplitThatCannotWriteOneFileChangesNoFile) {
-    Rig rig;
-    rig.d.Write("A.NC", kTwo);
-    ASSERT_EQ(::chmod(rig.d.Write("O0002.NC", "KEEP\r\n").c_str(), 0444), 0);
-    EXPECT_EQ(rig.Run({"split", "D:\\A.NC"}), kExitStopped);
-    EXPECT_EQ(rig.err.str(),
-              "分割ファイルを書き込めませんでした。\nアクセスが拒否されました。\nD:\\O0002.NC\n"
-              "分割を中止しました。" +
-                  kNotMade);
-    EXPECT_EQ(rig.FilesOfD(), (Files{{"A.NC", kTwo}, {"O0002.NC", "KEEP\r\n"}}));
-}
-
-TEST(CliToolsTest, SplitOptionsAndTheSettingsMaskGiveTheFixturesFiles) {
-    for (const auto& [fixture, options] :
-         {std::pair<std::string, std::vector<std::string>>{"basic_percent",
-                                                           {"--front-percent", "--back-percent"}},
-          {"all_options_with_header", {"--numbered", "--front-percent", "--back-percent"}},
-          {"shift_jis_name", {}},
-          {"mask_lower_extension", {"--mask", "*.nc"}}}) {
-        SCOPED_TRACE(fixture);
-        Rig rig;
-        std::vector<std::string> args{"split", "I/A.NC", "--to", "D:\\"};
-        args.insert(args.end(), options.begin(), options.end());
-        rig.d.Write("I/A.NC", test::ReadFixture("split/" + fixture + ".input"));
-        EXPECT_EQ(rig.Run(args, "y\n"), kExitCompleted) << rig.err.str();
-        Files written = rig.FilesOfD();
-        written.erase("I/A.NC");
-        const std::string expected = test::ReadFixture("split/" + fixture + ".expected");
-        EXPECT_EQ(test::FormatFileSections(written),
-                  test::FormatFileSections(test::ToFileMap(test::ParseFileSections(expected))));
-    }
+TEST(CliToolsTest, SplitTakesTheSettingsMaskAndChangesNoFileWhenOneCannotBeWritten) {
     Rig rig;
     rig.home.Write("kelvantori.INI", "[Setting]\r\nMask=*.TXT\r\n");
-    rig.d.Write("A.NC", "O1\r\n");
+    rig.d.Write("A.NC", kTwo);
+    ASSERT_EQ(::chmod(rig.d.Write("O0002.TXT", "KEEP\r\n").c_str(), 0444), 0);
+    EXPECT_EQ(rig.Run({"split", "D:\\A.NC"}), kExitStopped);
+    EXPECT_EQ(rig.err.str(),
+              "分割ファイルを書き込めませんでした。\nアクセスが拒否されました。\n"
+              "D:\\O0002.TXT\n分割を中止しました。" +
+                  kNotMade);
+    EXPECT_EQ(rig.FilesOfD(), (Files{{"A.NC", kTwo}, {"O0002.TXT", "KEEP\r\n"}}));
+    ::chmod(rig.d.File("O0002.TXT").c_str(), 0644);
     EXPECT_EQ(rig.Run({"split", "D:\\A.NC"}), kExitCompleted);
-    EXPECT_EQ(rig.FilesOfD(), (Files{{"A.NC", "O1\r\n"}, {"O1.TXT", "O1\r\n"}}));
+    EXPECT_EQ(rig.FilesOfD(), (Files{{"A.NC", kTwo}, {"O0001.TXT", kO1}, {"O0002.TXT", kO2}}));
 }
 
 TEST(CliToolsTest, JoinOfALargeFileStreamsItAndStillChecksItsFormat) {

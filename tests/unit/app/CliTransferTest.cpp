@@ -37,76 +37,68 @@ TEST(CliTransferTest, OptionsMayStandAnywhereAndOnlyMistypedItemsAreUnrecognised
               std::vector<std::string>{"FOO"});
 }
 
-// A program folder with a data drive and COM1 on a device that does not exist: every transfer
-// that starts stops at the port.
-struct CliRig {
-    CliRig() {
+// Every order runs in a program folder with a data drive and COM1 on a device that does not
+// exist: a transfer that starts stops at the port.
+TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
+    const std::string noPort = "COM1のポートが開きません。!!\n  COM1 = ";
+    const std::string makeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？";
+    const struct {
+        std::vector<std::string> args;  // "@" stands for the program folder
+        const char* answers;
+        int code;
+        std::string message;    // a part of stderr
+        std::string log;        // a part of the log; empty: nothing logged
+        std::string made = {};  // what the run leaves in the program folder
+    } rows[] = {
+        // clang-format off
+        {{"S=D:\\O1234.NC", "--help"}, "", kExitCompleted, "", ""},
+        {{"S=D:\\O1234.NC", "--fast"}, "", kExitNotStarted, "--fast", ""},
+        // The R= of an existing file is not even asked about.
+        {{"R=D:\\OLD.NC", "9600-7-E-2"}, "y\n", kExitNotStarted, "不明な項目です: 9600-7-E-2", ""},
+        {{"S=D:\\NOPE.NC", "COM1"}, "", kExitNotStarted, "送信データ\nD:\\NOPE.NCが見つかりません。",
+         ""},
+        {{"R=D:\\OLD.NC"}, "n\n", kExitNotStarted, "すでにD:\\OLD.NCが有ります。", ""},
+        // A refused receive keeps the send of the same order from starting as well.
+        {{"S=D:\\O1234.NC", "R=D:\\OLD.NC"}, "\n", kExitNotStarted, "上書きしますか？", ""},
+        {{"COM2", "4800,7,E,2", "END"}, "", kExitNotStarted, "転送の指示がありません", ""},
+        {{}, "", kExitNotStarted, "転送の指示がありません", ""},
+        {{"S=D:\\O1234.NC", "COM1", "19200,8,N,1"}, "", kExitStopped, noPort, "送信　　中止　"},
+        {{"S=@data/O1234.NC", "COM1"}, "", kExitStopped, "送信中止しました。!!",
+         "　D:\\O1234.NC\r\n"},
+        {{"--receive-programs", "D:\\NEW\\SUB", "COM1"}, "y\n", kExitStopped, makeFolder,
+         "受信　　中止　", "data/NEW/SUB"},
+        {{"D:\\NC", "D:\\usb\\P1.NC", "--receive-programs"}, "", kExitStopped, noPort,
+         "受信　　中止　", "data/NC/P1.NC"},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        test::TempFolder folder;
+        test::ScopedEnv home{"KELVANTORI_HOME", folder.Path()};
         folder.Write("Host.ini", "[Ports]\nCOM1=" + folder.File("no-such-device") +
                                      "\n[Drives]\nD=" + folder.File("data") + "\n");
         folder.Write("data/O1234.NC", "O1234\r\nM30\r\n");
         folder.Write("data/OLD.NC", "OLD\r\n");
-    }
-    test::TempFolder folder;
-    test::ScopedEnv home{"KELVANTORI_HOME", folder.Path()};
-};
-
-TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
-    const std::string noPort = "COM1のポートが開きません。!!\n  COM1 = ";
-    const struct {
-        const char* name;
-        std::vector<std::string> args;
-        std::string answers;
-        int code;
-        std::string message;    // a part of stderr
-        std::string log;        // a part of the log; empty: nothing logged
-        std::string made = {};  // what the run leaves under the program folder
-    } rows[] = {
-        // clang-format off
-        {"HelpAnywhere", {"S=D:\\O1234.NC", "--help"}, "", kExitCompleted, "", ""},
-        {"UnknownOption", {"S=D:\\O1234.NC", "--fast"}, "", kExitNotStarted, "--fast", ""},
-        // The R= of an existing file is not even asked about.
-        {"MistypedItem", {"R=D:\\OLD.NC", "9600-7-E-2"}, "y\n", kExitNotStarted, "不明な項目です: 9600-7-E-2", ""},
-        {"MissingSendFile", {"S=D:\\NOPE.NC", "COM1"}, "", kExitNotStarted, "送信データ\nD:\\NOPE.NCが見つかりません。", ""},
-        {"OverwriteRefused", {"R=D:\\OLD.NC"}, "n\n", kExitNotStarted, "すでにD:\\OLD.NCが有ります。", ""},
-        // A refused receive keeps the send of the same order from starting as well.
-        {"SendWithRefusedReceive", {"S=D:\\O1234.NC", "R=D:\\OLD.NC"}, "\n", kExitNotStarted, "上書きしますか？", ""},
-        {"NoTransferOrdered", {"COM2", "4800,7,E,2", "END"}, "", kExitNotStarted, "転送の指示がありません", ""},
-        {"NothingAtAll", {}, "", kExitNotStarted, "転送の指示がありません", ""},
-        {"PortCannotOpen", {"S=D:\\O1234.NC", "COM1", "19200,8,N,1"}, "", kExitStopped, noPort, "送信　　中止　"},
-        {"HostPathIsLoggedAsDrivePath", {"S=@data/O1234.NC", "COM1"}, "", kExitStopped, "送信中止しました。!!", "　D:\\O1234.NC\r\n"},
-        {"MissingFolderMadeOnYes", {"--receive-programs", "D:\\NEW\\SUB", "COM1"}, "y\n", kExitStopped,
-         "ディレクトリが見つかりません。ディレクトリを作成しますか？", "受信　　中止　", "data/NEW/SUB"},
-        {"ImportBeforeTheTransfer", {"D:\\NC", "D:\\usb\\P1.NC", "--receive-programs"}, "", kExitStopped, noPort, "受信　　中止　",
-         "data/NC/P1.NC"},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        CliRig rig;
-        rig.folder.Write("data/usb/P1.NC", "P1\r\n");
-        rig.folder.Write("data/NC/O1.NC", "O1\r\n");
+        folder.Write("data/usb/P1.NC", "P1\r\n");
+        folder.Write("data/NC/O1.NC", "O1\r\n");
         std::vector<std::string> args = row.args;
         for (std::string& arg : args) {
             if (const auto at = arg.find('@'); at != std::string::npos)
-                arg.replace(at, 1, rig.folder.Path() + "/");
+                arg.replace(at, 1, folder.Path() + "/");
         }
         std::istringstream in(row.answers);
         std::ostringstream out;
         std::ostringstream err;
         CliIo io{in, out, err, false};
-        EXPECT_EQ(RunTransferCommand(args, io), row.code);
+        EXPECT_EQ(RunTransferCommand(args, io), row.code) << row.message;
         EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
-        EXPECT_EQ(out.str(), row.code == kExitCompleted ? TransferUsage() : "");
-        if (row.log.empty()) {
-            EXPECT_FALSE(rig.folder.Exists("kelvantori.log"));
-        } else {
-            const std::string log = Cp932ToUtf8(rig.folder.Read("kelvantori.log"));
-            EXPECT_NE(log.find(row.log), std::string::npos) << log;
-        }
+        EXPECT_EQ(out.str(), row.code == kExitCompleted ? TransferUsage() : "") << row.message;
+        EXPECT_EQ(folder.Exists("kelvantori.log"), !row.log.empty()) << row.message;
+        const std::string log = row.log.empty() ? "" : Cp932ToUtf8(folder.Read("kelvantori.log"));
+        EXPECT_NE(log.find(row.log), std::string::npos) << log;
         // The items order this run only; OLD.NC is as it was.
-        EXPECT_FALSE(rig.folder.Exists("kelvantori.INI"));
-        EXPECT_EQ(rig.folder.Read("data/OLD.NC"), "OLD\r\n");
-        EXPECT_TRUE(row.made.empty() || rig.folder.Exists(row.made)) << row.made;
+        EXPECT_FALSE(folder.Exists("kelvantori.INI")) << row.message;
+        EXPECT_EQ(folder.Read("data/OLD.NC"), "OLD\r\n") << row.message;
+        EXPECT_TRUE(row.made.empty() || folder.Exists(row.made)) << row.made;
     }
 }
 

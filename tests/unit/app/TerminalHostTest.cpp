@@ -51,9 +51,8 @@ struct Rig {
 };
 
 const std::string kConfirm =
-    "ＮＣ装置側の準備を行ってください。\n準備が出来ましたら「はい(Y)"
-    "」を\n押すと送信が開始します。\n"
-    "はい(y) / いいえ(n): ";
+    "ＮＣ装置側の準備を行ってください。\n準備が出来ましたら「はい(Y)」を\n"
+    "押すと送信が開始します。\nはい(y) / いいえ(n): ";
 
 TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     Rig yes(false, "y\n");
@@ -65,8 +64,9 @@ TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
                                  "[####################] 100%  残り 0ﾊﾞｲﾄ\n"
                                  "送信完了しました。!!\n");
     // ISO with even parity: O, 1, the space, X and % carry the parity bit.
-    EXPECT_EQ(test::Hex(yes.port.WrittenBytes()), test::Hex("\n\xCF\xB1\nG0\xB1\xA0\xD8\xB1"
-                                                            "0.\nM30\n\n\xA5"));
+    EXPECT_EQ(yes.port.WrittenBytes(),
+              "\n\xCF\xB1\nG0\xB1\xA0\xD8\xB1"
+              "0.\nM30\n\n\xA5");
     Rig no(false, "n\n");
     ASSERT_EQ(no.Send("O1\r\n"), TransferResult::Stopped);
     EXPECT_EQ(no.port.WrittenBytes(), "\x14");
@@ -171,11 +171,8 @@ TEST(ProgressLineTest, BarShrinksThenGoesThenTheLineIsCutNeverInsideAWideCharact
         // clang-format on
     };
     for (const auto& row : rows) {
-        const ProgressView view{.name = "送信名 O1234.NC",
-                                .state = "＜＜ 送信中 ＞＞",
-                                .remaining = "残り 1,235ﾊﾞｲﾄ(約 3分49秒)",
-                                .position = row.position,
-                                .maximum = 2000};
+        const ProgressView view{TransferDirection::Send,      "送信名 O1234.NC", "＜＜ 送信中 ＞＞",
+                                "残り 1,235ﾊﾞｲﾄ(約 3分49秒)", row.position,      2000};
         EXPECT_EQ(FormatProgressLine(view, row.columns), row.expected) << row.columns;
     }
     EXPECT_EQ(DisplayWidth("ﾊﾞｲﾄ　\r\x1b\xE3\x81"), 8u)
