@@ -55,8 +55,8 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         {{"S=D:\\O1234.NC", "--fast"}, "", kExitNotStarted, "--fast", ""},
         // The R= of an existing file is not even asked about.
         {{"R=D:\\OLD.NC", "9600-7-E-2"}, "y\n", kExitNotStarted, "不明な項目です: 9600-7-E-2", ""},
-        {{"S=D:\\NOPE.NC", "COM1"}, "", kExitNotStarted, "送信データ\nD:\\NOPE.NCが見つかりません。",
-         ""},
+        {{"S=D:\\NOPE.NC", "COM1"}, "", kExitNotStarted,
+         "送信データ\nD:\\NOPE.NCが見つかりません。", ""},
         {{"R=D:\\OLD.NC"}, "n\n", kExitNotStarted, "すでにD:\\OLD.NCが有ります。", ""},
         // A refused receive keeps the send of the same order from starting as well.
         {{"S=D:\\O1234.NC", "R=D:\\OLD.NC"}, "\n", kExitNotStarted, "上書きしますか？", ""},

@@ -106,7 +106,8 @@ TEST(MachineOptionsTest, RefusesWithAMessage) {
         // clang-format off
         {"--parity odd", "不明なオプションです: --parity"},
         {"O1234.NC", "不明なオプションです: O1234.NC"},
-        {"--store", "値がありません: --store"}, {"--once=yes", "値を取らないオプションです: --once"},
+        {"--store", "値がありません: --store"},
+        {"--once=yes", "値を取らないオプションです: --once"},
         {"--start=xon", "値が正しくありません: --start xon"},
         {"--buffer 64 --high 32 --low 32", kMarks}, {"--buffer 64 --high 65", kMarks},
         {"--code ascii"}, {"--buffer -1"}, {"--baud 4800bps"}, {"--format 8N3"}, {"--format 9N1"},
