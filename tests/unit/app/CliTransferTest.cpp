@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <sstream>
 
 #include "core/TextCodec.h"
@@ -15,145 +14,95 @@
 namespace kelvantori {
 namespace {
 
-using test::ScopedEnv;
-using test::TempFolder;
-
-TEST(ParseTransferArgumentsTest, OptionsMayStandAnywhereAndItemsKeepTheirOrder) {
+TEST(CliTransferTest, OptionsMayStandAnywhereAndOnlyMistypedItemsAreUnrecognised) {
     const TransferArguments parsed = ParseTransferArguments(
         {"--receive-programs", "S=A.NC", "COM2", "--show-setup", "4800,7,E,2", "--fast", "-h"});
     EXPECT_EQ(parsed.items, (std::vector<std::string>{"S=A.NC", "COM2", "4800,7,E,2"}));
-    EXPECT_TRUE(parsed.receivePrograms);
-    EXPECT_TRUE(parsed.showSetup);
-    EXPECT_TRUE(parsed.help);
+    EXPECT_EQ(std::tuple(parsed.receivePrograms, parsed.showSetup, parsed.help),
+              std::tuple(true, true, true));
     EXPECT_EQ(parsed.unknownOptions, std::vector<std::string>{"--fast"});
-    // The window's slash form is an item, not an option.
-    EXPECT_EQ(ParseTransferArguments({"/S=A.NC", "/COM2"}).items,
-              (std::vector<std::string>{"/S=A.NC", "/COM2"}));
-}
 
-struct ItemCase {
-    const char* name;
-    std::vector<std::string> args;
-    std::vector<std::string> unrecognised;
-};
-
-class UnrecognisedItemsTest : public ::testing::TestWithParam<ItemCase> {};
-
-TEST_P(UnrecognisedItemsTest, FindsTheItemsTheWindowWouldIgnore) {
-    const std::set<std::string> folders{"D:\\NC", "D:\\USB"};
     CommandLineEnvironment env;
-    env.IsDirectoryPath = [&](const std::string& path) {
-        return folders.count(path) > 0 || path == "D:\\NEW";
-    };
-    int asked = 0;
-    env.AskYesNo = [&](const std::string&) { return ++asked, true; };
-    env.ImportFile = [&](const std::string&, const std::string&) { return ++asked, true; };
-    Settings settings;
-    settings.Port = "COM1";
-    EXPECT_EQ(UnrecognisedItems(GetParam().args, settings, env), GetParam().unrecognised);
-    EXPECT_EQ(asked, 0) << "looking at the items asks and copies nothing";
+    env.IsDirectoryPath = [](const std::string& path) { return path == "D:\\NC"; };
+    // Looking at the items asks and copies nothing.
+    env.AskYesNo = [](const std::string&) { return ADD_FAILURE(), true; };
+    env.ImportFile = [](const std::string&, const std::string&) { return ADD_FAILURE(), true; };
+    const std::vector<std::string> good = {"S=A.NC", "R=B.NC",        "com12", "9600,7,E,2", "*.NC",
+                                           "D:\\NC", "D:\\USB\\A.NC", "END",   "end"};
+    EXPECT_EQ(UnrecognisedItems(good, Settings{}, env), std::vector<std::string>{});
+    EXPECT_EQ(UnrecognisedItems({"FOO", "S-A.NC", "COM123", "ENDED", "O1234.NC"}, Settings{}, env),
+              (std::vector<std::string>{"FOO", "S-A.NC", "COM123", "ENDED", "O1234.NC"}));
+    // The window's slash form is split first; the empty item of a trailing slash is no error.
+    EXPECT_EQ(UnrecognisedItems({"/S=A.NC", "/COM2", "/FOO", "/"}, Settings{}, env),
+              std::vector<std::string>{"FOO"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Items, UnrecognisedItemsTest,
-    ::testing::Values(ItemCase{"EveryKindOfItem",
-                               {"S=A.NC", "R=B.NC", "com12", "9600,7,E,2", "*.NC", "D:\\NC",
-                                "D:\\NEW", "D:\\USB\\A.NC", "END", "end"},
-                               {}},
-                      ItemCase{"PortAlreadyStoredStillCounts", {"COM1"}, {}},
-                      ItemCase{"MistypedItems",
-                               {"FOO", "S-A.NC", "COM123", "ENDED", "O1234.NC"},
-                               {"FOO", "S-A.NC", "COM123", "ENDED", "O1234.NC"}},
-                      ItemCase{"SlashFormSplitFirst", {"/S=A.NC", "/COM2", "/FOO"}, {"FOO"}},
-                      ItemCase{"EmptyItemOfATrailingSlashIsNoError", {"/S=A.NC", "/"}, {}}),
-    [](const auto& info) { return info.param.name; });
-
-// A program folder with a data drive and COM1 on a device that does not exist.
-struct CliRig {
-    CliRig() : home("KELVANTORI_HOME", folder.Path()) {
+// Every order runs in a program folder with a data drive and COM1 on a device that does not
+// exist: a transfer that starts stops at the port.
+TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
+    const std::string noPort = "COM1のポートが開きません。!!\n  COM1 = ";
+    const std::string makeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？";
+    const struct {
+        std::vector<std::string> args;  // "@" stands for the program folder
+        const char* answers;
+        int code;
+        std::string message;    // a part of stderr
+        std::string log;        // a part of the log; empty: nothing logged
+        std::string made = {};  // what the run leaves in the program folder
+    } rows[] = {
+        // clang-format off
+        {{"S=D:\\O1234.NC", "--help"}, "", kExitCompleted, "", ""},
+        {{"S=D:\\O1234.NC", "--fast"}, "", kExitNotStarted, "--fast", ""},
+        // The R= of an existing file is not even asked about.
+        {{"R=D:\\OLD.NC", "9600-7-E-2"}, "y\n", kExitNotStarted, "不明な項目です: 9600-7-E-2", ""},
+        {{"S=D:\\NOPE.NC", "COM1"}, "", kExitNotStarted,
+         "送信データ\nD:\\NOPE.NCが見つかりません。", ""},
+        {{"R=D:\\OLD.NC"}, "n\n", kExitNotStarted, "すでにD:\\OLD.NCが有ります。", ""},
+        // A refused receive keeps the send of the same order from starting as well.
+        {{"S=D:\\O1234.NC", "R=D:\\OLD.NC"}, "\n", kExitNotStarted, "上書きしますか？", ""},
+        {{"COM2", "4800,7,E,2", "END"}, "", kExitNotStarted, "転送の指示がありません", ""},
+        {{}, "", kExitNotStarted, "転送の指示がありません", ""},
+        {{"S=D:\\O1234.NC", "COM1", "19200,8,N,1"}, "", kExitStopped, noPort, "送信　　中止　"},
+        {{"S=@data/O1234.NC", "COM1"}, "", kExitStopped, "送信中止しました。!!",
+         "　D:\\O1234.NC\r\n"},
+        {{"--receive-programs", "D:\\NEW\\SUB", "COM1"}, "y\n", kExitStopped, makeFolder,
+         "受信　　中止　", "data/NEW/SUB"},
+        {{"D:\\NC", "D:\\usb\\P1.NC", "--receive-programs"}, "", kExitStopped, noPort,
+         "受信　　中止　", "data/NC/P1.NC"},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        test::TempFolder folder;
+        test::ScopedEnv home{"KELVANTORI_HOME", folder.Path()};
         folder.Write("Host.ini", "[Ports]\nCOM1=" + folder.File("no-such-device") +
                                      "\n[Drives]\nD=" + folder.File("data") + "\n");
-        folder.Write("data/O1234.NC", "O1234\r\nG01 X10.\r\nM30\r\n");
+        folder.Write("data/O1234.NC", "O1234\r\nM30\r\n");
         folder.Write("data/OLD.NC", "OLD\r\n");
-    }
-    int Run(const std::vector<std::string>& args, const std::string& answers = {}) {
-        in.str(answers);
+        folder.Write("data/usb/P1.NC", "P1\r\n");
+        folder.Write("data/NC/O1.NC", "O1\r\n");
+        std::vector<std::string> args = row.args;
+        for (std::string& arg : args) {
+            if (const auto at = arg.find('@'); at != std::string::npos)
+                arg.replace(at, 1, folder.Path() + "/");
+        }
+        std::istringstream in(row.answers);
+        std::ostringstream out;
+        std::ostringstream err;
         CliIo io{in, out, err, false};
-        return RunTransferCommand(args, io);
+        EXPECT_EQ(RunTransferCommand(args, io), row.code) << row.message;
+        EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
+        EXPECT_EQ(out.str(), row.code == kExitCompleted ? TransferUsage() : "") << row.message;
+        EXPECT_EQ(folder.Exists("kelvantori.log"), !row.log.empty()) << row.message;
+        const std::string log = row.log.empty() ? "" : Cp932ToUtf8(folder.Read("kelvantori.log"));
+        EXPECT_NE(log.find(row.log), std::string::npos) << log;
+        // The items order this run only; OLD.NC is as it was.
+        EXPECT_FALSE(folder.Exists("kelvantori.INI")) << row.message;
+        EXPECT_EQ(folder.Read("data/OLD.NC"), "OLD\r\n") << row.message;
+        EXPECT_TRUE(row.made.empty() || folder.Exists(row.made)) << row.made;
     }
-    std::string Log() const { return Cp932ToUtf8(folder.Read("kelvantori.log")); }
-
-    TempFolder folder;
-    ScopedEnv home;
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-};
-
-TEST(RunTransferCommandTest, HelpAnywherePrintsTheUsage) {
-    CliRig rig;
-    EXPECT_EQ(rig.Run({"S=D:\\O1234.NC", "--help"}), kExitCompleted);
-    EXPECT_EQ(rig.out.str(), TransferUsage());
-    EXPECT_FALSE(rig.folder.Exists("kelvantori.log"));
 }
 
-struct NotStartedCase {
-    const char* name;
-    std::vector<std::string> args;
-    std::string answers;
-    std::string message;
-};
-
-class NotStartedTest : public ::testing::TestWithParam<NotStartedCase> {};
-
-TEST_P(NotStartedTest, EndsWithTwoAndTouchesNothing) {
-    CliRig rig;
-    EXPECT_EQ(rig.Run(GetParam().args, GetParam().answers), kExitNotStarted);
-    EXPECT_NE(rig.err.str().find(GetParam().message), std::string::npos) << rig.err.str();
-    // The port was never opened, nothing was logged or saved, OLD.NC is as it was.
-    EXPECT_EQ(rig.err.str().find("ポートが開きません"), std::string::npos) << rig.err.str();
-    EXPECT_FALSE(rig.folder.Exists("kelvantori.log"));
-    EXPECT_FALSE(rig.folder.Exists("kelvantori.INI"));
-    EXPECT_EQ(rig.folder.Read("data/OLD.NC"), "OLD\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Orders, NotStartedTest,
-    ::testing::Values(
-        NotStartedCase{"UnknownOption", {"S=D:\\O1234.NC", "--fast"}, "", "--fast"},
-        // The R= of an existing file is not even asked about.
-        NotStartedCase{
-            "MistypedItem", {"R=D:\\OLD.NC", "9600-7-E-2"}, "y\n", "不明な項目です: 9600-7-E-2"},
-        NotStartedCase{"MissingSendFile",
-                       {"S=D:\\NOPE.NC", "COM1"},
-                       "",
-                       "送信データ\nD:\\NOPE.NCが見つかりません。"},
-        NotStartedCase{"OverwriteRefused", {"R=D:\\OLD.NC"}, "n\n", "すでにD:\\OLD.NCが有ります。"},
-        // A refused receive keeps the send of the same order from starting as well.
-        NotStartedCase{
-            "SendWithRefusedReceive", {"S=D:\\O1234.NC", "R=D:\\OLD.NC"}, "\n", "上書きしますか？"},
-        NotStartedCase{
-            "NoTransferOrdered", {"COM2", "4800,7,E,2", "END"}, "", "転送の指示がありません"},
-        NotStartedCase{"NothingAtAll", {}, "", "転送の指示がありません"}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(RunTransferCommandTest, PortThatCannotOpenStopsTheSendWithAHint) {
-    CliRig rig;
-    EXPECT_EQ(rig.Run({"S=D:\\O1234.NC", "COM1", "19200,8,N,1"}), kExitStopped);
-    const std::string err = rig.err.str();
-    EXPECT_NE(
-        err.find("COM1のポートが開きません。!!\n  COM1 = " + rig.folder.File("no-such-device")),
-        std::string::npos)
-        << err;
-    EXPECT_NE(err.find("送信中止しました。!!"), std::string::npos) << err;
-    const std::string log = rig.Log();
-    EXPECT_NE(log.find("送信　　中止　"), std::string::npos) << log;
-    EXPECT_NE(log.find("　D:\\O1234.NC\r\n"), std::string::npos) << log;
-    // The items order this run only.
-    EXPECT_FALSE(rig.folder.Exists("kelvantori.INI"));
-}
-
-TEST(WithDrivePathsTest, AbsoluteHostPathsOfTransferFilesBecomeDrivePaths) {
+TEST(CliTransferTest, AbsoluteHostPathsOfTransferFilesBecomeDrivePaths) {
     HostConfig config;
     config.drives['D'] = "/srv/nc";
     const DriveMap drives = DriveMap::Build(config, "/home/ann", {});
@@ -162,30 +111,6 @@ TEST(WithDrivePathsTest, AbsoluteHostPathsOfTransferFilesBecomeDrivePaths) {
     // The slash form is the window's own: nothing in it is a host path.
     EXPECT_EQ(WithDrivePaths({"/S=A.NC", "/COM2"}, drives),
               (std::vector<std::string>{"/S=A.NC", "/COM2"}));
-}
-
-TEST(RunTransferCommandTest, HostPathOfTheFileIsLoggedAsItsDrivePath) {
-    CliRig rig;
-    EXPECT_EQ(rig.Run({"S=" + rig.folder.File("data/O1234.NC"), "COM1", "19200,8,N,1"}),
-              kExitStopped);
-    EXPECT_NE(rig.Log().find("　D:\\O1234.NC\r\n"), std::string::npos) << rig.Log();
-}
-
-TEST(RunTransferCommandTest, MissingDataFolderIsMadeWhenTheUserSaysYes) {
-    CliRig rig;
-    EXPECT_EQ(rig.Run({"--receive-programs", "D:\\NEW\\SUB", "COM1"}, "y\n"), kExitStopped);
-    EXPECT_NE(rig.err.str().find("ディレクトリが見つかりません。ディレクトリを作成しますか？"),
-              std::string::npos);
-    EXPECT_TRUE(rig.folder.Exists("data/NEW/SUB"));
-    EXPECT_NE(rig.Log().find("受信　　中止　"), std::string::npos);
-}
-
-TEST(RunTransferCommandTest, ImportCopiesIntoTheDataFolderBeforeTheTransfer) {
-    CliRig rig;
-    rig.folder.Write("data/usb/P1.NC", "P1\r\n");
-    rig.folder.Write("data/NC/P1.NC", "OLD P1\r\n");
-    EXPECT_EQ(rig.Run({"D:\\NC", "D:\\usb\\P1.NC", "--receive-programs"}), kExitStopped);
-    EXPECT_EQ(rig.folder.Read("data/NC/P1.NC"), "P1\r\n");
 }
 
 }  // namespace

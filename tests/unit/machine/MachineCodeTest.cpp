@@ -1,19 +1,19 @@
+// The machine's side of the tape: how each line byte reads in ISO, EIA and 7-bit, and what a
+// punch puts on the line.
 #include "machine/MachineCode.h"
-
-#include "core/TapeCode.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "core/TapeCode.h"
+#include "machine/PunchTape.h"
 
 namespace kelvantori::machine {
 namespace {
 
-struct DecodeCase {
-    const char* name;
-    std::uint8_t byte;
-    DecodedByte expected;
-};
+using namespace std::string_literals;
 
 DecodedByte Char(char c, bool parityError = false) {
     return DecodedByte{ByteKind::Character, c, parityError};
@@ -22,121 +22,35 @@ DecodedByte Kind(ByteKind kind, bool parityError = false) {
     return DecodedByte{kind, 0, parityError};
 }
 
-std::string CaseName(const testing::TestParamInfo<DecodeCase>& info) {
-    return info.param.name;
-}
-
-class IsoDecodeTest : public testing::TestWithParam<DecodeCase> {};
-
-TEST_P(IsoDecodeTest, ChecksEvenParityAndTakesSevenBits) {
-    EXPECT_EQ(DecodeIso(GetParam().byte), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, IsoDecodeTest,
-    testing::Values(DecodeCase{"LetterWithEvenBits", 0x47, Char('G')},
-                    DecodeCase{"PercentWithParityBit", 0xA5, Char('%')},
-                    DecodeCase{"PercentWithoutParityBitIsAnError", 0x25, Char('%', true)},
-                    DecodeCase{"DigitOneWithParityBit", 0xB1, Char('1')},
-                    DecodeCase{"LineFeed", 0x0A, Char('\n')},
-                    DecodeCase{"SpaceWithParityBit", 0xA0, Char(' ')},
-                    DecodeCase{"LetterWithStrayParityBit", 0xC7, Char('G', true)},
-                    DecodeCase{"Dc3WithParityBit", 0x93, Kind(ByteKind::Dc3)},
-                    DecodeCase{"Dc3WithoutParityBit", 0x13, Kind(ByteKind::Dc3, true)},
-                    DecodeCase{"Dc1", 0x11, Kind(ByteKind::Dc1)},
-                    DecodeCase{"Dc2", 0x12, Kind(ByteKind::Dc2)},
-                    DecodeCase{"Dc4", 0x14, Kind(ByteKind::Dc4)},
-                    DecodeCase{"NulIsBlankTape", 0x00, Kind(ByteKind::Feed)},
-                    DecodeCase{"DeleteIsSkipped", 0xFF, Kind(ByteKind::Feed)},
-                    DecodeCase{"ControlWithoutMeaning", 0x03, Kind(ByteKind::Undefined)}),
-    CaseName);
-
-class EiaDecodeTest : public testing::TestWithParam<DecodeCase> {};
-
-TEST_P(EiaDecodeTest, ChecksOddParityAndReadsTheTable) {
-    EXPECT_EQ(DecodeEia(GetParam().byte), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, EiaDecodeTest,
-    testing::Values(DecodeCase{"DigitZero", 0x20, Char('0')},
-                    DecodeCase{"ThirteenIsTheDigitThree", 0x13, Char('3')},
-                    DecodeCase{"LetterO", 0x46, Char('O')}, DecodeCase{"LetterX", 0x37, Char('X')},
-                    DecodeCase{"Period", 0x6B, Char('.')}, DecodeCase{"Minus", 0x40, Char('-')},
-                    DecodeCase{"EndOfBlockIsLineFeed", 0x80, Char('\n')},
-                    DecodeCase{"EndOfRecordIsPercent", 0x0B, Char('%')},
-                    DecodeCase{"Space", 0x10, Char(' ')},
-                    DecodeCase{"Dc3WithParityBit", 0x93, Kind(ByteKind::Dc3)},
-                    DecodeCase{"Dc1", 0x11, Kind(ByteKind::Dc1)},
-                    DecodeCase{"Dc4", 0x14, Kind(ByteKind::Dc4)},
-                    DecodeCase{"EvenHolesIsParityError", 0x21, Kind(ByteKind::BadParity, true)},
-                    DecodeCase{"IsoPercentIsParityError", 0xA5, Kind(ByteKind::BadParity, true)},
-                    DecodeCase{"OddHolesNotInTable", 0x3E, Kind(ByteKind::Undefined)},
-                    DecodeCase{"BlankTape", 0x00, Kind(ByteKind::Feed)},
-                    DecodeCase{"Delete", 0x7F, Kind(ByteKind::Feed)}),
-    CaseName);
-
-class SevenBitDecodeTest : public testing::TestWithParam<DecodeCase> {};
-
-TEST_P(SevenBitDecodeTest, TakesCharactersAsTheyCome) {
-    EXPECT_EQ(DecodeSevenBit(GetParam().byte), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bytes, SevenBitDecodeTest,
-                         testing::Values(DecodeCase{"PercentHasNoParityToCheck", 0x25, Char('%')},
-                                         DecodeCase{"Letter", 0x47, Char('G')},
-                                         DecodeCase{"BitSevenNeverArrives", 0xC7, Char('G')},
-                                         DecodeCase{"Dc3", 0x13, Kind(ByteKind::Dc3)},
-                                         DecodeCase{"Dc3WithBitSeven", 0x93, Kind(ByteKind::Dc3)},
-                                         DecodeCase{"Dc4", 0x14, Kind(ByteKind::Dc4)},
-                                         DecodeCase{"LowerCaseKept", 'g', Char('g')}),
-                         CaseName);
-
-TEST(EiaTableTest, EveryCharacterPunchesWithOddHolesAndReadsBack) {
-    const std::string characters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ%()+-/.&, \n";
-    for (const char c : characters) {
-        SCOPED_TRACE(std::string("character ") + c);
-        const auto byte = EncodeCharacter(c, MachineCode::Eia);
-        ASSERT_TRUE(byte.has_value());
-        EXPECT_FALSE(HasEvenParity(*byte));
-        EXPECT_EQ(DecodeEia(*byte), Char(c));
+TEST(MachineCodeTest, DecodesEachByteInTheConfiguredCode) {
+    using enum MachineCode;
+    using enum ByteKind;
+    // ISO: even parity over eight bits; a character with the wrong parity is still read. EIA: odd
+    // parity; 0x13 is the digit 3, end of block and end of record read as LF and %. 7-bit: no
+    // parity to check, bit 7 never arrives.
+    const struct {
+        MachineCode code;
+        std::uint8_t byte;
+        DecodedByte expected;
+    } rows[] = {
+        // clang-format off
+        {Iso, 0xA5, Char('%')}, {Iso, 0x25, Char('%', true)}, {Iso, 0xC7, Char('G', true)},
+        {Iso, 0x93, Kind(Dc3)}, {Iso, 0x13, Kind(Dc3, true)}, {Iso, 0x11, Kind(Dc1)},
+        {Iso, 0x12, Kind(Dc2)}, {Iso, 0x14, Kind(Dc4)},       {Iso, 0x00, Kind(Feed)},
+        {Iso, 0xFF, Kind(Feed)}, {Iso, 0x03, Kind(Undefined)},
+        {Eia, 0x13, Char('3')}, {Eia, 0x80, Char('\n')},      {Eia, 0x0B, Char('%')},
+        {Eia, 0x93, Kind(Dc3)}, {Eia, 0x11, Kind(Dc1)},       {Eia, 0x14, Kind(Dc4)},
+        {Eia, 0x21, Kind(BadParity, true)}, {Eia, 0xA5, Kind(BadParity, true)},
+        {Eia, 0x3E, Kind(Undefined)}, {Eia, 0x00, Kind(Feed)}, {Eia, 0x7F, Kind(Feed)},
+        {SevenBit, 0x25, Char('%')}, {SevenBit, 0xC7, Char('G')}, {SevenBit, 0x13, Kind(Dc3)},
+        {SevenBit, 0x93, Kind(Dc3)}, {SevenBit, 'g', Char('g')},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(CodeReader(row.code).Decode(row.byte), row.expected)
+            << MachineCodeName(row.code) << " byte " << int{row.byte};
     }
 }
-
-struct EncodeCase {
-    const char* name;
-    char character;
-    MachineCode code;
-    std::optional<std::uint8_t> expected;
-};
-
-class EncodeTest : public testing::TestWithParam<EncodeCase> {};
-
-TEST_P(EncodeTest, GivesTheLineByte) {
-    EXPECT_EQ(EncodeCharacter(GetParam().character, GetParam().code), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Characters, EncodeTest,
-    testing::Values(EncodeCase{"IsoLetterWithEvenBits", 'G', MachineCode::Iso, 0x47},
-                    EncodeCase{"IsoPercentGetsParityBit", '%', MachineCode::Iso, 0xA5},
-                    EncodeCase{"IsoLetterOGetsParityBit", 'O', MachineCode::Iso, 0xCF},
-                    EncodeCase{"IsoLineFeed", '\n', MachineCode::Iso, 0x0A},
-                    EncodeCase{"IsoDc3GetsParityBit", '\x13', MachineCode::Iso, 0x93},
-                    EncodeCase{"IsoDc4", '\x14', MachineCode::Iso, 0x14},
-                    EncodeCase{"IsoHasNoEightBitCharacters", '\xB0', MachineCode::Iso,
-                               std::nullopt},
-                    EncodeCase{"AutoPunchesIso", '1', MachineCode::Auto, 0xB1},
-                    EncodeCase{"EiaLetterO", 'O', MachineCode::Eia, 0x46},
-                    EncodeCase{"EiaColonIsLetterO", ':', MachineCode::Eia, 0x46},
-                    EncodeCase{"EiaLineFeedIsEndOfBlock", '\n', MachineCode::Eia, 0x80},
-                    EncodeCase{"EiaHasNoAsterisk", '*', MachineCode::Eia, std::nullopt},
-                    EncodeCase{"EiaHasNoCarriageReturn", '\r', MachineCode::Eia, std::nullopt},
-                    EncodeCase{"EiaHasNoLowerCase", 'x', MachineCode::Eia, std::nullopt},
-                    EncodeCase{"EiaDc4AsItself", '\x14', MachineCode::Eia, 0x14},
-                    EncodeCase{"SevenBitPercentUnchanged", '%', MachineCode::SevenBit, 0x25},
-                    EncodeCase{"SevenBitLetterOUnchanged", 'O', MachineCode::SevenBit, 0x4F}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // The machine keeps its own tables so that a slip in either side's table shows up here instead
 // of cancelling out over the line.
@@ -153,40 +67,43 @@ TEST(MachineCodeTest, AgreesWithThePcSideOnEveryCharacter) {
         const std::uint8_t pc = EiaDecode(static_cast<std::uint8_t>(b));
         if (pc >= 0x20 || pc == '\n') {
             EXPECT_EQ(d, Char(static_cast<char>(pc)));
-        } else if (d.kind == ByteKind::Character) {
-            ADD_FAILURE() << "the PC side has no character for this byte";
+        } else {
+            EXPECT_NE(d.kind, ByteKind::Character) << "the PC side has no character for it";
         }
     }
 }
 
-TEST(CodeReaderTest, AutomaticReaderDecidesByTheFirstCharacterParity) {
-    CodeReader eia(MachineCode::Auto);
-    EXPECT_EQ(eia.Decode(0x00), Kind(ByteKind::Feed));
-    EXPECT_EQ(eia.Decode(0x11), Kind(ByteKind::Dc1));
-    EXPECT_EQ(eia.Current(), MachineCode::Auto);
-    EXPECT_EQ(eia.Decode(0x0B), Char('%'));
-    EXPECT_EQ(eia.Current(), MachineCode::Eia);
-    // Once EIA is chosen, 0x13 is a digit and 0xA5 is a parity error.
-    EXPECT_EQ(eia.Decode(0x13), Char('3'));
-    EXPECT_EQ(eia.Decode(0xA5), Kind(ByteKind::BadParity, true));
-
-    CodeReader iso(MachineCode::Auto);
-    EXPECT_EQ(iso.Decode(0xA5), Char('%'));
-    EXPECT_EQ(iso.Current(), MachineCode::Iso);
-    EXPECT_EQ(iso.Decode(0x13), Kind(ByteKind::Dc3, true));
-}
-
-TEST(CodeReaderTest, ResetLetsTheNextTapeDecideAgain) {
-    CodeReader reader(MachineCode::Auto);
-    reader.Decode(0x0B);
-    ASSERT_EQ(reader.Current(), MachineCode::Eia);
-    reader.Reset();
-    EXPECT_EQ(reader.Decode(0xA5), Char('%'));
-    EXPECT_EQ(reader.Current(), MachineCode::Iso);
-
-    CodeReader fixed(MachineCode::Eia);
-    fixed.Reset();
-    EXPECT_EQ(fixed.Decode(0xA5), Kind(ByteKind::BadParity, true));
+// The bytes below are worked out by hand from the code tables: ISO sets bit 7 where the seven
+// bits hold an odd number of ones ("O" 0x4F -> 0xCF, "1" 0x31 -> 0xB1, "%" 0x25 -> 0xA5).
+TEST(PunchTapeTest, PunchesLeaderFramingCodeAndDc4) {
+    using enum MachineCode;
+    using enum LeaderKind;
+    const struct {
+        const char* text;
+        PunchSettings settings;
+        std::string expected;
+        std::size_t dropped = 0;
+    } rows[] = {
+        // clang-format off
+        {"O1\nM30", {Iso, {3, Nul}, true, true}, "\0\0\0\xA5\n\xCF\xB1\nM30\n\xA5\n\x14"s},
+        {"O1\nM30", {Eia, {2, Delete}, true, true},
+         "\x7F\x7F\v\x80\x46\x01\x80T\x13 \x80\v\x80\x14"},
+        {"O2", {Iso, {2, Space}, false}, "\xA0\xA0\xCF\xB2\n"},
+        {"O2", {Eia, {2, Space}, false}, "\x10\x10\x46\x02\x80"},
+        {"O2", {Eia, {1, Byte, 0xAA}, false}, "\xAA\x46\x02\x80"},
+        {"O2", {Auto, {}, false}, "\xCF\xB2\n"},
+        // The file's own "%" lines and its empty last lines give way to the punch's framing.
+        {"%\nO1\n%\n\n", {SevenBit, {}, true}, "%\nO1\n%\n"},
+        {"%\nO1\n%", {SevenBit, {}, false}, "O1\n"},
+        {"O1*;a", {Eia, {}, false}, "\x46\x01\x80", 3},
+        {"O3(\x83\xA0)", {Iso, {}, false}, "\xCF\x33\x28\xA9\n", 2},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        const PunchTape tape = BuildPunchTape(SplitProgramLines(row.text), row.settings);
+        EXPECT_EQ(tape.bytes, row.expected) << row.text;
+        EXPECT_EQ(tape.dropped, row.dropped) << row.text;
+    }
 }
 
 }  // namespace
