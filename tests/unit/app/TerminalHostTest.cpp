@@ -1,5 +1,6 @@
 // The terminal host: what a send shows on stderr in a file and on a terminal, the progress line
-// fitted to the terminal, messages, questions answered from standard input, and Ctrl-C.
+// fitted to the terminal, messages, questions answered from standard input, Ctrl-C, and the rescue
+// of received data that could not be saved.
 #include "app/cli/TerminalHost.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include "comm/SendEngine.h"
 #include "support/EngineRig.h"
 #include "support/FakeSerialPort.h"
+#include "support/MemoryFileSystem.h"
 #include "support/RecordingHost.h"
 
 namespace kelvantori {
@@ -151,6 +153,36 @@ TEST(TerminalHostTest, CtrlCAnswersNoOrStopsTheSendWaitingForTheSignal) {
 }
 
 // The head takes 33 columns, the remaining text 27; a full line would wrap.
+// Received data that could not be saved goes to the first rescue folder that takes it, never over
+// an earlier rescue; with no folder left it is printed, so it is never lost.
+TEST(TerminalHostTest, RescueWritesANewFileInTheFirstFolderThatTakesItElsePrintsTheData) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    CliIo io{in, out, err};
+    StreamLineReader reader{in};
+    InterruptState interrupts;
+    ManualClock clock;
+    test::MemoryFileSystem files;
+    files.AddFolder("C:\\TMP");  // C:\HOME does not exist
+    TerminalHost::Places places{
+        &files, {"C:\\HOME", "C:\\TMP"}, [] { return LocalDateTime{2026, 12, 8, 10, 15, 0}; }};
+    TerminalHost host{io, reader, interrupts, clock, places};
+    host.RescueReceivedData("O1.NC", "O1\r\nG01\r\n");
+    host.RescueReceivedData("O1.NC", "O1\r\nG02\r\n");
+    EXPECT_EQ(files.File("C:\\TMP\\RESCUE_20261208-101500_O1.NC"), "O1\r\nG01\r\n");
+    EXPECT_EQ(files.File("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), "O1\r\nG02\r\n");
+    EXPECT_EQ(host.RescueFiles().size(), 2u);
+    EXPECT_NE(err.str().find("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), std::string::npos)
+        << err.str();
+
+    std::ostringstream err2;
+    CliIo io2{in, out, err2};
+    TerminalHost nowhere{io2, reader, interrupts, clock, {}};
+    nowhere.RescueReceivedData("O1.NC", "O1\r\nG03\r\n");
+    EXPECT_TRUE(nowhere.RescueFiles().empty());
+    EXPECT_NE(err2.str().find("O1\r\nG03\r\n"), std::string::npos) << err2.str();
+}
+
 TEST(ProgressLineTest, BarShrinksThenGoesThenTheLineIsCutNeverInsideAWideCharacter) {
     const std::string head = "送信名 O1234.NC  ＜＜ 送信中 ＞＞";
     const std::string remaining = "  残り 1,235ﾊﾞｲﾄ(約 3分49秒)";
