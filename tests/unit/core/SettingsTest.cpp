@@ -1,236 +1,234 @@
-// The settings record on disk: defaults, the kinds of the keys, the written layout, and that an
-// installation's files keep everything that is not ours.
+// The settings record and the files it lives in: defaults, the written layout, foreign content
+// that must survive, and the history lists of the dialogs.
 #include "core/Settings.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
+#include "core/HistoryList.h"
+#include "core/IniDocument.h"
 #include "support/TempFolder.h"
 
 namespace kelvantori {
 namespace {
 
 using test::ReadFixture;
+using Lines = std::vector<std::string>;
 
-SettingsFiles MainOnly(std::string mainIni) {
-    return SettingsFiles{std::move(mainIni), {}};
+SettingsFiles MainOnly(const std::string& mainIni) {
+    return SettingsFiles{mainIni, {}};
 }
 
-// With no files every key reads its default, and the save writes every key of both tables; the
-// golden files were written from the key table.
+std::string Swap(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// The golden files were written from the key table.
 TEST(Settings, NoFilesGiveDefaultsAndTheSaveWritesEveryKey) {
-    const auto loaded = LoadSettings(SettingsFiles{});
-    EXPECT_EQ(loaded, Settings{});
-    const auto files = SaveSettings(loaded, SettingsFiles{});
-    ASSERT_TRUE(files.mainIni && files.outAppIni);
-    EXPECT_EQ(*files.mainIni, ReadFixture("settings/fresh-main.expected"));
-    EXPECT_EQ(*files.outAppIni, ReadFixture("settings/fresh-outapp.expected"));
-}
-
-TEST(Settings, FreshFilesLoadAsTheDefaults) {
-    const SettingsFiles files{ReadFixture("settings/fresh-main.expected"),
-                              ReadFixture("settings/fresh-outapp.expected")};
+    EXPECT_EQ(LoadSettings(SettingsFiles{}), Settings{});
+    const auto files = SaveSettings(Settings{}, SettingsFiles{});
+    EXPECT_EQ(files.mainIni, ReadFixture("settings/fresh-main.expected"));
+    EXPECT_EQ(files.outAppIni, ReadFixture("settings/fresh-outapp.expected"));
     EXPECT_EQ(LoadSettings(files), Settings{});
 }
 
 TEST(Settings, ShopFilesKeepEverythingThatIsNotOurs) {
     const SettingsFiles old{ReadFixture("settings/shop-main.input"),
                             ReadFixture("settings/shop-outapp.input")};
-    const auto saved = SaveSettings(LoadSettings(old), old);
-    // Only InvTime=abc (read as 0) and WinVer=5 (read as true) are rewritten, and the missing
-    // keys are added at the end of their sections.
+    const auto s = LoadSettings(old);
+    EXPECT_EQ(s.Port, "COM3");  // not the Port of the foreign [Printer] section
+    EXPECT_EQ(s.DirPath, "D:\\ＮＣデータ\\表");
+    EXPECT_EQ(s.SendMsg1, "（メモ）");
+    EXPECT_EQ(s.InvTime, 0);  // stored as "abc"
+    EXPECT_TRUE(s.WinVer);    // stored as "5"
+    EXPECT_EQ(s.EditApp, "C:\\Program Files\\秀丸\\Hidemaru.exe");
+    EXPECT_EQ(s.OutApps[0], (OutAppEntry{"C:\\Tools\\view.exe", "N", "ビューア"}));
+    // Only InvTime and WinVer are rewritten; missing keys go to the end of their sections.
+    const auto saved = SaveSettings(s, old);
     EXPECT_EQ(saved.mainIni, ReadFixture("settings/shop-main.expected"));
     EXPECT_EQ(saved.outAppIni, ReadFixture("settings/shop-outapp.expected"));
-    // A second round changes nothing more.
-    EXPECT_EQ(SaveSettings(LoadSettings(saved), saved).mainIni, saved.mainIni);
-    EXPECT_EQ(SaveSettings(LoadSettings(saved), saved).outAppIni, saved.outAppIni);
+    const auto again = SaveSettings(LoadSettings(saved), saved);
+    EXPECT_EQ(again.mainIni, saved.mainIni);
+    EXPECT_EQ(again.outAppIni, saved.outAppIni);
 }
 
-TEST(Settings, ShopFilesLoadTheirValuesAsUtf8) {
-    const auto s = LoadSettings(SettingsFiles{ReadFixture("settings/shop-main.input"),
-                                              ReadFixture("settings/shop-outapp.input")});
-    EXPECT_EQ(s.Left, 120);
-    EXPECT_EQ(s.Top, 80);
-    EXPECT_EQ(s.Port, "COM3");  // not the Port of the foreign [Printer] section
-    EXPECT_EQ(s.Speed, "9600,7,E,2");
-    EXPECT_EQ(s.DirPath, "D:\\ＮＣデータ\\表");
-    EXPECT_EQ(s.Mask, "*.TAP");
-    EXPECT_EQ(s.SendMsg1, "（メモ）");
-    EXPECT_EQ(s.Code, "N");  // missing: its default
-    EXPECT_EQ(s.InvTime, 0);
-    EXPECT_EQ(s.ListColumn, 9);  // not validated on load
-    EXPECT_EQ(s.StartChar_Type, 3);
-    EXPECT_EQ(s.R_Code, 1);
-    EXPECT_TRUE(s.WinVer);
-    EXPECT_EQ(s.ModemePort1, "COM4");
-    EXPECT_EQ(s.EditApp, "C:\\Program Files\\秀丸\\Hidemaru.exe");
-    EXPECT_EQ(s.OutApps[0].OutApp, "C:\\Tools\\view.exe");
-    EXPECT_EQ(s.OutApps[0].OutApp_F, "N");
-    EXPECT_EQ(s.OutApps[0].OutApp_N, "ビューア");
-    EXPECT_EQ(s.OutApps[1].OutApp_F, "Y");
-    EXPECT_EQ(s.OutApps[25].OutApp_F, "N");
-}
-
-struct IntegerCase {
-    const char* name;
-    const char* stored;  // nullptr: the key is missing
-    int loaded;
-};
-
-// Row names keep the test list readable.
-void PrintTo(const IntegerCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SettingsInteger : public ::testing::TestWithParam<IntegerCase> {};
-
-TEST_P(SettingsInteger, ReadsDecimalOrTheDefault) {
-    const auto& c = GetParam();
-    std::string file = "[Options]\r\n";
-    if (c.stored)
-        file += std::string("ListColumn=") + c.stored + "\r\n";
-    EXPECT_EQ(LoadSettings(MainOnly(file)).ListColumn, c.loaded);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, SettingsInteger,
-    ::testing::Values(IntegerCase{"Plain", "9", 9}, IntegerCase{"Zero", "0", 0},
-                      IntegerCase{"Negative", "-5", -5}, IntegerCase{"PlusSign", "+3", 3},
-                      IntegerCase{"BlanksAround", "  7 ", 7}, IntegerCase{"Missing", nullptr, 2},
-                      IntegerCase{"Empty", "", 2}, IntegerCase{"Letters", "abc", 2},
-                      IntegerCase{"TrailingLetters", "12abc", 2},
-                      IntegerCase{"InnerBlank", "1 2", 2}, IntegerCase{"Decimal", "2.5", 2},
-                      IntegerCase{"Hexadecimal", "0x10", 2}, IntegerCase{"TwoSigns", "+-1", 2},
-                      IntegerCase{"SignOnly", "-", 2}, IntegerCase{"TooLarge", "99999999999", 2},
-                      IntegerCase{"FullWidthDigit", "\x82\x52", 2}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Settings, InvTimeAbcLoadsAsZero) {
-    const auto s = LoadSettings(MainOnly("[Options]\r\nInvTime=abc\r\n"));
-    EXPECT_EQ(s.InvTime, 0);
-}
-
-TEST(Settings, IntegersAreWrittenInDecimal) {
-    Settings s;
-    s.InvTime = -250;
-    s.ListColumn = 9;
-    s.Send_Before = 2;
-    const auto saved = SaveSettings(s, MainOnly("[Options]\r\nInvTime=abc\r\n"));
-    const auto reread = LoadSettings(saved);
-    EXPECT_EQ(reread.InvTime, -250);
-    EXPECT_EQ(reread.ListColumn, 9);
-    EXPECT_NE(saved.mainIni->find("[Options]\r\nInvTime=-250\r\n"), std::string::npos);
-}
-
-struct WinVerCase {
-    const char* name;
-    const char* stored;
-    bool loaded;
-    const char* written;
-};
-
-void PrintTo(const WinVerCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SettingsWinVer : public ::testing::TestWithParam<WinVerCase> {};
-
-TEST_P(SettingsWinVer, SurvivesARoundTrip) {
-    const auto& c = GetParam();
-    const auto old = MainOnly(std::string("[Options]\r\nWinVer=") + c.stored + "\r\n");
-    const auto loaded = LoadSettings(old);
-    EXPECT_EQ(loaded.WinVer, c.loaded);
-    const auto saved = SaveSettings(loaded, old);
-    const std::string& text = *saved.mainIni;
-    EXPECT_NE(text.find(std::string("\nWinVer=") + c.written + "\r\n"), std::string::npos);
-    EXPECT_EQ(text.find("WinVer="), text.rfind("WinVer="));  // one line only
-    EXPECT_EQ(LoadSettings(saved).WinVer, c.loaded);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, SettingsWinVer,
-                         ::testing::Values(WinVerCase{"One", "1", true, "1"},
-                                           WinVerCase{"Zero", "0", false, "0"},
-                                           WinVerCase{"HandEditedFive", "5", true, "1"},
-                                           WinVerCase{"Negative", "-1", true, "1"},
-                                           WinVerCase{"NotAnInteger", "yes", false, "0"},
-                                           WinVerCase{"Empty", "", false, "0"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Settings, EveryMissingOutAppFlagReadsN) {
-    std::string file = "[Application]\r\n";
-    for (char x = 'A'; x <= 'Z'; ++x) {
-        file += std::string("OutApp") + x + "=app" + x + ".exe\r\n";
-        file += std::string("OutApp") + x + "_N=Name" + x + "\r\n";
+// The last row is a full-width digit.
+TEST(Settings, IntegersReadDecimalOrTheDefault) {
+    const std::vector<std::pair<const char*, int>> rows = {
+        {"9", 9},   {"-5", -5},   {"+3", 3},          {"  7 ", 7},    {"", 2},
+        {"abc", 2}, {"12abc", 2}, {"1 2", 2},         {"2.5", 2},     {"0x10", 2},
+        {"+-1", 2}, {"-", 2},     {"99999999999", 2}, {"\x82\x52", 2}};
+    for (const auto& [stored, loaded] : rows) {
+        const auto s = LoadSettings(MainOnly(std::string("[Options]\r\nListColumn=") + stored));
+        EXPECT_EQ(s.ListColumn, loaded) << stored;
     }
-    const auto s = LoadSettings(SettingsFiles{{}, file});
-    for (int i = 0; i < 26; ++i) {
-        const char x = static_cast<char>('A' + i);
-        EXPECT_EQ(s.OutApps[i].OutApp, std::string("app") + x + ".exe");
-        EXPECT_EQ(s.OutApps[i].OutApp_F, "N") << x;
-        EXPECT_EQ(s.OutApps[i].OutApp_N, std::string("Name") + x);
+    EXPECT_EQ(LoadSettings(MainOnly("[Options]\r\nInvTime=abc\r\n")).InvTime, 0);
+}
+
+TEST(Settings, WinVerSurvivesARoundTrip) {
+    const std::vector<std::tuple<const char*, bool, const char*>> rows = {
+        {"1", true, "1"},  {"0", false, "0"},   {"5", true, "1"},
+        {"-1", true, "1"}, {"yes", false, "0"}, {"", false, "0"}};
+    for (const auto& [stored, loaded, written] : rows) {
+        const auto old = MainOnly(std::string("[Options]\r\nWinVer=") + stored + "\r\n");
+        const auto s = LoadSettings(old);
+        EXPECT_EQ(s.WinVer, loaded) << stored;
+        const std::string text = *SaveSettings(s, old).mainIni;
+        EXPECT_EQ(text.substr(0, 20), std::string("[Options]\r\nWinVer=") + written + "\r")
+            << stored;
+        EXPECT_EQ(text.find("WinVer="), text.rfind("WinVer=")) << stored;
     }
 }
 
-TEST(Settings, OutAppKeysLandInTheirOwnLetter) {
+TEST(Settings, ChangedTextIsWrittenAsCp932IntoItsOwnKey) {
     Settings s;
-    s.EditApp = "C:\\秀丸\\Hidemaru.exe";
+    s.Left = -8;  // a window on a second screen to the left
+    s.Top = 300;
+    s.DirPath = "D:\\工具\\ﾌｧｲﾙ";
+    s.SendMsg1 = "①～";
     s.OutApps[2] = OutAppEntry{"calc.exe", "Y", "電卓"};
-    s.OutApps[25].OutApp_N = "最後";
     const auto saved = SaveSettings(s, SettingsFiles{});
-    const auto reread = LoadSettings(saved);
-    EXPECT_EQ(reread, s);
+    EXPECT_EQ(LoadSettings(saved), s);
+    const std::string& main = *saved.mainIni;
+    EXPECT_EQ(main.substr(0, 30), "[Main]\r\nTop=300\r\nLeft=-8\r\n[Set");
+    EXPECT_NE(main.find("DirPath=D:\\\x8D\x48\x8B\xEF\\\xCC\xA7\xB2\xD9\r\n"), std::string::npos);
+    EXPECT_NE(main.find("SendMsg1=\x87\x40\x81\x60\r\n"), std::string::npos);
     EXPECT_NE(
         saved.outAppIni->find("OutAppC=calc.exe\r\nOutAppC_F=Y\r\nOutAppC_N=\x93\x64\x91\xEC\r\n"),
         std::string::npos);
-}
-
-TEST(Settings, ChangedTextIsWrittenAsCp932) {
-    Settings s;
-    s.DirPath = "D:\\工具\\ﾌｧｲﾙ";
-    s.SendMsg1 = "①～";
-    const auto saved = SaveSettings(s, SettingsFiles{});
-    EXPECT_NE(saved.mainIni->find("DirPath=D:\\\x8D\x48\x8B\xEF\\\xCC\xA7\xB2\xD9\r\n"),
-              std::string::npos);
-    EXPECT_NE(saved.mainIni->find("SendMsg1=\x87\x40\x81\x60\r\n"), std::string::npos);
-    EXPECT_EQ(LoadSettings(saved).DirPath, s.DirPath);
 }
 
 TEST(Settings, UnchangedTextKeepsItsStoredBytes) {
     // 0xED 0x40 is the NEC code of 纊, which would be written back as its IBM code 0xFA 0x5C,
     // and 0x80 is not CP932 at all; neither may change when the user changed nothing.
     const std::string file = "[Setting]\r\nDirPath=D:\\\xED\x40\\\x80X\r\nMask = *.NC \r\n";
-    const auto old = MainOnly(file);
-    const auto saved = SaveSettings(LoadSettings(old), old);
-    EXPECT_EQ(saved.mainIni->substr(0, file.size()), file);
-}
-
-TEST(Settings, TextChangedInMemoryReplacesTheStoredBytes) {
-    const auto old = MainOnly("[Setting]\r\nDirPath=D:\\\xED\x40\r\n");
-    auto s = LoadSettings(old);
+    const auto kept = SaveSettings(LoadSettings(MainOnly(file)), MainOnly(file));
+    EXPECT_EQ(kept.mainIni->substr(0, file.size()), file);
+    auto s = LoadSettings(MainOnly(file));
     s.DirPath = "D:\\OUT";
-    const auto saved = SaveSettings(s, old);
-    EXPECT_EQ(saved.mainIni->substr(0, 30), "[Setting]\r\nDirPath=D:\\OUT\r\nPor");
+    EXPECT_EQ(SaveSettings(s, MainOnly(file)).mainIni->substr(0, 27),
+              "[Setting]\r\nDirPath=D:\\OUT\r\n");
 }
 
-TEST(Settings, SaveWritesTheWindowPositionFromTheRecord) {
-    Settings s;
-    s.Left = -8;  // a window on a second screen to the left
-    s.Top = 300;
-    const auto saved = SaveSettings(s, SettingsFiles{});
-    EXPECT_EQ(saved.mainIni->substr(0, 30), "[Main]\r\nTop=300\r\nLeft=-8\r\n[Set");
-    const auto reread = LoadSettings(saved);
-    EXPECT_EQ(reread.Left, -8);
-    EXPECT_EQ(reread.Top, 300);
+// A settings file as an installation leaves it: foreign sections, comments, blank lines and a
+// Japanese (CP932) value.
+const std::string kShopFile =
+    "; Kelvantori settings\r\n[Main]\r\nLeft=120\r\nTop = 80 \r\n\r\n[Vendor]\r\nPort=COM9\r\n"
+    "Note=\x8D\x48\x8B\xEF=\x95\x5C\r\n\r\n[Setting]\r\nport=COM2\r\n;Speed=1200,7,E,1\r\n"
+    "# DirPath=Z:\r\nDirPath=D:\\NC DATA\r\nSpeed=9600,7,E,2\r\n";
+
+TEST(IniDocument, GetFindsTheTrimmedValueOfItsSectionOnly) {
+    const std::vector<std::tuple<std::string, const char*, const char*, std::optional<std::string>>>
+        rows = {
+            {kShopFile, "Main", "Top", "80"},
+            {kShopFile, "SETTING", "PORT", "COM2"},  // names in any case
+            {kShopFile, "Main", "Port", std::nullopt},
+            {kShopFile, "Setting", "DirPath", "D:\\NC DATA"},  // not the commented ones
+            {kShopFile, "Setting", ";Speed", std::nullopt},
+            {kShopFile, "Vendor", "Note", "\x8D\x48\x8B\xEF=\x95\x5C"},
+            {kShopFile, "Options", "op1", std::nullopt},
+            {"[S]\r\n# DirPath=Z:\r\n", "S", "# DirPath", std::nullopt},
+            {"[Main]\nLeft=5\nTop=6", "Main", "Top", "6"},
+            {"[Setting]\r\nSendMsg1=\r\n", "Setting", "SendMsg1", ""},
+            {"Left=1\r\n[Main]\r\n", "Main", "Left", std::nullopt},
+            {"[ Main ]\r\nLeft=7\r\n", "Main", "Left", "7"},
+            {"[Main]\r\nLeft=1\r\nLeft=2\r\n", "Main", "Left", "1"},
+            {"[Setting]\r\nDC3(0X93)=N\r\n", "Setting", "DC3(0X93)", "N"},
+        };
+    for (const auto& [doc, section, key, value] : rows)
+        EXPECT_EQ(IniDocument::Parse(doc).Get(section, key), value) << doc << section << key;
+    EXPECT_EQ(IniDocument::Parse(kShopFile).Keys("setting"), (Lines{"port", "DirPath", "Speed"}));
 }
 
-TEST(Settings, LineBreakInAFieldDoesNotReachAnotherKey) {
-    Settings s;
-    s.Mask = "*.NC\r\nDirPath=Z:";
-    const auto reread = LoadSettings(SaveSettings(s, SettingsFiles{}));
-    EXPECT_EQ(reread.DirPath, "C:");
+TEST(IniDocument, SetChangesOnlyItsOwnLine) {
+    const std::vector<std::tuple<std::string, const char*, const char*, const char*, std::string>>
+        rows = {
+            {kShopFile, "Setting", "Speed", "4800,8,N,2",
+             Swap(kShopFile, "Speed=9600,7,E,2", "Speed=4800,8,N,2")},
+            {kShopFile, "Setting", "Port", "COM3", Swap(kShopFile, "port=COM2", "port=COM3")},
+            {kShopFile, "Main", "Mask", "*.NC", Swap(kShopFile, "80 \r\n", "80 \r\nMask=*.NC\r\n")},
+            {kShopFile, "Options", "op1", "N", kShopFile + "[Options]\r\nop1=N\r\n"},
+            {"[Main]\nLeft=5\n", "Main", "Top", "9", "[Main]\nLeft=5\nTop=9\n"},
+            {"[Main]\r\nLeft=5", "Main", "Top", "9", "[Main]\r\nLeft=5\r\nTop=9\r\n"},
+            {"[Main]\nLeft=5", "Setting", "Port", "COM1", "[Main]\nLeft=5\n[Setting]\nPort=COM1\n"},
+            {"[Main]\r\nLeft=5", "Main", "Left", "6", "[Main]\r\nLeft=6"},
+            {"", "Main", "Top", "10", "[Main]\r\nTop=10\r\n"},
+            {"[MAIN]\r\nLEFT=1\r\n", "Main", "Left", "2", "[MAIN]\r\nLEFT=2\r\n"},
+            {"[Setting]\r\n;Port=COM5\r\n", "Setting", "Port", "COM1",
+             "[Setting]\r\n;Port=COM5\r\nPort=COM1\r\n"},
+            {"[Setting]\r\nSendMsg1=%\r\n", "Setting", "SendMsg1", "",
+             "[Setting]\r\nSendMsg1=\r\n"},
+        };
+    for (const auto& [before, section, key, value, after] : rows) {
+        auto doc = IniDocument::Parse(before);
+        doc.Set(section, key, value);
+        EXPECT_EQ(doc.Serialize(), after) << before << section << key;
+    }
+}
+
+TEST(IniDocument, ParseAndSerializeGiveBackTheBytes) {
+    for (const std::string& d : {kShopFile, std::string("[Main]\nLeft=1\r\nTop=2\n\n\n"),
+                                 std::string("no section at all\r\nx=y"),
+                                 std::string("[Bin]\r\nv=\x80\xFF\x00\x01\r\n", 15)})
+        EXPECT_EQ(IniDocument::Parse(d).Serialize(), d);
+}
+
+TEST(IniDocument, LineBreakInAValueCannotAddAKey) {
+    auto doc = IniDocument::Parse("[Setting]\r\nMask=*.NC\r\n");
+    doc.Set("Setting", "Mask", "*.NC\r\nDirPath=Z:\\\n");
+    EXPECT_EQ(doc.Serialize(), "[Setting]\r\nMask=*.NCDirPath=Z:\\\r\n");
+}
+
+Lines Numbered(int from, int to, Lines front = {}) {
+    for (int i = from; i <= to; ++i)
+        front.push_back("F" + std::to_string(i));
+    return front;
+}
+
+TEST(HistoryList, MostRecentFirstWithoutDuplicatesUpToTwenty) {
+    const std::vector<std::tuple<const char*, Lines, const char*, Lines>> rows = {
+        {"into an empty list", {}, "C:\\NC", {"C:\\NC"}},
+        {"new entry", {"D:\\A", "D:\\B"}, "C:\\NC", {"C:\\NC", "D:\\A", "D:\\B"}},
+        {"same entry twice", {"C:\\NC"}, "C:\\NC", {"C:\\NC"}},
+        {"listed entry moves",
+         {"D:\\A", "C:\\NC", "D:\\B"},
+         "C:\\NC",
+         {"C:\\NC", "D:\\A", "D:\\B"}},
+        {"only the first later duplicate goes", {"O1", "X", "O1"}, "O1", {"O1", "X", "O1"}},
+        {"case-sensitive", {"c:\\nc"}, "C:\\NC", {"C:\\NC", "c:\\nc"}},
+        {"exact about blanks", {"O1 "}, "O1", {"O1", "O1 "}},
+        {"twenty-first falls off", Numbered(1, 20), "NEW", Numbered(1, 19, {"NEW"})},
+        {"listed in a full list", Numbered(1, 20), "F20", Numbered(1, 19, {"F20"})},
+        {"long list is cut", Numbered(1, 25), "F3", Numbered(4, 20, {"F3", "F1", "F2"})},
+    };
+    for (auto [behaviour, entries, entry, after] : rows) {
+        AddToHistory(entries, entry);
+        EXPECT_EQ(entries, after) << behaviour;
+    }
+}
+
+TEST(HistoryList, FileHoldsCp932Lines) {
+    std::string many;  // more than twenty lines are all read
+    for (const auto& e : Numbered(1, 21))
+        many += e + "\n";
+    const std::vector<std::pair<std::string, Lines>> rows = {
+        {"C:\\NC\r\nD:\\OUT\r\n", {"C:\\NC", "D:\\OUT"}},
+        {"C:\\NC\nD:\\OUT", {"C:\\NC", "D:\\OUT"}},
+        {"\r\nC:\\NC\r\n\r\n   \r\n D:\\NC DATA \r\n\r\n", {"C:\\NC", " D:\\NC DATA "}},
+        {"D:\\\x8D\x48\x8B\xEF\\\x95\x5C\r\n\xCC\xA7\xB2\xD9\r\n", {"D:\\工具\\表", "ﾌｧｲﾙ"}},
+        {"", {}},
+        {many, Numbered(1, 21)},
+    };
+    for (const auto& [bytes, entries] : rows)
+        EXPECT_EQ(ParseHistoryList(bytes), entries) << bytes;
+    EXPECT_EQ(SerializeHistoryList(
+                  {"D:\\工具\\表", "C:\\€", "D:\\¥NC", "", "  ", "X\r\nY", "E:\\〜", "O1*"}),
+              "D:\\\x8D\x48\x8B\xEF\\\x95\x5C\r\nO1*\r\n");
 }
 
 }  // namespace
