@@ -16,7 +16,7 @@ using Args = std::vector<std::string>;
 struct Row {
     Args args;
     std::set<std::string> files;  // existing files; every other path answers as a folder
-    const char* outcome;          // what changed, in the order Outcome() writes it
+    std::string outcome;          // what changed, in the order Outcome() writes it
     const char* dirPath = "C:\\NC";
     bool answer = true;  // to an overwrite question
 };
@@ -51,18 +51,19 @@ std::string Outcome(const Row& row) {
         s.*field = before.*field;
     }
     if (!st.SendPath.empty())
-        changed += "send=" + st.SendPath + "; ";
+        changed += "S=" + st.SendPath + (st.AutoSendPending == "Y" ? " auto; " : "; ");
     if (!st.ReceivePath.empty())
-        changed += "receive=" + st.ReceivePath + "; ";
-    changed += (st.AutoSendPending == "Y" ? "auto send; " : "");
-    changed += (st.AutoReceivePending == "Y" ? "auto receive; " : "");
-    changed += (st.CloseAfterTransfer ? "end; " : "");
+        changed += "R=" + st.ReceivePath + (st.AutoReceivePending == "Y" ? " auto; " : "; ");
+    changed += st.CloseAfterTransfer ? "END; " : "";
     changed += (s == before && st.CommandLineMode == "Y" ? "" : "SOMETHING ELSE; ");
     return changed + out;
 }
 
 TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
+    const std::string missing = "が見つかりません。; ",
+                      overwrite = "が有ります。\n上書きしますか？; ";
     const std::vector<Row> rows = {
+        // clang-format off
         // 1. folder
         {{"D:\\NC|DATA\\"}, {}, "dir=D:\\NC DATA; "},
         {{"E:\\NEW\\JOB"}, {}, "dir=E:\\NEW\\JOB; "},
@@ -70,75 +71,51 @@ TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
         {{"D:\\NC/"}, {}, "dir=D:\\NC; "},
         {{"D:\\A|B|C"}, {}, "dir=D:\\A B C; "},
         // 2. send
-        {{"S=O1234.NC"}, {"C:\\NC\\O1234.NC"}, "send=C:\\NC\\O1234.NC; auto send; "},
-        {{"S=C:\\NC\\A.TAP"},
-         {"C:\\NC\\A.TAP"},
-         "dir=C:\\NC; mask=*.TAP; send=C:\\NC\\A.TAP; auto send; ",
+        {{"S=O1234.NC"}, {"C:\\NC\\O1234.NC"}, "S=C:\\NC\\O1234.NC auto; "},
+        {{"S=C:\\NC\\A.TAP"}, {"C:\\NC\\A.TAP"}, "dir=C:\\NC; mask=*.TAP; S=C:\\NC\\A.TAP auto; ",
          "D:\\OLD"},
-        {{"S=D:\\O9.TAP"}, {"D:\\O9.TAP"}, "dir=D:; mask=*.TAP; send=D:\\O9.TAP; auto send; "},
-        {{"S=A.NC"}, {"C:\\A.NC"}, "dir=C:; send=C:\\A.NC; auto send; ", "C:\\"},
-        {{"s=o1.tap"}, {"C:\\NC\\o1.tap"}, "mask=*.tap; send=C:\\NC\\o1.tap; auto send; "},
-        {{"S=A.NC/"}, {"C:\\NC\\A.NC"}, "send=C:\\NC\\A.NC; auto send; "},
-        {{"S=NONE.NC", "END"},
-         {},
-         "send=C:\\NC\\NONE.NC; end; error=送信データ\nC:\\NC\\NONE.NCが見つかりません。; "},
-        {{"S=C:\\NC\\SUB"},
-         {},
-         "mask=*; send=C:\\NC\\SUB; error=送信データ\nC:\\NC\\SUBが見つかりません。; "},
+        {{"S=D:\\O9.TAP"}, {"D:\\O9.TAP"}, "dir=D:; mask=*.TAP; S=D:\\O9.TAP auto; "},
+        {{"S=A.NC"}, {"C:\\A.NC"}, "dir=C:; S=C:\\A.NC auto; ", "C:\\"},
+        {{"s=o1.tap"}, {"C:\\NC\\o1.tap"}, "mask=*.tap; S=C:\\NC\\o1.tap auto; "},
+        {{"S=A.NC/"}, {"C:\\NC\\A.NC"}, "S=C:\\NC\\A.NC auto; "},
+        {{"S=NONE.NC", "END"}, {},
+         "S=C:\\NC\\NONE.NC; END; error=送信データ\nC:\\NC\\NONE.NC" + missing},
+        {{"S=C:\\NC\\SUB"}, {}, "mask=*; S=C:\\NC\\SUB; error=送信データ\nC:\\NC\\SUB" + missing},
         // 3. receive
-        {{"R=X.NC"}, {}, "receive=C:\\NC\\X.NC; auto receive; "},
-        {{"R=X.NC"},
-         {"C:\\NC\\X.NC"},
-         "receive=C:\\NC\\X.NC; auto receive; "
-         "ask=すでにC:\\NC\\X.NCが有ります。\n上書きしますか？; "},
-        {{"R=X.NC"},
-         {"C:\\NC\\X.NC"},
-         "receive=C:\\NC\\X.NC; ask=すでにC:\\NC\\X.NCが有ります。\n上書きしますか？; ",
-         "C:\\NC",
+        {{"R=X.NC"}, {}, "R=C:\\NC\\X.NC auto; "},
+        {{"R=X.NC"}, {"C:\\NC\\X.NC"}, "R=C:\\NC\\X.NC auto; ask=すでにC:\\NC\\X.NC" + overwrite},
+        {{"R=X.NC"}, {"C:\\NC\\X.NC"}, "R=C:\\NC\\X.NC; ask=すでにC:\\NC\\X.NC" + overwrite, "C:\\NC",
          false},
-        {{"r=D:\\IN\\O7.TAP"},
-         {},
-         "dir=D:\\IN; mask=*.TAP; receive=D:\\IN\\O7.TAP; auto receive; "},
-        // 4. port
-        {{"com12"}, {}, "port=COM12; "},
-        {{"COM123"}, {}, ""},
-        {{"END", "/COM3"}, {}, "port=COM3; end; "},
-        // 5. mask
-        {{"*.tap"}, {}, "mask=*.TAP; "},
-        {{"A.NC"}, {}, ""},
-        // 6. line setting
+        {{"r=D:\\IN\\O7.TAP"}, {}, "dir=D:\\IN; mask=*.TAP; R=D:\\IN\\O7.TAP auto; "},
+        // 4. port, 5. mask, 6. line setting
+        {{"com12"}, {}, "port=COM12; "},     {{"COM123"}, {}, ""},
+        {{"END", "/COM3"}, {}, "port=COM3; END; "},
+        {{"*.tap"}, {}, "mask=*.TAP; "},     {{"A.NC"}, {}, ""},
         {{"9600,7,e,2"}, {}, "speed=9600,7,E,2; "},
         // 7. import
-        {{"E:\\IN\\O5.TAP"},
-         {"E:\\IN\\O5.TAP"},
+        {{"E:\\IN\\O5.TAP"}, {"E:\\IN\\O5.TAP"},
          "mask=*.TAP; copy=E:\\IN\\O5.TAP>C:\\NC\\O5.TAP; "},
         {{"E:\\IN\\O5.NC"}, {"E:\\IN\\O5.NC"}, "copy=E:\\IN\\O5.NC>C:\\O5.NC; ", "C:"},
-        {{"c:\\NC\\A.TAP"}, {"c:\\NC\\A.TAP"}, "mask=*.TAP; "},
-        // 8. end
-        {{"end"}, {}, "end; "},
-        {{"S=A.NC", "/END"}, {"C:\\NC\\A.NC"}, "send=C:\\NC\\A.NC; auto send; end; "},
-        {{"APPEND"}, {}, ""},
-        // 9. anything else
-        {{"HELLO"}, {}, ""},
-        {{""}, {}, ""},
+        {{"c:\\NC\\A.TAP"}, {"c:\\NC\\A.TAP"}, "mask=*.TAP; "},  // already in the data folder
+        // 8. end, 9. anything else
+        {{"end"}, {}, "END; "},
+        {{"S=A.NC", "/END"}, {"C:\\NC\\A.NC"}, "S=C:\\NC\\A.NC auto; END; "},
+        {{"APPEND"}, {}, ""},  {{"HELLO"}, {}, ""},  {{""}, {}, ""},
         // The first case that applies wins.
         {{"D:\\A,B"}, {}, "dir=D:\\A,B; "},
         {{"E:\\IN\\a,b.nc"}, {"E:\\IN\\a,b.nc"}, "speed=E:\\IN\\A,B.NC; "},
-        {{"S=D:\\JOB\\A.NC"},
-         {},
-         "dir=D:\\JOB; send=D:\\JOB\\A.NC; error=送信データ\nD:\\JOB\\A.NCが見つかりません。; "},
+        {{"S=D:\\JOB\\A.NC"}, {},
+         "dir=D:\\JOB; S=D:\\JOB\\A.NC; error=送信データ\nD:\\JOB\\A.NC" + missing},
         {{"COM*."}, {}, "port=COM*.; "},
-        {{"D:\\JOB", "S=A.NC"}, {"D:\\JOB\\A.NC"}, "dir=D:\\JOB; send=D:\\JOB\\A.NC; auto send; "},
-        {{"S=A.NC", "D:\\JOB"}, {"C:\\NC\\A.NC"}, "dir=D:\\JOB; send=C:\\NC\\A.NC; auto send; "},
+        {{"D:\\JOB", "S=A.NC"}, {"D:\\JOB\\A.NC"}, "dir=D:\\JOB; S=D:\\JOB\\A.NC auto; "},
+        {{"S=A.NC", "D:\\JOB"}, {"C:\\NC\\A.NC"}, "dir=D:\\JOB; S=C:\\NC\\A.NC auto; "},
         // Whole command lines.
-        {{"S=O1234.NC", "COM2", "9600,7,E,2", "END"},
-         {"C:\\NC\\O1234.NC"},
-         "port=COM2; speed=9600,7,E,2; send=C:\\NC\\O1234.NC; auto send; end; "},
-        {{"/S=A.NC", "/COM3"}, {"C:\\NC\\A.NC"}, "port=COM3; send=C:\\NC\\A.NC; auto send; "},
-        {{"/D:\\NC|DATA\\", "/R=O1.NC", "/END"},
-         {},
-         "dir=D:\\NC DATA; receive=D:\\NC DATA\\O1.NC; auto receive; end; "},
-    };
+        {{"S=O1234.NC", "COM2", "9600,7,E,2", "END"}, {"C:\\NC\\O1234.NC"},
+         "port=COM2; speed=9600,7,E,2; S=C:\\NC\\O1234.NC auto; END; "},
+        {{"/S=A.NC", "/COM3"}, {"C:\\NC\\A.NC"}, "port=COM3; S=C:\\NC\\A.NC auto; "},
+        {{"/D:\\NC|DATA\\", "/R=O1.NC", "/END"}, {},
+         "dir=D:\\NC DATA; R=D:\\NC DATA\\O1.NC auto; END; "}};
+    // clang-format on
     for (const auto& row : rows)
         EXPECT_EQ(Outcome(row), row.outcome) << testing::PrintToString(row.args);
 }
@@ -176,8 +153,7 @@ TEST(CommandLine, SlashFormIsJoinedAndSplit) {
         {{"/D:\\NC|DATA\\"}, {"D:\\NC|DATA\\"}},
         {{"/A//B"}, {"A", "", "B"}},
         {{"S=A.NC", " /COM2 ", "9600,7,E,2"}, {"S=A.NC", " /COM2 ", "9600,7,E,2"}},
-        {{}, {}},
-    };
+        {{}, {}}};
     for (const auto& [args, items] : rows)
         EXPECT_EQ(SplitCommandLine(args), items) << testing::PrintToString(args);
 }

@@ -124,22 +124,20 @@ const std::string kShopFile =
 
 TEST(IniDocument, GetFindsTheTrimmedValueOfItsSectionOnly) {
     const std::vector<std::tuple<std::string, const char*, const char*, std::optional<std::string>>>
-        rows = {
-            {kShopFile, "Main", "Top", "80"},
-            {kShopFile, "SETTING", "PORT", "COM2"},  // names in any case
-            {kShopFile, "Main", "Port", std::nullopt},
-            {kShopFile, "Setting", "DirPath", "D:\\NC DATA"},  // not the commented ones
-            {kShopFile, "Setting", ";Speed", std::nullopt},
-            {kShopFile, "Vendor", "Note", "\x8D\x48\x8B\xEF=\x95\x5C"},
-            {kShopFile, "Options", "op1", std::nullopt},
-            {"[S]\r\n# DirPath=Z:\r\n", "S", "# DirPath", std::nullopt},
-            {"[Main]\nLeft=5\nTop=6", "Main", "Top", "6"},
-            {"[Setting]\r\nSendMsg1=\r\n", "Setting", "SendMsg1", ""},
-            {"Left=1\r\n[Main]\r\n", "Main", "Left", std::nullopt},
-            {"[ Main ]\r\nLeft=7\r\n", "Main", "Left", "7"},
-            {"[Main]\r\nLeft=1\r\nLeft=2\r\n", "Main", "Left", "1"},
-            {"[Setting]\r\nDC3(0X93)=N\r\n", "Setting", "DC3(0X93)", "N"},
-        };
+        rows = {{kShopFile, "Main", "Top", "80"},
+                {kShopFile, "SETTING", "PORT", "COM2"},  // names in any case
+                {kShopFile, "Main", "Port", std::nullopt},
+                {kShopFile, "Setting", "DirPath", "D:\\NC DATA"},  // not the commented ones
+                {kShopFile, "Setting", ";Speed", std::nullopt},
+                {kShopFile, "Vendor", "Note", "\x8D\x48\x8B\xEF=\x95\x5C"},
+                {kShopFile, "Options", "op1", std::nullopt},
+                {"[S]\r\n# DirPath=Z:\r\n", "S", "# DirPath", std::nullopt},
+                {"[Main]\nLeft=5\nTop=6", "Main", "Top", "6"},
+                {"[Setting]\r\nSendMsg1=\r\n", "Setting", "SendMsg1", ""},
+                {"Left=1\r\n[Main]\r\n", "Main", "Left", std::nullopt},
+                {"[ Main ]\r\nLeft=7\r\n", "Main", "Left", "7"},
+                {"[Main]\r\nLeft=1\r\nLeft=2\r\n", "Main", "Left", "1"},
+                {"[Setting]\r\nDC3(0X93)=N\r\n", "Setting", "DC3(0X93)", "N"}};
     for (const auto& [doc, section, key, value] : rows)
         EXPECT_EQ(IniDocument::Parse(doc).Get(section, key), value) << doc << section << key;
     EXPECT_EQ(IniDocument::Parse(kShopFile).Keys("setting"), (Lines{"port", "DirPath", "Speed"}));
@@ -162,8 +160,7 @@ TEST(IniDocument, SetChangesOnlyItsOwnLine) {
             {"[Setting]\r\n;Port=COM5\r\n", "Setting", "Port", "COM1",
              "[Setting]\r\n;Port=COM5\r\nPort=COM1\r\n"},
             {"[Setting]\r\nSendMsg1=%\r\n", "Setting", "SendMsg1", "",
-             "[Setting]\r\nSendMsg1=\r\n"},
-        };
+             "[Setting]\r\nSendMsg1=\r\n"}};
     for (const auto& [before, section, key, value, after] : rows) {
         auto doc = IniDocument::Parse(before);
         doc.Set(section, key, value);
@@ -204,8 +201,7 @@ TEST(HistoryList, MostRecentFirstWithoutDuplicatesUpToTwenty) {
         {"exact about blanks", {"O1 "}, "O1", {"O1", "O1 "}},
         {"twenty-first falls off", Numbered(1, 20), "NEW", Numbered(1, 19, {"NEW"})},
         {"listed in a full list", Numbered(1, 20), "F20", Numbered(1, 19, {"F20"})},
-        {"long list is cut", Numbered(1, 25), "F3", Numbered(4, 20, {"F3", "F1", "F2"})},
-    };
+        {"long list is cut", Numbered(1, 25), "F3", Numbered(4, 20, {"F3", "F1", "F2"})}};
     for (auto [behaviour, entries, entry, after] : rows) {
         AddToHistory(entries, entry);
         EXPECT_EQ(entries, after) << behaviour;
@@ -222,8 +218,7 @@ TEST(HistoryList, FileHoldsCp932Lines) {
         {"\r\nC:\\NC\r\n\r\n   \r\n D:\\NC DATA \r\n\r\n", {"C:\\NC", " D:\\NC DATA "}},
         {"D:\\\x8D\x48\x8B\xEF\\\x95\x5C\r\n\xCC\xA7\xB2\xD9\r\n", {"D:\\工具\\表", "ﾌｧｲﾙ"}},
         {"", {}},
-        {many, Numbered(1, 21)},
-    };
+        {many, Numbered(1, 21)}};
     for (const auto& [bytes, entries] : rows)
         EXPECT_EQ(ParseHistoryList(bytes), entries) << bytes;
     EXPECT_EQ(SerializeHistoryList(

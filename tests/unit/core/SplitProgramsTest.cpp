@@ -105,8 +105,7 @@ TEST(SplitPrograms, RefusesBeforeWritingAnything) {
         {"O0001\r\nM30\r\nO1\x83\r\n", "*.NC", SplitStatus::UnusableName,
          "ファイルは作成していません。"},
         {"O1\r\nM30\r\n", "*.*", SplitStatus::UnusableMask, "*.*"},
-        {"O1\r\nM30\r\n", "O*.NC", SplitStatus::UnusableMask, "O*.NC"},
-    };
+        {"O1\r\nM30\r\n", "O*.NC", SplitStatus::UnusableMask, "O*.NC"}};
     for (const auto& [input, mask, status, text] : rows) {
         FolderSink sink;
         const SplitRequest request{{}, mask};

@@ -30,8 +30,7 @@ TEST(TextCodec, ShopCharactersRoundTripByteExact) {
         {"髙", "\xFB\xFC"},
         {"C:\\NC\\O1.NC~", "C:\\NC\\O1.NC~"},  // backslash and tilde stay themselves
         {"表\\ソ", "\x95\x5C\\\x83\x5C"},      // trail bytes 0x5C are no separators
-        {std::string("A\0\r\n\x7F", 5), std::string("A\0\r\n\x7F", 5)},
-    };
+        {std::string("A\0\r\n\x7F", 5), std::string("A\0\r\n\x7F", 5)}};
     for (const auto& [utf8, cp932] : rows) {
         EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
         EXPECT_EQ(Utf8ToCp932(utf8), cp932) << utf8;
@@ -94,8 +93,7 @@ TEST(DrivePath, FolderNameExtensionAndJoin) {
         {"C:\\NC\\", "C:\\NC||C:\\NC\\|"},
         {"D:", "D:||D:|"},
         {"C:\\N.C\\A", "C:\\N.C|A|C:\\N.C\\A|"},
-        {"C:\\表\\ソ.NC", "C:\\表|ソ.NC|C:\\表\\ソ|.NC"},
-    };
+        {"C:\\表\\ソ.NC", "C:\\表|ソ.NC|C:\\表\\ソ|.NC"}};
     for (const auto& [path, parts] : split) {
         EXPECT_EQ(DriveFolderOf(path) + "|" + DriveFileNameOf(path) + "|" + FileBaseNameOf(path) +
                       "|" + FileExtensionOf(path),
