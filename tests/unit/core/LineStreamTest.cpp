@@ -37,7 +37,8 @@ class PieceReader : public ByteReader {
     std::size_t pos_ = 0, piece_ = 0;
 };
 
-Lines ReadAllLines(LineSource&& source) {
+template <class Source>
+Lines ReadAllLines(Source&& source) {
     Lines lines;
     std::string_view line;
     while (source.Next(line))
@@ -46,15 +47,14 @@ Lines ReadAllLines(LineSource&& source) {
 }
 
 TEST(ProgramText, SplitsAtEveryLineEndFormAndJoinsWithCrLf) {
+    // LF CR is two line ends.
     const std::vector<std::pair<std::string, Lines>> rows = {
-        {"", {}},
-        {"%\r\nO1\r\nM30\r\n", {"%", "O1", "M30"}},
-        {"%\nO1\nM30\n", {"%", "O1", "M30"}},
-        {"%\rO1\r", {"%", "O1"}},
-        {"O1\r\nM30", {"O1", "M30"}},
-        {"A\r\n\r\nB\r\n\r\n", {"A", "", "B", ""}},
-        {"A\n\rB", {"A", "", "B"}},  // LF CR is two line ends
+        // clang-format off
+        {"", {}},                          {"%\r\nO1\r\nM30\r\n", {"%", "O1", "M30"}},
+        {"%\nO1\nM30\n", {"%", "O1", "M30"}}, {"%\rO1\r", {"%", "O1"}},  {"O1\r\nM30", {"O1", "M30"}},
+        {"A\r\n\r\nB\r\n\r\n", {"A", "", "B", ""}}, {"A\n\rB", {"A", "", "B"}},
         {std::string("\x93X\0Y\r\n", 6), {std::string("\x93X\0Y", 4)}}};
+    // clang-format on
     for (const auto& [bytes, lines] : rows) {
         EXPECT_EQ(SplitProgramLines(bytes).lines, lines) << testing::PrintToString(bytes);
         EXPECT_EQ(ReadAllLines(BytesLineSource(bytes)), lines) << testing::PrintToString(bytes);
@@ -85,53 +85,37 @@ TEST(StreamLineSource, GivesTheLinesOfTheWholeTextHoweverItArrives) {
 TEST(StreamLineSource, ReportsNulBytesReadErrorsAndBytesRead) {
     PieceReader clean("O1\r\nM30\r\n", {4}), dirty(std::string("O1\r\nM3\0\r\n", 9), {4});
     StreamLineSource cleanSource(clean, 16), dirtySource(dirty, 16);
-    ReadAllLines(std::move(cleanSource));
-    ReadAllLines(std::move(dirtySource));
+    ReadAllLines(cleanSource);
+    ReadAllLines(dirtySource);
     EXPECT_FALSE(cleanSource.SawNul());
     EXPECT_EQ(cleanSource.BytesRead(), 9u);
     EXPECT_TRUE(dirtySource.SawNul());
     // The last, unfinished line is still handed out; the failure says the text may go on.
     PieceReader failing("O1\r\nM30", {100}, /*failAtEnd=*/true);
     StreamLineSource source(failing, 16);
-    EXPECT_EQ(ReadAllLines(std::move(source)), (Lines{"O1", "M30"}));
+    EXPECT_EQ(ReadAllLines(source), (Lines{"O1", "M30"}));
     EXPECT_TRUE(source.Failed());
 }
 
-// A sink that takes a given number of writes and then refuses.
-class LimitedSink : public ByteSink {
-  public:
-    explicit LimitedSink(int writes) : writesLeft_(writes) {}
-    bool Write(std::string_view bytes) override {
-        if (writesLeft_-- <= 0)
-            return false;
-        pieces.emplace_back(bytes);
-        return true;
-    }
-    Lines pieces;
-
-  private:
-    int writesLeft_;
+struct RefusingSink : ByteSink {
+    bool Write(std::string_view) override { return false; }
 };
 
 TEST(CrLfWriter, WritesEveryLineWithCrLfInLargePiecesAndInOrder) {
-    LimitedSink sink(100);
+    StringByteSink sink;
     CrLfWriter writer(sink, 10);
-    EXPECT_TRUE(writer.Line("O0001"));  // 7 bytes, kept
-    EXPECT_TRUE(sink.pieces.empty());
-    EXPECT_TRUE(writer.Line("G01 ", "X20", " Y5"));    // reaches 10: handed on
-    EXPECT_TRUE(writer.Text("A\r\n"));                 // small: buffered
-    EXPECT_TRUE(writer.Text("G01 X1 Y2\r\nM30\r\n"));  // large: the buffer first, then it
-    EXPECT_TRUE(writer.Line(""));
-    EXPECT_TRUE(writer.Flush());
-    EXPECT_EQ(sink.pieces,
-              (Lines{"O0001\r\nG01 X20 Y5\r\n", "A\r\n", "G01 X1 Y2\r\nM30\r\n", "\r\n"}));
+    // "O0001" (7 bytes) is kept until the next line reaches 10; a small text is buffered, a
+    // large one goes after the buffer.
+    EXPECT_TRUE(writer.Line("O0001") && sink.Bytes().empty());
+    EXPECT_TRUE(writer.Line("G01 ", "X20", " Y5") && sink.Bytes() == "O0001\r\nG01 X20 Y5\r\n");
+    EXPECT_TRUE(writer.Text("A\r\n") && writer.Text("G01 X1 Y2\r\nM30\r\n") && writer.Line("") &&
+                writer.Flush());
+    EXPECT_EQ(sink.Bytes(), "O0001\r\nG01 X20 Y5\r\nA\r\nG01 X1 Y2\r\nM30\r\n\r\n");
     EXPECT_EQ(writer.BytesWritten(), 40u);
     // Once the sink refused, the writer stays failed.
-    LimitedSink refusing(0);
+    RefusingSink refusing;
     CrLfWriter failed(refusing, 4);
-    EXPECT_FALSE(failed.Line("O0001"));
-    EXPECT_FALSE(failed.Line("M30"));
-    EXPECT_FALSE(failed.Flush());
+    EXPECT_FALSE(failed.Line("O0001") || failed.Line("M30") || failed.Flush());
 }
 
 TEST(CrLfWriter, IsCrLfTextWantsEveryLineEndedByCrLf) {

@@ -122,22 +122,22 @@ const std::string kShopFile =
     "Note=\x8D\x48\x8B\xEF=\x95\x5C\r\n\r\n[Setting]\r\nport=COM2\r\n;Speed=1200,7,E,1\r\n"
     "# DirPath=Z:\r\nDirPath=D:\\NC DATA\r\nSpeed=9600,7,E,2\r\n";
 
+// A key before any section is not read, a section name may have blanks, the first of two equal
+// keys wins, and the last line may end in LF or nothing.
+const std::string kEdges =
+    "Left=1\r\n[ Main ]\r\nLeft=7\r\nLeft=2\r\n[S]\r\n# A=Z:\r\nE=\r\nDC3(0X93)=N\nT=6";
+
 TEST(IniDocument, GetFindsTheTrimmedValueOfItsSectionOnly) {
     const std::vector<std::tuple<std::string, const char*, const char*, std::optional<std::string>>>
-        rows = {{kShopFile, "Main", "Top", "80"},
-                {kShopFile, "SETTING", "PORT", "COM2"},  // names in any case
-                {kShopFile, "Main", "Port", std::nullopt},
-                {kShopFile, "Setting", "DirPath", "D:\\NC DATA"},  // not the commented ones
-                {kShopFile, "Setting", ";Speed", std::nullopt},
-                {kShopFile, "Vendor", "Note", "\x8D\x48\x8B\xEF=\x95\x5C"},
-                {kShopFile, "Options", "op1", std::nullopt},
-                {"[S]\r\n# DirPath=Z:\r\n", "S", "# DirPath", std::nullopt},
-                {"[Main]\nLeft=5\nTop=6", "Main", "Top", "6"},
-                {"[Setting]\r\nSendMsg1=\r\n", "Setting", "SendMsg1", ""},
-                {"Left=1\r\n[Main]\r\n", "Main", "Left", std::nullopt},
-                {"[ Main ]\r\nLeft=7\r\n", "Main", "Left", "7"},
-                {"[Main]\r\nLeft=1\r\nLeft=2\r\n", "Main", "Left", "1"},
-                {"[Setting]\r\nDC3(0X93)=N\r\n", "Setting", "DC3(0X93)", "N"}};
+        rows = {// clang-format off
+            {kShopFile, "Main", "Top", "80"},          {kShopFile, "SETTING", "PORT", "COM2"},
+            {kShopFile, "Main", "Port", std::nullopt}, {kShopFile, "Setting", "DirPath", "D:\\NC DATA"},
+            {kShopFile, "Setting", ";Speed", std::nullopt},
+            {kShopFile, "Vendor", "Note", "\x8D\x48\x8B\xEF=\x95\x5C"},
+            {kShopFile, "Options", "op1", std::nullopt}, {kEdges, "Main", "Left", "7"},
+            {kEdges, "S", "# A", std::nullopt},        {kEdges, "S", "E", ""},
+            {kEdges, "S", "DC3(0X93)", "N"},           {kEdges, "S", "T", "6"}};
+    // clang-format on
     for (const auto& [doc, section, key, value] : rows)
         EXPECT_EQ(IniDocument::Parse(doc).Get(section, key), value) << doc << section << key;
     EXPECT_EQ(IniDocument::Parse(kShopFile).Keys("setting"), (Lines{"port", "DirPath", "Speed"}));
@@ -146,8 +146,8 @@ TEST(IniDocument, GetFindsTheTrimmedValueOfItsSectionOnly) {
 TEST(IniDocument, SetChangesOnlyItsOwnLine) {
     const std::vector<std::tuple<std::string, const char*, const char*, const char*, std::string>>
         rows = {
-            {kShopFile, "Setting", "Speed", "4800,8,N,2",
-             Swap(kShopFile, "Speed=9600,7,E,2", "Speed=4800,8,N,2")},
+            // clang-format off
+            {kShopFile, "Setting", "Speed", "4800,8,N,2", Swap(kShopFile, "=9600,7,E,2", "=4800,8,N,2")},
             {kShopFile, "Setting", "Port", "COM3", Swap(kShopFile, "port=COM2", "port=COM3")},
             {kShopFile, "Main", "Mask", "*.NC", Swap(kShopFile, "80 \r\n", "80 \r\nMask=*.NC\r\n")},
             {kShopFile, "Options", "op1", "N", kShopFile + "[Options]\r\nop1=N\r\n"},
@@ -156,11 +156,9 @@ TEST(IniDocument, SetChangesOnlyItsOwnLine) {
             {"[Main]\nLeft=5", "Setting", "Port", "COM1", "[Main]\nLeft=5\n[Setting]\nPort=COM1\n"},
             {"[Main]\r\nLeft=5", "Main", "Left", "6", "[Main]\r\nLeft=6"},
             {"", "Main", "Top", "10", "[Main]\r\nTop=10\r\n"},
-            {"[MAIN]\r\nLEFT=1\r\n", "Main", "Left", "2", "[MAIN]\r\nLEFT=2\r\n"},
-            {"[Setting]\r\n;Port=COM5\r\n", "Setting", "Port", "COM1",
-             "[Setting]\r\n;Port=COM5\r\nPort=COM1\r\n"},
-            {"[Setting]\r\nSendMsg1=%\r\n", "Setting", "SendMsg1", "",
-             "[Setting]\r\nSendMsg1=\r\n"}};
+            {"[S]\r\n;Port=COM5\r\n", "S", "Port", "COM1", "[S]\r\n;Port=COM5\r\nPort=COM1\r\n"},
+            {"[S]\r\nSendMsg1=%\r\n", "S", "SendMsg1", "", "[S]\r\nSendMsg1=\r\n"}};
+    // clang-format on
     for (const auto& [before, section, key, value, after] : rows) {
         auto doc = IniDocument::Parse(before);
         doc.Set(section, key, value);
