@@ -40,7 +40,8 @@ std::string Outcome(const Row& row) {
         return true;
     };
     ProcessCommandLine(row.args, s, st, env);
-    for (auto [key, field] : {std::pair{"dir=", &Settings::DirPath},
+    using Field = std::string Settings::*;
+    for (auto [key, field] : {std::pair<const char*, Field>{"dir=", &Settings::DirPath},
                               {"mask=", &Settings::Mask},
                               {"port=", &Settings::Port},
                               {"speed=", &Settings::Speed}}) {
@@ -63,10 +64,8 @@ TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
     const std::vector<Row> rows = {
         // clang-format off
         // 1. folder
-        {{"D:\\NC|DATA\\"}, {}, "dir=D:\\NC DATA; "},
-        {{"D:\\"}, {}, "dir=D:; "},
-        {{"D:\\NC/"}, {}, "dir=D:\\NC; "},
-        {{"D:\\A|B|C"}, {}, "dir=D:\\A B C; "},
+        {{"D:\\NC|DATA\\"}, {}, "dir=D:\\NC DATA; "}, {{"D:\\"}, {}, "dir=D:; "},
+        {{"D:\\NC/"}, {}, "dir=D:\\NC; "},        {{"D:\\A|B|C"}, {}, "dir=D:\\A B C; "},
         // 2. send
         {{"S=O1234.NC"}, {"C:\\NC\\O1234.NC"}, "S=C:\\NC\\O1234.NC auto; "},
         {{"S=C:\\NC\\A.TAP"}, {"C:\\NC\\A.TAP"}, "dir=C:\\NC; mask=*.TAP; S=C:\\NC\\A.TAP auto; ",
@@ -85,30 +84,26 @@ TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
          false},
         {{"r=D:\\IN\\O7.TAP"}, {}, "dir=D:\\IN; mask=*.TAP; R=D:\\IN\\O7.TAP auto; "},
         // 4. port, 5. mask, 6. line setting
-        {{"com12"}, {}, "port=COM12; "},     {{"COM123"}, {}, ""},
-        {{"END", "/COM3"}, {}, "port=COM3; END; "},
-        {{"*.tap"}, {}, "mask=*.TAP; "},     {{"A.NC"}, {}, ""},
-        {{"9600,7,e,2"}, {}, "speed=9600,7,E,2; "},
+        {{"com12"}, {}, "port=COM12; "}, {{"COM123"}, {}, ""}, {{"END", "/COM3"}, {}, "port=COM3; END; "},
+        {{"*.tap"}, {}, "mask=*.TAP; "}, {{"A.NC"}, {}, ""}, {{"9600,7,e,2"}, {}, "speed=9600,7,E,2; "},
         // 7. import
         {{"E:\\IN\\O5.TAP"}, {"E:\\IN\\O5.TAP"},
          "mask=*.TAP; copy=E:\\IN\\O5.TAP>C:\\NC\\O5.TAP; "},
         {{"E:\\IN\\O5.NC"}, {"E:\\IN\\O5.NC"}, "copy=E:\\IN\\O5.NC>C:\\O5.NC; ", "C:"},
         {{"c:\\NC\\A.TAP"}, {"c:\\NC\\A.TAP"}, "mask=*.TAP; "},  // already in the data folder
         // 8. end, 9. anything else
-        {{"end"}, {}, "END; "},
-        {{"S=A.NC", "/END"}, {"C:\\NC\\A.NC"}, "S=C:\\NC\\A.NC auto; END; "},
-        {{"APPEND"}, {}, ""},  {{"HELLO"}, {}, ""},  {{""}, {}, ""},
+        {{"end"}, {}, "END; "}, {{"APPEND"}, {}, ""}, {{"HELLO"}, {}, ""}, {{""}, {}, ""},
         // The first case that applies wins.
-        {{"D:\\A,B"}, {}, "dir=D:\\A,B; "},
+        {{"D:\\A,B"}, {}, "dir=D:\\A,B; "}, {{"COM*."}, {}, "port=COM*.; "},
         {{"E:\\IN\\a,b.nc"}, {"E:\\IN\\a,b.nc"}, "speed=E:\\IN\\A,B.NC; "},
         {{"S=D:\\JOB\\A.NC"}, {},
          "dir=D:\\JOB; S=D:\\JOB\\A.NC; error=送信データ\nD:\\JOB\\A.NC" + missing},
-        {{"COM*."}, {}, "port=COM*.; "},
         {{"D:\\JOB", "S=A.NC"}, {"D:\\JOB\\A.NC"}, "dir=D:\\JOB; S=D:\\JOB\\A.NC auto; "},
         {{"S=A.NC", "D:\\JOB"}, {"C:\\NC\\A.NC"}, "dir=D:\\JOB; S=C:\\NC\\A.NC auto; "},
         // Whole command lines.
         {{"S=O1234.NC", "COM2", "9600,7,E,2", "END"}, {"C:\\NC\\O1234.NC"},
          "port=COM2; speed=9600,7,E,2; S=C:\\NC\\O1234.NC auto; END; "},
+        {{"S=A.NC", "/END"}, {"C:\\NC\\A.NC"}, "S=C:\\NC\\A.NC auto; END; "},
         {{"/S=A.NC", "/COM3"}, {"C:\\NC\\A.NC"}, "port=COM3; S=C:\\NC\\A.NC auto; "},
         {{"/D:\\NC|DATA\\", "/R=O1.NC", "/END"}, {},
          "dir=D:\\NC DATA; R=D:\\NC DATA\\O1.NC auto; END; "}};
@@ -135,9 +130,8 @@ TEST(CommandLine, NoArgumentsEmptyCallbacksAndKanjiLengths) {
 TEST(CommandLine, SlashFormIsJoinedAndSplit) {
     const std::vector<std::pair<Args, Args>> rows = {
         // clang-format off
-        {{"/S=A.NC", "/COM2", "/END"}, {"S=A.NC", "COM2", "END"}}, {{"/S=A.NC /COM2"}, {"S=A.NC", "COM2"}},
-        {{"/  S=A.NC ", "/ COM2\t"}, {"S=A.NC", "COM2"}},          {{"/S=A.NC", "COM2"}, {"S=A.NC COM2"}},
-        {{"/A//B"}, {"A", "", "B"}},                                {{}, {}},
+        {{"/S=A.NC /COM2", "/END"}, {"S=A.NC", "COM2", "END"}}, {{"/  S=A.NC ", "/ COM2\t"}, {"S=A.NC", "COM2"}},
+        {{"/S=A.NC", "COM2"}, {"S=A.NC COM2"}}, {{"/A//B"}, {"A", "", "B"}}, {{}, {}},
         {{"S=A.NC", " /COM2 ", "9600,7,E,2"}, {"S=A.NC", " /COM2 ", "9600,7,E,2"}}};
     // clang-format on
     for (const auto& [args, items] : rows)
