@@ -7,7 +7,6 @@
 #include <bit>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -34,26 +33,25 @@ TEST(TapeCode, IsoGetsEvenParityOverEightBits) {
     }
 }
 
+// ":" goes out as "O"; the DC codes have line forms of their own; nothing else has one.
 TEST(TapeCode, EiaTableInBothDirections) {
-    // ":" goes out as "O"; the DC codes have line forms of their own; nothing else has one.
-    std::set<unsigned> encodable = {':', kDC1, kDC2, kDC3, kDC4}, tableBytes;
     ASSERT_EQ(kEiaCharacters.size(), kEiaBytes.size());
-    for (std::size_t i = 0; i < kEiaBytes.size(); ++i) {
-        const auto character = static_cast<std::uint8_t>(kEiaCharacters[i]);
-        const auto byte = static_cast<std::uint8_t>(kEiaBytes[i]);
-        EXPECT_EQ(EiaEncode(character), byte) << int(character);
-        EXPECT_EQ(EiaDecode(byte), character) << int(byte);
-        encodable.insert(character);
-        tableBytes.insert(byte);
-    }
-    EXPECT_EQ(EiaEncode(':'), 0x46);
-    for (const auto dc : {kDC1, kDC2, kDC3, kDC4})
-        EXPECT_EQ(EiaEncode(dc), dc);
+    const std::string encodable = kEiaCharacters + ":\x11\x12\x13\x14";
     for (unsigned c = 0; c < 256; ++c) {
         const auto b = static_cast<std::uint8_t>(c);
-        EXPECT_TRUE(encodable.count(c) != 0 || !EiaEncode(b)) << "character " << c;
-        EXPECT_TRUE(tableBytes.count(c) != 0 || EiaDecode(b) == 0) << "byte " << c;
+        const auto at = kEiaCharacters.find(static_cast<char>(c));
+        const auto atByte = kEiaBytes.find(static_cast<char>(c));
+        if (at != std::string::npos)
+            EXPECT_EQ(EiaEncode(b), static_cast<std::uint8_t>(kEiaBytes[at])) << "character " << c;
+        else
+            EXPECT_EQ(EiaEncode(b).has_value(),
+                      encodable.find(static_cast<char>(c)) != std::string::npos)
+                << c;
+        EXPECT_EQ(EiaDecode(b), atByte == std::string::npos ? 0 : kEiaCharacters[atByte])
+            << "byte " << c;
     }
+    EXPECT_EQ(std::vector({EiaEncode(':'), EiaEncode(kDC1), EiaEncode(kDC4)}),
+              std::vector<std::optional<std::uint8_t>>({0x46, kDC1, kDC4}));
 }
 
 TEST(TapeCode, ConvertForSend) {
@@ -104,7 +102,6 @@ TEST(TapeCode, DecodeLineByteDetectsTheCodeAndFollowsDc1Dc3) {
         {"ISO 0x13 pauses", 'i', true, 0x13, 0x13, 'i', false},
         {"0x13 pauses before detection", 'a', true, 0x13, 0x13, 'a', false},
         {"0x13 pauses on a 7-bit line", 'b', true, 0x13, 0x13, 'b', false},
-        {"NUL does not decide the code", 'a', true, 0x00, 0x00, 'a', true},
         {"ISO clears the parity bit", 'i', true, 0xB1, '1', 'i', true},
         {"EIA byte outside the table", 'e', true, 0x03, 0, 'e', true},
         {"7-bit line passes bytes unchanged", 'b', true, 0xC7, 0xC7, 'b', true},
@@ -171,12 +168,10 @@ TEST(LineSetting, FortyEightOfferedTextsInPanelOrder) {
     EXPECT_EQ(OfferedLineSettings(), expected);
 }
 
-// 1 start + 8 data + 2 stop = 11 bits; 1 + 7 + parity + 1 = 10; 1 + 7 + 1 + 1.5 = 10.5.
+// 1 start + 8 data + 2 stop = 11 bits; 1 + 7 + parity + 1.5 = 10.5.
 TEST(LineSetting, CharacterTimeCountsStartDataParityAndStopBits) {
     EXPECT_EQ(CharacterTime({4800, 8, Parity::None, StopBits::Two}).count(), 2'291'666);
-    EXPECT_EQ(CharacterTime({9600, 7, Parity::Even, StopBits::One}).count(), 1'041'666);
     EXPECT_EQ(CharacterTime({1200, 7, Parity::Odd, StopBits::OnePointFive}).count(), 8'750'000);
-    EXPECT_EQ(CharacterTime({0, 8, Parity::None, StopBits::Two}).count(), 0);
 }
 
 }  // namespace
