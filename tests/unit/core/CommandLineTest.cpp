@@ -84,8 +84,10 @@ TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
          false},
         {{"r=D:\\IN\\O7.TAP"}, {}, "dir=D:\\IN; mask=*.TAP; R=D:\\IN\\O7.TAP auto; "},
         // 4. port, 5. mask, 6. line setting
-        {{"com12"}, {}, "port=COM12; "}, {{"COM123"}, {}, ""}, {{"END", "/COM3"}, {}, "port=COM3; END; "},
-        {{"*.tap"}, {}, "mask=*.TAP; "}, {{"A.NC"}, {}, ""}, {{"9600,7,e,2"}, {}, "speed=9600,7,E,2; "},
+        {{"com12"}, {}, "port=COM12; "}, {{"COM123"}, {}, ""}, {{"END", "/COM3"}, {},
+        "port=COM3; END; "},
+        {{"*.tap"}, {}, "mask=*.TAP; "}, {{"A.NC"}, {}, ""}, {{"9600,7,e,2"}, {},
+        "speed=9600,7,E,2; "},
         // 7. import
         {{"E:\\IN\\O5.TAP"}, {"E:\\IN\\O5.TAP"},
          "mask=*.TAP; copy=E:\\IN\\O5.TAP>C:\\NC\\O5.TAP; "},
@@ -113,8 +115,9 @@ TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
 }
 
 // No argument: no command-line mode. Empty callbacks act as documented (no file exists, every
-// path is a folder). Lengths count CP932 bytes: "COMあ" is five, "COM1い" six.
-TEST(CommandLine, NoArgumentsEmptyCallbacksAndKanjiLengths) {
+// path is a folder). Lengths count CP932 bytes: "COMあ" is five, "COM1い" six. The slash form
+// joins the arguments and cuts them at every "/".
+TEST(CommandLine, SlashFormNoArgumentsEmptyCallbacksAndKanjiLengths) {
     Settings settings;
     CommandLineState state{"Y", "Y", "Y", false, "", ""};
     ProcessCommandLine({}, settings, state, {});
@@ -125,12 +128,10 @@ TEST(CommandLine, NoArgumentsEmptyCallbacksAndKanjiLengths) {
     ProcessArgument("COMあ", settings, state, {});
     ProcessArgument("COM1い", settings, state, {});
     EXPECT_EQ(settings.Port, "COMあ");
-}
-
-TEST(CommandLine, SlashFormIsJoinedAndSplit) {
     const std::vector<std::pair<Args, Args>> rows = {
         // clang-format off
-        {{"/S=A.NC /COM2", "/END"}, {"S=A.NC", "COM2", "END"}}, {{"/  S=A.NC ", "/ COM2\t"}, {"S=A.NC", "COM2"}},
+        {{"/S=A.NC /COM2", "/END"}, {"S=A.NC", "COM2", "END"}}, {{"/  S=A.NC ", "/ COM2\t"},
+        {"S=A.NC", "COM2"}},
         {{"/S=A.NC", "COM2"}, {"S=A.NC COM2"}}, {{"/A//B"}, {"A", "", "B"}}, {{}, {}},
         {{"S=A.NC", " /COM2 ", "9600,7,E,2"}, {"S=A.NC", " /COM2 ", "9600,7,E,2"}}};
     // clang-format on

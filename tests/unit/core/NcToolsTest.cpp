@@ -48,7 +48,8 @@ TEST(ProgramText, SplitsAtEveryLineEndFormAndJoinsWithCrLf) {
     const std::vector<std::pair<std::string, Lines>> rows = {
         // clang-format off
         {"", {}},                               {"%\r\nO1\r\nM30\r\n", {"%", "O1", "M30"}},
-        {"%\nO1\nM30\n", {"%", "O1", "M30"}},   {"%\rO1\r", {"%", "O1"}},  {"O1\r\nM30", {"O1", "M30"}},
+        {"%\nO1\nM30\n", {"%", "O1", "M30"}},   {"%\rO1\r", {"%", "O1"}},
+        {"O1\r\nM30", {"O1", "M30"}},
         {"A\r\n\r\nB\r\n\r\n", {"A", "", "B", ""}}, {"A\n\rB", {"A", "", "B"}},
         {std::string("\x93X\0Y\r\n", 6), {std::string("\x93X\0Y", 4)}}};
     // clang-format on
@@ -59,7 +60,7 @@ TEST(ProgramText, SplitsAtEveryLineEndFormAndJoinsWithCrLf) {
     EXPECT_EQ(JoinProgramLines(ProgramText{{"%", "O1", ""}}), "%\r\nO1\r\n\r\n");
 }
 
-TEST(StreamLineSource, GivesTheLinesOfTheWholeTextHoweverItArrives) {
+TEST(StreamLineSource, GivesTheLinesOfTheWholeTextHoweverItArrivesOrFails) {
     // Texts built from the bytes that matter (line ends, NUL, letters), through random buffers.
     std::mt19937 random(1234);
     const std::string alphabet = std::string("\r\n\r\nAB%\0", 8);
@@ -74,9 +75,6 @@ TEST(StreamLineSource, GivesTheLinesOfTheWholeTextHoweverItArrives) {
                   SplitProgramLines(bytes).lines)
             << "round " << round;
     }
-}
-
-TEST(StreamLineSource, ReadErrorEndsTheText) {
     // The last, unfinished line is still handed out; the failure says the text may go on.
     FailingReader failing("O1\r\nM30");
     StreamLineSource source(failing, 16);
@@ -88,7 +86,7 @@ struct RefusingSink : ByteSink {
     bool Write(std::string_view) override { return false; }
 };
 
-TEST(CrLfWriter, WritesEveryLineWithCrLfInLargePiecesAndInOrder) {
+TEST(CrLfWriter, WritesCrLfLinesInOrderAndKnowsACrLfText) {
     StringByteSink sink;
     CrLfWriter writer(sink, 10);
     // "O0001" (7 bytes) is kept until the next line reaches 10; a text keeps its place.
@@ -101,9 +99,6 @@ TEST(CrLfWriter, WritesEveryLineWithCrLfInLargePiecesAndInOrder) {
     RefusingSink refusing;
     CrLfWriter failed(refusing, 4);
     EXPECT_FALSE(failed.Line("O0001") || failed.Line("M30") || failed.Flush());
-}
-
-TEST(CrLfWriter, IsCrLfTextWantsEveryLineEndedByCrLf) {
     for (const char* other : {"O1\r\nM30", "O1\nM30\r\n", "O1\rM30\r\n", "\nO1\r\n", ""})
         EXPECT_FALSE(IsCrLfText(other)) << testing::PrintToString(std::string(other));
     // The test runs eight bytes at a time: a stray CR or LF must be seen in every byte of a
@@ -163,7 +158,8 @@ TEST(SplitPrograms, FixturesGiveExactlyTheExpectedFiles) {
         // clang-format off
         {"basic_percent", {{true, true, false}}}, {"basic_numbered", {{false, false, true}}},
         {"header_front", {{true, false, false}}}, {"blank_and_percent_lines", {{false, true}}},
-        {"mask_lower_extension", {{}, "*.nc"}},   {"all_options_with_header", {{true, true, true}}}};
+        {"mask_lower_extension", {{}, "*.nc"}},
+        {"all_options_with_header", {{true, true, true}}}};
     // clang-format on
     const auto cases = FixtureCases("split");
     EXPECT_EQ(cases.size(), 15u);
@@ -206,7 +202,7 @@ TEST(SplitPrograms, RefusesBeforeWritingAnything) {
     }
 }
 
-TEST(SplitPrograms, DoneReportAndWriteFailures) {
+TEST(SplitPrograms, DoneReportWriteFailuresAndNames) {
     FolderSink sink;
     EXPECT_EQ(SplitReport(SplitBytes("O1\r\nO2\r\n", {}, sink), {}),
               (ToolReport{ReportIcon::Information, "完了", "Ｏ番号毎に分割完了しました。"}));
@@ -224,17 +220,14 @@ TEST(SplitPrograms, DoneReportAndWriteFailures) {
     ProgramTextSource lines(program);
     EXPECT_EQ(WriteSplit(lines, {}, changed).status, SplitStatus::UnusableName);
     EXPECT_EQ(changed.files, (Files{{"O1.NC", "O1\r\nA\r\n"}}));
-}
-
-// Only the leading ":" stands for "O"; a later one cannot be in a file name on Windows.
-TEST(SplitPrograms, FileNamesAndTargetFolder) {
     EXPECT_EQ(SplitFileNameOf("O1", 1000, true, ".NC").name, "O1_1000.NC");
+    // Only the leading ":" stands for "O"; a later one cannot be in a file name on Windows.
     EXPECT_EQ(SplitFileNameOf(":12:3", 1, false, ".NC").check.problem,
               NameProblem::ForbiddenCharacter);
     EXPECT_EQ(SplitTargetFolder("D:\\NC\\") + "|" + SplitTargetFolder("C:\\"), "D:\\NC|C:");
 }
 
-TEST(JoinFiles, FixturesPutTheTextsOneAfterTheOtherUnchanged) {
+TEST(JoinFiles, FixturesTargetNameAndTheQuestionsAboutIt) {
     const auto cases = FixtureCases("join");
     EXPECT_EQ(cases.size(), 5u);
     for (const auto& name : cases) {
@@ -249,15 +242,13 @@ TEST(JoinFiles, FixturesPutTheTextsOneAfterTheOtherUnchanged) {
         EXPECT_TRUE(out.Flush());
         EXPECT_EQ(sink.Bytes(), ReadFixture("join/" + name + ".expected")) << name;
     }
-}
-
-// The test for the extension is case-sensitive and looks anywhere in the name; so is the test
-// for a target among the sources.
-TEST(JoinFiles, TargetNameAndTheQuestionsAboutIt) {
+    // The test for the extension is case-sensitive and looks anywhere in the name; so is the test
+    // for a target among the sources.
     const std::vector<std::tuple<const char*, const char*, const char*>> rows = {
         // clang-format off
         {"ALL", "*.NC", "ALL.NC"},       {"ALL.NC", "*.NC", "ALL.NC"},      {"ALL", "*", "ALL"},
-        {"ALL.nc", "*.NC", "ALL.nc.NC"}, {"A.NC.BAK", "*.NC", "A.NC.BAK"}, {"ALL", "*.txt", "ALL.txt"}};
+        {"ALL.nc", "*.NC", "ALL.nc.NC"}, {"A.NC.BAK", "*.NC", "A.NC.BAK"},
+        {"ALL", "*.txt", "ALL.txt"}};
     // clang-format on
     for (const auto& [typed, mask, target] : rows)
         EXPECT_EQ(JoinTargetName(typed, mask), target) << typed << " " << mask;
@@ -277,7 +268,8 @@ TEST(ToolFileNames, WhatKeepsANameFromBeingOneFile) {
         {"O1/2.NC", P::ForbiddenCharacter}, {"O1\\2.NC", P::ForbiddenCharacter},
         {"O1\"?", P::ForbiddenCharacter},
         {"O1\t.NC", P::ControlCharacter}, {"CON.NC", P::ReservedName}, {"nul", P::ReservedName},
-        {"LPT1 .NC", P::ReservedName}, {"COM9.TXT", P::ReservedName}, {"O1.", P::TrailingDotOrSpace},
+        {"LPT1 .NC", P::ReservedName}, {"COM9.TXT", P::ReservedName},
+        {"O1.", P::TrailingDotOrSpace},
         {"O1 ", P::TrailingDotOrSpace}, {"..", P::DotName}, {std::string(255, 'A'), P::None},
         {std::string(256, 'A'), P::TooLong}};
     // clang-format on
@@ -315,11 +307,11 @@ TEST(DoubleAxis, FixturesConvertByteExact) {
 TEST(DoubleAxis, DecimalTextDoublesExactlyWithTheWrittenDecimals) {
     const std::vector<std::pair<const char*, const char*>> rows = {
         // clang-format off
-        {"100", "200"},    {"999", "1998"},     {"0010", "20"},     {"10.", "20.0"},   {".5", "1.0"},
-        {"-1.25", "-2.50"}, {"1.0005", "2.0010"}, {"0.1", "0.2"},    {"1.2345678", "2.4691356"},
-        {"9.99999", "19.99998"}, {"-.25", "-0.50"}, {"-0.0", "0.0"}, {"0", "0"},  {"  7 ", "14"},
+        {"999", "1998"},   {"0010", "20"},      {"10.", "20.0"},   {"1.0005", "2.0010"}, {"0", "0"},
+        {"9.99999", "19.99998"}, {"-.25", "-0.50"}, {"-0.0", "0.0"}, {"  7 ", "14"},
         {"12345678901234567890.123", "24691357802469135780.246"},
-        {"1.2.3", ""}, {"- 5", ""}, {".", ""}, {"-.", ""}, {"5-", ""}, {"--5", ""}, {"1 2", ""}, {"", ""}};
+        {"1.2.3", ""}, {"- 5", ""}, {".", ""}, {"-.", ""}, {"5-", ""}, {"--5", ""}, {"1 2", ""},
+        {"", ""}};
     // clang-format on
     for (const auto& [text, doubled] : rows)
         EXPECT_EQ(DoubleDecimalText(text).value_or(""), doubled) << text;
@@ -330,9 +322,11 @@ TEST(DoubleAxis, LineChangesOnlyTheFirstAxisWord) {
     using S = AxisLineStatus;
     const std::vector<std::tuple<std::string, char, S, std::string>> rows = {
         // clang-format off
-        {"G01 X10.5 Y3.", 'Y', S::Doubled, "G01 X10.5 Y6.0"}, {"(MAX) X10.", 'X', S::Unchanged, "(MAX) X10."},
+        {"G01 X10.5 Y3.", 'Y', S::Doubled, "G01 X10.5 Y6.0"},
+        {"(MAX) X10.", 'X', S::Unchanged, "(MAX) X10."},
         {"X1.2.3", 'X', S::NotANumber, "X1.2.3"},             {"X- 5", 'X', S::NotANumber, "X- 5"},
-        {"(\x83X10) X1", 'X', S::Doubled, "(\x83X10) X2"},    {"X1\x83", 'X', S::Doubled, "X2\x83"}};
+        {"(\x83X10) X1", 'X', S::Doubled, "(\x83X10) X2"},
+        {"X1\x83", 'X', S::Doubled, "X2\x83"}};
     // clang-format on
     for (const auto& [before, axis, status, after] : rows) {
         std::string line = before;
@@ -342,7 +336,7 @@ TEST(DoubleAxis, LineChangesOnlyTheFirstAxisWord) {
     }
 }
 
-TEST(DoubleAxis, StopsAtAValueThatIsNoNumberAndNamesTheLine) {
+TEST(DoubleAxis, MessagesAxisLettersAndTargetName) {
     const ProgramText text{{"G01 X1.", "G01 X2.", "G01 X1.2.3 Y0", "G01 X4."}};
     ProgramTextSource lines(text);
     StringByteSink sink;
@@ -356,9 +350,6 @@ TEST(DoubleAxis, StopsAtAValueThatIsNoNumberAndNamesTheLine) {
     EXPECT_EQ(DoubleReport(DoubleResult{}, 'Z', "B_2.NC"),
               (ToolReport{ReportIcon::Information, "完了",
                           "Z軸を２倍に変換しました。\n変換ファイル名は B_2.NCです。"}));
-}
-
-TEST(DoubleAxis, AxisLetterAndTargetName) {
     std::string axes;
     for (const char c : std::string_view("XyZiJkUvWAaBCDGLMNOPRST0-. "))
         axes += AxisOfLetter(c).value_or('_');

@@ -25,16 +25,13 @@ const std::string kEiaBytes =
     "\x45\x46\x57\x58\x49\x32\x23\x34\x25\x26\x37\x38\x29"  // N-Z
     "\x0B\x1A\x4A\x70\x40\x31\x6B\x0E\x3B\x80\x10";         // %()+-/.&, LF space
 
-TEST(TapeCode, IsoGetsEvenParityOverEightBits) {
+TEST(TapeCode, IsoEvenParityAndTheEiaTableInBothDirections) {
     for (unsigned c = 0; c < 256; ++c) {
         const unsigned out = IsoWithParity(static_cast<std::uint8_t>(c));
         const bool odd = std::popcount(c) % 2 != 0;
         EXPECT_EQ(out, c < 0x80 && odd ? c | 0x80 : c) << "character " << c;
     }
-}
-
-// ":" goes out as "O"; the DC codes have line forms of their own; nothing else has one.
-TEST(TapeCode, EiaTableInBothDirections) {
+    // ":" goes out as "O"; the DC codes have line forms of their own; nothing else has one.
     ASSERT_EQ(kEiaCharacters.size(), kEiaBytes.size());
     const std::string encodable = kEiaCharacters + ":\x11\x12\x13\x14";
     for (unsigned c = 0; c < 256; ++c) {
@@ -58,13 +55,13 @@ TEST(TapeCode, ConvertForSend) {
     constexpr SendCode kIso{}, kEia{.eia = true}, kIsoCut{.spaceCut = true}, kRawIso{.raw = true};
     constexpr SendCode kEiaCut{.spaceCut = true, .eia = true}, kRawEia{.eia = true, .raw = true};
     constexpr SendCode kSevenCut{.spaceCut = true, .sevenBit = true};
+    constexpr std::optional<std::uint8_t> no;
     const std::vector<std::tuple<char, SendCode, std::optional<std::uint8_t>>> rows = {
         // clang-format off
-        {'%', kIso, 0xA5},         {'a', kIso, 0xE1},             {' ', kIsoCut, std::nullopt},
-        {'X', kIsoCut, 0xD8},      {':', kEia, 0x46},             {'3', kEia, 0x13},
-        {' ', kEia, 0x10},         {'*', kEia, std::nullopt},     {'\r', kEia, std::nullopt},
-        {'g', kEia, std::nullopt}, {' ', kEiaCut, std::nullopt},  {' ', kSevenCut, std::nullopt},
-        {'1', kRawIso, 0x31},      {'1', kRawEia, 0x31},          {'-', kRawEia, 0x2D}};
+        {'%', kIso, 0xA5},    {'a', kIso, 0xE1},    {' ', kIsoCut, no},     {'X', kIsoCut, 0xD8},
+        {':', kEia, 0x46},    {' ', kEia, 0x10},    {'\r', kEia, no},       {'g', kEia, no},
+        {' ', kEiaCut, no},   {' ', kSevenCut, no}, {'1', kRawIso, 0x31},   {'1', kRawEia, 0x31},
+        {'-', kRawEia, 0x2D}};
     // clang-format on
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto& [c, code, line] = rows[i];
@@ -158,7 +155,7 @@ TEST(LineSetting, ReadsTheTextAsThePortOpeningDoes) {
               std::string("7x\0", 3));
 }
 
-TEST(LineSetting, FortyEightOfferedTextsInPanelOrder) {
+TEST(LineSetting, FortyEightOfferedTextsAndTheCharacterTime) {
     std::vector<std::string> expected;
     for (const char* speed : {"1200", "2400", "4800", "9600", "14400", "19200"}) {
         for (const char* form :
@@ -166,10 +163,7 @@ TEST(LineSetting, FortyEightOfferedTextsInPanelOrder) {
             expected.push_back(std::string(speed) + "," + form);
     }
     EXPECT_EQ(OfferedLineSettings(), expected);
-}
-
-// 1 start + 8 data + 2 stop = 11 bits; 1 + 7 + parity + 1.5 = 10.5.
-TEST(LineSetting, CharacterTimeCountsStartDataParityAndStopBits) {
+    // 1 start + 8 data + 2 stop = 11 bits; 1 + 7 + parity + 1.5 = 10.5.
     EXPECT_EQ(CharacterTime({4800, 8, Parity::None, StopBits::Two}).count(), 2'291'666);
     EXPECT_EQ(CharacterTime({1200, 7, Parity::Odd, StopBits::OnePointFive}).count(), 8'750'000);
 }
