@@ -4,355 +4,139 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kelvantori {
-
-// Failure output names the fields rather than dumping bytes.
-void PrintTo(const CommandLineState& s, std::ostream* os) {
-    *os << "{CommandLineMode=" << s.CommandLineMode << " AutoSendPending=" << s.AutoSendPending
-        << " AutoReceivePending=" << s.AutoReceivePending
-        << " CloseAfterTransfer=" << s.CloseAfterTransfer << " SendPath=" << s.SendPath
-        << " ReceivePath=" << s.ReceivePath << "}";
-}
-
 namespace {
 
 using Args = std::vector<std::string>;
-using Copy = std::pair<std::string, std::string>;
 
-// Existing files by drive path; everything else answers as a folder, as a missing path does.
-struct FakeWorld {
-    std::set<std::string> files;
-    bool answer = true;
-    std::vector<std::string> questions;
-    std::vector<std::string> errors;
-    std::vector<Copy> copies;
+struct Row {
+    Args args;
+    std::set<std::string> files;  // existing files; every other path answers as a folder
+    std::string outcome;          // what changed, in the order Outcome() writes it
+    const char* dirPath = "C:\\NC";
+    bool answer = true;  // to an overwrite question
+};
 
-    CommandLineEnvironment Environment() {
-        CommandLineEnvironment env;
-        env.IsDirectoryPath = [this](const std::string& p) { return files.count(p) == 0; };
-        env.FileExists = [this](const std::string& p) { return files.count(p) != 0; };
-        env.AskYesNo = [this](const std::string& text) {
-            questions.push_back(text);
-            return answer;
-        };
-        env.ShowError = [this](const std::string& text) { errors.push_back(text); };
-        env.ImportFile = [this](const std::string& from, const std::string& to) {
-            copies.emplace_back(from, to);
-            return true;
-        };
-        return env;
+// The run as one text: changed settings, the state, then every question, error and copy.
+std::string Outcome(const Row& row) {
+    Settings before, s;
+    before.DirPath = s.DirPath = row.dirPath;
+    CommandLineState st;
+    std::string out, changed;
+    CommandLineEnvironment env;
+    env.IsDirectoryPath = [&](const std::string& p) { return row.files.count(p) == 0; };
+    env.FileExists = [&](const std::string& p) { return row.files.count(p) != 0; };
+    env.AskYesNo = [&](const std::string& text) {
+        out += "ask=" + text + "; ";
+        return row.answer;
+    };
+    env.ShowError = [&](const std::string& text) { out += "error=" + text + "; "; };
+    env.ImportFile = [&](const std::string& from, const std::string& to) {
+        out += "copy=" + from + ">" + to + "; ";
+        return true;
+    };
+    ProcessCommandLine(row.args, s, st, env);
+    using Field = std::string Settings::*;
+    for (auto [key, field] : {std::pair<const char*, Field>{"dir=", &Settings::DirPath},
+                              {"mask=", &Settings::Mask},
+                              {"port=", &Settings::Port},
+                              {"speed=", &Settings::Speed}}) {
+        if (s.*field != before.*field)
+            changed += key + s.*field + "; ";
+        s.*field = before.*field;
     }
-};
-
-// What a run leaves behind; a setting left empty here is expected unchanged.
-struct Expect {
-    std::string DirPath{};
-    std::string Mask{};
-    std::string Port{};
-    std::string Speed{};
-    std::string SendPath{};
-    std::string ReceivePath{};
-    std::string AutoSendPending = "N";
-    std::string AutoReceivePending = "N";
-    bool CloseAfterTransfer = false;
-    std::vector<std::string> questions{};
-    std::vector<std::string> errors{};
-    std::vector<Copy> copies{};
-};
-
-struct ItemCase {
-    const char* name{};
-    Args args{};
-    std::set<std::string> files{};  // existing files
-    Expect expect{};
-    const char* dirPath = "C:\\NC";  // data folder before the run
-    bool answer = true;              // the answer to a question
-};
-
-// Row names keep the test list readable.
-void PrintTo(const ItemCase& c, std::ostream* os) {
-    *os << c.name;
+    if (!st.SendPath.empty())
+        changed += "S=" + st.SendPath + (st.AutoSendPending == "Y" ? " auto; " : "; ");
+    if (!st.ReceivePath.empty())
+        changed += "R=" + st.ReceivePath + (st.AutoReceivePending == "Y" ? " auto; " : "; ");
+    changed += st.CloseAfterTransfer ? "END; " : "";
+    changed += (s == before && st.CommandLineMode == "Y" ? "" : "SOMETHING ELSE; ");
+    return changed + out;
 }
 
-class CommandLineItems : public ::testing::TestWithParam<ItemCase> {};
-
-TEST_P(CommandLineItems, ChangeExactlyWhatTheyOrder) {
-    const auto& c = GetParam();
-    FakeWorld world;
-    world.files = c.files;
-    world.answer = c.answer;
-    Settings settings;
-    settings.DirPath = c.dirPath;
-    CommandLineState state;
-
-    Settings expectedSettings = settings;
-    const auto& e = c.expect;
-    for (auto [field, value] : {std::pair{&Settings::DirPath, &e.DirPath},
-                                {&Settings::Mask, &e.Mask},
-                                {&Settings::Port, &e.Port},
-                                {&Settings::Speed, &e.Speed}}) {
-        if (!value->empty())
-            expectedSettings.*field = *value;
-    }
-    const CommandLineState expectedState{
-        "Y",        e.AutoSendPending, e.AutoReceivePending, e.CloseAfterTransfer,
-        e.SendPath, e.ReceivePath};
-
-    ProcessCommandLine(c.args, settings, state, world.Environment());
-    EXPECT_EQ(settings.DirPath + "|" + settings.Mask + "|" + settings.Port + "|" + settings.Speed,
-              expectedSettings.DirPath + "|" + expectedSettings.Mask + "|" + expectedSettings.Port +
-                  "|" + expectedSettings.Speed);
-    EXPECT_EQ(settings, expectedSettings);  // nothing else changed
-    EXPECT_EQ(state, expectedState);
-    EXPECT_EQ(world.questions, e.questions);
-    EXPECT_EQ(world.errors, e.errors);
-    EXPECT_EQ(world.copies, e.copies);
-}
-
-const std::string kMissingNone = "送信データ\nC:\\NC\\NONE.NCが見つかりません。";
-const std::string kOverwriteX = "すでにC:\\NC\\X.NCが有ります。\n上書きしますか？";
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandLineItems,
-    ::testing::Values(
+TEST(CommandLine, EachItemChangesExactlyWhatItOrders) {
+    const std::string missing = "が見つかりません。; ",
+                      overwrite = "が有ります。\n上書きしますか？; ";
+    const std::vector<Row> rows = {
+        // clang-format off
         // 1. folder
-        ItemCase{
-            "FolderWithBarAndTrailingBackslash", {"D:\\NC|DATA\\"}, {}, {.DirPath = "D:\\NC DATA"}},
-        ItemCase{"FolderThatDoesNotExistYet", {"E:\\NEW\\JOB"}, {}, {.DirPath = "E:\\NEW\\JOB"}},
-        ItemCase{"DriveRootLosesItsBackslash", {"D:\\"}, {}, {.DirPath = "D:"}},
-        ItemCase{"StraySlashInAFolder", {"D:\\NC/"}, {}, {.DirPath = "D:\\NC"}},
-        ItemCase{"EveryBarBecomesABlank", {"D:\\A|B|C"}, {}, {.DirPath = "D:\\A B C"}},
+        {{"D:\\NC|DATA\\"}, {}, "dir=D:\\NC DATA; "}, {{"D:\\"}, {}, "dir=D:; "},
+        {{"D:\\NC/"}, {}, "dir=D:\\NC; "},        {{"D:\\A|B|C"}, {}, "dir=D:\\A B C; "},
         // 2. send
-        ItemCase{"SendNameInTheDataFolder",
-                 {"S=O1234.NC"},
-                 {"C:\\NC\\O1234.NC"},
-                 {.SendPath = "C:\\NC\\O1234.NC", .AutoSendPending = "Y"}},
-        ItemCase{"SendFullPathSetsFolderAndMask",
-                 {"S=C:\\NC\\A.NC"},
-                 {"C:\\NC\\A.NC"},
-                 {.DirPath = "C:\\NC",
-                  .Mask = "*.NC",
-                  .SendPath = "C:\\NC\\A.NC",
-                  .AutoSendPending = "Y"},
-                 "D:\\OLD"},
-        ItemCase{
-            "SendFromADriveRoot",
-            {"S=D:\\O9.TAP"},
-            {"D:\\O9.TAP"},
-            {.DirPath = "D:", .Mask = "*.TAP", .SendPath = "D:\\O9.TAP", .AutoSendPending = "Y"}},
-        ItemCase{"SendNameInADriveRootDataFolder",
-                 {"S=A.NC"},
-                 {"C:\\A.NC"},
-                 {.DirPath = "C:", .SendPath = "C:\\A.NC", .AutoSendPending = "Y"},
-                 "C:\\"},
-        ItemCase{"SendKeyInLowerCase",
-                 {"s=o1.tap"},
-                 {"C:\\NC\\o1.tap"},
-                 {.Mask = "*.tap", .SendPath = "C:\\NC\\o1.tap", .AutoSendPending = "Y"}},
-        ItemCase{"SendSlashIsRemovedFromThePath",
-                 {"S=A.NC/"},
-                 {"C:\\NC\\A.NC"},
-                 {.SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y"}},
-        ItemCase{"SendMissingFileShowsTheMessage",
-                 {"S=NONE.NC"},
-                 {},
-                 {.SendPath = "C:\\NC\\NONE.NC", .errors = {kMissingNone}}},
-        ItemCase{
-            "SendMissingFileWithEndLeavesNothingPending",
-            {"S=NONE.NC", "END"},
-            {},
-            {.SendPath = "C:\\NC\\NONE.NC", .CloseAfterTransfer = true, .errors = {kMissingNone}}},
-        ItemCase{"SendFolderPathIsNotAFileToSend",
-                 {"S=C:\\NC\\SUB"},
-                 {},
-                 {.Mask = "*",
-                  .SendPath = "C:\\NC\\SUB",
-                  .errors = {"送信データ\nC:\\NC\\SUBが見つかりません。"}}},
+        {{"S=O1234.NC"}, {"C:\\NC\\O1234.NC"}, "S=C:\\NC\\O1234.NC auto; "},
+        {{"S=C:\\NC\\A.TAP"}, {"C:\\NC\\A.TAP"}, "dir=C:\\NC; mask=*.TAP; S=C:\\NC\\A.TAP auto; ",
+         "D:\\OLD"},
+        {{"S=D:\\O9.TAP"}, {"D:\\O9.TAP"}, "dir=D:; mask=*.TAP; S=D:\\O9.TAP auto; "},
+        {{"S=A.NC"}, {"C:\\A.NC"}, "dir=C:; S=C:\\A.NC auto; ", "C:\\"},
+        {{"s=o1.tap"}, {"C:\\NC\\o1.tap"}, "mask=*.tap; S=C:\\NC\\o1.tap auto; "},
+        {{"S=A.NC/"}, {"C:\\NC\\A.NC"}, "S=C:\\NC\\A.NC auto; "},
+        {{"S=NONE.NC", "END"}, {},
+         "S=C:\\NC\\NONE.NC; END; error=送信データ\nC:\\NC\\NONE.NC" + missing},
+        {{"S=C:\\NC\\SUB"}, {}, "mask=*; S=C:\\NC\\SUB; error=送信データ\nC:\\NC\\SUB" + missing},
         // 3. receive
-        ItemCase{"ReceiveIntoANewFile",
-                 {"R=X.NC"},
-                 {},
-                 {.ReceivePath = "C:\\NC\\X.NC", .AutoReceivePending = "Y"}},
-        ItemCase{
-            "ReceiveOverAnExistingFileYes",
-            {"R=X.NC"},
-            {"C:\\NC\\X.NC"},
-            {.ReceivePath = "C:\\NC\\X.NC", .AutoReceivePending = "Y", .questions = {kOverwriteX}}},
-        ItemCase{"ReceiveOverAnExistingFileNoLeavesNothingPending",
-                 {"R=X.NC"},
-                 {"C:\\NC\\X.NC"},
-                 {.ReceivePath = "C:\\NC\\X.NC", .questions = {kOverwriteX}},
-                 "C:\\NC",
-                 false},
-        ItemCase{"ReceiveFullPathSetsFolderAndMask",
-                 {"r=D:\\IN\\O7.TAP"},
-                 {},
-                 {.DirPath = "D:\\IN",
-                  .Mask = "*.TAP",
-                  .ReceivePath = "D:\\IN\\O7.TAP",
-                  .AutoReceivePending = "Y"}},
-        // 4. port
-        ItemCase{"PortTwoDigits", {"COM12"}, {}, {.Port = "COM12"}},
-        ItemCase{"PortInLowerCaseIsStoredUpper", {"com12"}, {}, {.Port = "COM12"}},
-        ItemCase{"PortOfSixCharactersIsNoPort", {"COM123"}, {}, {}},
-        ItemCase{"PortWithSlashAfterAnotherItem",
-                 {"END", "/COM3"},
-                 {},
-                 {.Port = "COM3", .CloseAfterTransfer = true}},
-        // 5. mask
-        ItemCase{"MaskIsUpperCased", {"*.tap"}, {}, {.Mask = "*.TAP"}},
-        ItemCase{"DotWithoutStarIsNoMask", {"A.NC"}, {}, {}},
-        // 6. line setting
-        ItemCase{"LineSettingIsUpperCased", {"9600,7,e,2"}, {}, {.Speed = "9600,7,E,2"}},
+        {{"R=X.NC"}, {}, "R=C:\\NC\\X.NC auto; "},
+        {{"R=X.NC"}, {"C:\\NC\\X.NC"}, "R=C:\\NC\\X.NC auto; ask=すでにC:\\NC\\X.NC" + overwrite},
+        {{"R=X.NC"}, {"C:\\NC\\X.NC"}, "R=C:\\NC\\X.NC; ask=すでにC:\\NC\\X.NC" + overwrite, "C:\\NC",
+         false},
+        {{"r=D:\\IN\\O7.TAP"}, {}, "dir=D:\\IN; mask=*.TAP; R=D:\\IN\\O7.TAP auto; "},
+        // 4. port, 5. mask, 6. line setting
+        {{"com12"}, {}, "port=COM12; "}, {{"COM123"}, {}, ""}, {{"END", "/COM3"}, {},
+        "port=COM3; END; "},
+        {{"*.tap"}, {}, "mask=*.TAP; "}, {{"A.NC"}, {}, ""}, {{"9600,7,e,2"}, {},
+        "speed=9600,7,E,2; "},
         // 7. import
-        ItemCase{"FileIsImportedIntoTheDataFolder",
-                 {"E:\\IN\\O5.TAP"},
-                 {"E:\\IN\\O5.TAP"},
-                 {.Mask = "*.TAP", .copies = {{"E:\\IN\\O5.TAP", "C:\\NC\\O5.TAP"}}}},
-        ItemCase{"ImportIntoADriveRootDataFolder",
-                 {"E:\\IN\\O5.NC"},
-                 {"E:\\IN\\O5.NC"},
-                 {.copies = {{"E:\\IN\\O5.NC", "C:\\O5.NC"}}},
-                 "C:"},
-        ItemCase{"FileAlreadyInTheDataFolderIsNotCopiedOntoItself",
-                 {"c:\\NC\\A.TAP"},
-                 {"c:\\NC\\A.TAP"},
-                 {.Mask = "*.TAP"}},
-        // 8. end
-        ItemCase{"EndInAnyCase", {"end"}, {}, {.CloseAfterTransfer = true}},
-        ItemCase{"EndWithSlash",
-                 {"S=A.NC", "/END"},
-                 {"C:\\NC\\A.NC"},
-                 {.SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y", .CloseAfterTransfer = true}},
-        ItemCase{"LongerWordWithEndIsIgnored", {"APPEND"}, {}, {}},
-        // 9. anything else
-        ItemCase{"UnknownWordIsIgnored", {"HELLO"}, {}, {}},
-        ItemCase{"EmptyItemIsIgnored", {""}, {}, {}},
-        // The order of the cases.
-        ItemCase{"FolderComesBeforeLineSetting", {"D:\\A,B"}, {}, {.DirPath = "D:\\A,B"}},
-        ItemCase{"LineSettingComesBeforeImport",
-                 {"E:\\IN\\a,b.nc"},
-                 {"E:\\IN\\a,b.nc"},
-                 {.Speed = "E:\\IN\\A,B.NC"}},
-        ItemCase{"SendComesBeforeFolder",
-                 {"S=D:\\JOB\\A.NC"},
-                 {},
-                 {.DirPath = "D:\\JOB",
-                  .SendPath = "D:\\JOB\\A.NC",
-                  .errors = {"送信データ\nD:\\JOB\\A.NCが見つかりません。"}}},
-        ItemCase{"PortComesBeforeMask", {"COM*."}, {}, {.Port = "COM*."}},
-        ItemCase{"FolderItemThenNameIsTakenInTheNewFolder",
-                 {"D:\\JOB", "S=A.NC"},
-                 {"D:\\JOB\\A.NC"},
-                 {.DirPath = "D:\\JOB", .SendPath = "D:\\JOB\\A.NC", .AutoSendPending = "Y"}},
-        ItemCase{"NameThenFolderItemLeavesTheNameInTheOldFolder",
-                 {"S=A.NC", "D:\\JOB"},
-                 {"C:\\NC\\A.NC"},
-                 {.DirPath = "D:\\JOB", .SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y"}},
+        {{"E:\\IN\\O5.TAP"}, {"E:\\IN\\O5.TAP"},
+         "mask=*.TAP; copy=E:\\IN\\O5.TAP>C:\\NC\\O5.TAP; "},
+        {{"E:\\IN\\O5.NC"}, {"E:\\IN\\O5.NC"}, "copy=E:\\IN\\O5.NC>C:\\O5.NC; ", "C:"},
+        {{"c:\\NC\\A.TAP"}, {"c:\\NC\\A.TAP"}, "mask=*.TAP; "},  // already in the data folder
+        // 8. end, 9. anything else
+        {{"end"}, {}, "END; "}, {{"APPEND"}, {}, ""}, {{"HELLO"}, {}, ""}, {{""}, {}, ""},
+        // The first case that applies wins.
+        {{"D:\\A,B"}, {}, "dir=D:\\A,B; "}, {{"COM*."}, {}, "port=COM*.; "},
+        {{"E:\\IN\\a,b.nc"}, {"E:\\IN\\a,b.nc"}, "speed=E:\\IN\\A,B.NC; "},
+        {{"S=D:\\JOB\\A.NC"}, {},
+         "dir=D:\\JOB; S=D:\\JOB\\A.NC; error=送信データ\nD:\\JOB\\A.NC" + missing},
+        {{"D:\\JOB", "S=A.NC"}, {"D:\\JOB\\A.NC"}, "dir=D:\\JOB; S=D:\\JOB\\A.NC auto; "},
+        {{"S=A.NC", "D:\\JOB"}, {"C:\\NC\\A.NC"}, "dir=D:\\JOB; S=C:\\NC\\A.NC auto; "},
         // Whole command lines.
-        ItemCase{"SendExampleWithPortLineAndEnd",
-                 {"S=O1234.NC", "COM2", "9600,7,E,2", "END"},
-                 {"C:\\NC\\O1234.NC"},
-                 {.Port = "COM2",
-                  .Speed = "9600,7,E,2",
-                  .SendPath = "C:\\NC\\O1234.NC",
-                  .AutoSendPending = "Y",
-                  .CloseAfterTransfer = true}},
-        ItemCase{"SlashFormIsJoinedAndSplit",
-                 {"/S=A.NC", "/COM3"},
-                 {"C:\\NC\\A.NC"},
-                 {.Port = "COM3", .SendPath = "C:\\NC\\A.NC", .AutoSendPending = "Y"}},
-        ItemCase{"SlashFormWithFolderAndEnd",
-                 {"/D:\\NC|DATA\\", "/R=O1.NC", "/END"},
-                 {},
-                 {.DirPath = "D:\\NC DATA",
-                  .ReceivePath = "D:\\NC DATA\\O1.NC",
-                  .AutoReceivePending = "Y",
-                  .CloseAfterTransfer = true}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CommandLine, NoArgumentsMeanNoCommandLineMode) {
-    Settings settings;
-    CommandLineState state;
-    state.CommandLineMode = state.AutoSendPending = state.AutoReceivePending = "Y";
-    FakeWorld world;
-    ProcessCommandLine({}, settings, state, world.Environment());
-    EXPECT_EQ(state.CommandLineMode, "N");
-    EXPECT_EQ(state.AutoSendPending, "N");
-    EXPECT_EQ(state.AutoReceivePending, "N");
-    EXPECT_EQ(settings, Settings{});
+        {{"S=O1234.NC", "COM2", "9600,7,E,2", "END"}, {"C:\\NC\\O1234.NC"},
+         "port=COM2; speed=9600,7,E,2; S=C:\\NC\\O1234.NC auto; END; "},
+        {{"S=A.NC", "/END"}, {"C:\\NC\\A.NC"}, "S=C:\\NC\\A.NC auto; END; "},
+        {{"/S=A.NC", "/COM3"}, {"C:\\NC\\A.NC"}, "port=COM3; S=C:\\NC\\A.NC auto; "},
+        {{"/D:\\NC|DATA\\", "/R=O1.NC", "/END"}, {},
+         "dir=D:\\NC DATA; R=D:\\NC DATA\\O1.NC auto; END; "}};
+    // clang-format on
+    for (const auto& row : rows)
+        EXPECT_EQ(Outcome(row), row.outcome) << testing::PrintToString(row.args);
 }
 
-TEST(CommandLine, AnyArgumentMeansCommandLineModeEvenWhenIgnored) {
+// No argument: no command-line mode. Empty callbacks act as documented (no file exists, every
+// path is a folder). Lengths count CP932 bytes: "COMあ" is five, "COM1い" six. The slash form
+// joins the arguments and cuts them at every "/".
+TEST(CommandLine, SlashFormNoArgumentsEmptyCallbacksAndKanjiLengths) {
     Settings settings;
-    CommandLineState state;
-    FakeWorld world;
-    ProcessCommandLine({"HELLO"}, settings, state, world.Environment());
-    EXPECT_EQ(state.CommandLineMode, "Y");
-}
-
-TEST(CommandLine, EmptyEnvironmentDoesNotCrash) {
-    Settings settings;
-    CommandLineState state;
+    CommandLineState state{"Y", "Y", "Y", false, "", ""};
+    ProcessCommandLine({}, settings, state, {});
+    EXPECT_EQ(state, CommandLineState{});
     ProcessCommandLine({"S=A.NC", "R=B.NC", "E:\\X\\Y.NC", "D:\\JOB"}, settings, state, {});
-    EXPECT_EQ(state.AutoSendPending, "N");
-    EXPECT_EQ(state.AutoReceivePending, "Y");
-    EXPECT_EQ(settings.DirPath, "D:\\JOB");  // the empty IsDirectoryPath answers true
-}
-
-TEST(CommandLine, KanjiCountTwoInItemLengths) {
-    // "COMあ" is five characters in the program's code page (the kanji takes two), "COMあい"
-    // seven; byte lengths of UTF-8 would give six and nine.
-    Settings settings;
-    CommandLineState state;
+    EXPECT_EQ(state, (CommandLineState{"Y", "N", "Y", false, "C:\\A.NC", "C:\\B.NC"}));
+    EXPECT_EQ(settings.DirPath, "D:\\JOB");
     ProcessArgument("COMあ", settings, state, {});
-    EXPECT_EQ(settings.Port, "COMあ");
     ProcessArgument("COM1い", settings, state, {});
     EXPECT_EQ(settings.Port, "COMあ");
-}
-
-struct SplitCase {
-    const char* name;
-    Args args;
-    Args items;
-};
-
-void PrintTo(const SplitCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CommandLineSplit : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(CommandLineSplit, GivesTheItems) {
-    EXPECT_EQ(SplitCommandLine(GetParam().args), GetParam().items);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, CommandLineSplit,
-    ::testing::Values(
-        SplitCase{"ThreeSlashItems", {"/S=A.NC", "/COM2", "/END"}, {"S=A.NC", "COM2", "END"}},
-        SplitCase{"TwoSlashItems", {"/S=A.NC", "/COM3"}, {"S=A.NC", "COM3"}},
-        SplitCase{"SlashItemsInOneArgument", {"/S=A.NC /COM2"}, {"S=A.NC", "COM2"}},
-        SplitCase{"BlanksAroundItemsAreTrimmed", {"/  S=A.NC ", "/ COM2\t"}, {"S=A.NC", "COM2"}},
-        SplitCase{"ArgumentWithoutSlashJoinsThePreviousItem", {"/S=A.NC", "COM2"}, {"S=A.NC COM2"}},
-        SplitCase{"FolderWithBar", {"/D:\\NC|DATA\\"}, {"D:\\NC|DATA\\"}},
-        SplitCase{"DoubleSlashGivesAnEmptyItem", {"/A//B"}, {"A", "", "B"}},
-        SplitCase{"FirstArgumentWithoutSlashLeavesAllUnchanged",
-                  {"S=A.NC", " /COM2 ", "9600,7,E,2"},
-                  {"S=A.NC", " /COM2 ", "9600,7,E,2"}},
-        SplitCase{"NoArguments", {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CommandLine, MessagesAreTheProgramsTexts) {
-    EXPECT_EQ(SendFileMissingMessage("C:\\NC\\A.NC"), "送信データ\nC:\\NC\\A.NCが見つかりません。");
-    EXPECT_EQ(OverwriteQuestion("C:\\NC\\A.NC"),
-              "すでにC:\\NC\\A.NCが有ります。\n上書きしますか？");
+    const std::vector<std::pair<Args, Args>> rows = {
+        // clang-format off
+        {{"/S=A.NC /COM2", "/END"}, {"S=A.NC", "COM2", "END"}}, {{"/  S=A.NC ", "/ COM2\t"},
+        {"S=A.NC", "COM2"}},
+        {{"/S=A.NC", "COM2"}, {"S=A.NC COM2"}}, {{"/A//B"}, {"A", "", "B"}}, {{}, {}},
+        {{"S=A.NC", " /COM2 ", "9600,7,E,2"}, {"S=A.NC", " /COM2 ", "9600,7,E,2"}}};
+    // clang-format on
+    for (const auto& [args, items] : rows)
+        EXPECT_EQ(SplitCommandLine(args), items) << testing::PrintToString(args);
 }
 
 }  // namespace
