@@ -227,6 +227,19 @@ TEST(SplitPrograms, DoneReportWriteFailuresAndNames) {
     EXPECT_EQ(SplitTargetFolder("D:\\NC\\") + "|" + SplitTargetFolder("C:\\"), "D:\\NC|C:");
 }
 
+// Div_Sub.ini: the three ticks are "1" or not, and a save keeps the rest of the file.
+TEST(SplitPrograms, OptionsReadAndWrittenInDivSub) {
+    EXPECT_EQ(ReadSplitOptions(IniDocument::Parse("")), (SplitOptions{false, false, false}));
+    EXPECT_EQ(ReadSplitOptions(IniDocument::Parse("[Sub]\r\nF_Set=yes\r\nB_Set=1\r\nN_Set=-1\r\n")),
+              (SplitOptions{false, true, true}));
+    IniDocument ini =
+        IniDocument::Parse("; split\r\n[Sub]\r\nF_Set=0\r\nOther=x\r\n[Keep]\r\nA=1\r\n");
+    WriteSplitOptions(ini, {true, false, true});
+    EXPECT_EQ(ini.Serialize(),
+              "; split\r\n[Sub]\r\nF_Set=1\r\nOther=x\r\nB_Set=0\r\nN_Set=1\r\n[Keep]\r\nA=1\r\n");
+    EXPECT_EQ(ReadSplitOptions(ini), (SplitOptions{true, false, true}));
+}
+
 TEST(JoinFiles, FixturesTargetNameAndTheQuestionsAboutIt) {
     const auto cases = FixtureCases("join");
     EXPECT_EQ(cases.size(), 5u);
