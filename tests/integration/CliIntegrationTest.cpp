@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "app/cli/CliIo.h"
@@ -95,6 +96,8 @@ TEST(CliIntegrationTest, ReceiveProgramsSavesOneFilePerProgramInTheDataFolder) {
               ReadFixture("integration/receive_programs_O0002_002.expected"));
     EXPECT_EQ(result.out, rig.home.File("data/O0001_001.NC") + "\n" +
                               rig.home.File("data/O0002_002.NC") + "\n");
+    // Besides .keep no other file is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.home.File("data")), {}), 3);
 }
 
 TEST(CliIntegrationTest, MissingSendFileStartsNothing) {
