@@ -22,10 +22,7 @@ TEST(RemainingTimeTest, TextsInEachForm) {
         {RemainingText(2000000, 3 * 3600 + 5 * 60 + 59), "残り 2,000,000ﾊﾞｲﾄ(約 3時05分)"},
         {RemainingText(9, 123 * 3600), "残り 9ﾊﾞｲﾄ(約 123時00分)"},
         {RemainingBytesText(4360), "残り 4,360ﾊﾞｲﾄ"},
-        {RemainingBytesText(0), "残り 0ﾊﾞｲﾄ"},
-        {FormatByteCount(999), "999"},
-        {FormatByteCount(12345678901LL), "12,345,678,901"},
-        {FormatByteCount(-1234), "-1,234"}};
+        {RemainingBytesText(12345678901LL), "残り 12,345,678,901ﾊﾞｲﾄ"}};
     for (const auto& [got, want] : cases)
         EXPECT_EQ(got, want);
 }
@@ -84,7 +81,7 @@ TEST(RemainingTimeTest, TicksEveryTenSecondsOnlyWhileRunning) {
 
 const LocalDateTime kWhen{2026, 12, 8, 9, 5, 7};
 
-TEST(TransferLogTest, NewFileGetsTheHeadingOnceInCp932WithCrLf) {
+TEST(TransferLogTest, HeadingOnlyInANewFileCp932CrLfAndAFailureReported) {
     test::MemoryFileSystem files;
     FileTransferLog log(files, "C:\\kelvantori.log", [] { return kWhen; });
     log.Write(TransferKind::Send, TransferState::Completed, "C:\\A.NC");
@@ -102,14 +99,12 @@ TEST(TransferLogTest, NewFileGetsTheHeadingOnceInCp932WithCrLf) {
                   "受信　　中止　2026/12/08 09:05:07　C:\\B.NC\r\n");
     // The ideographic space is 81 40 on disk.
     EXPECT_EQ(bytes.substr(0, 7), "<<<<<\x81\x40");
-}
 
-TEST(TransferLogTest, ExistingFileGetsNoHeadingAndAFailureIsReported) {
-    test::MemoryFileSystem files;
-    files.AddFile("C:\\kelvantori.log", "OLD\r\n");
-    FileTransferLog log(files, "C:\\kelvantori.log", [] { return kWhen; });
-    log.Write(TransferKind::Send, TransferState::Stopped, "C:\\A.NC");
-    EXPECT_EQ(Cp932ToUtf8(files.File("C:\\kelvantori.log").value_or("")),
+    // An existing file gets no heading.
+    files.AddFile("C:\\old.log", "OLD\r\n");
+    FileTransferLog old(files, "C:\\old.log", [] { return kWhen; });
+    old.Write(TransferKind::Send, TransferState::Stopped, "C:\\A.NC");
+    EXPECT_EQ(Cp932ToUtf8(files.File("C:\\old.log").value_or("")),
               "OLD\r\n送信　　中止　2026/12/08 09:05:07　C:\\A.NC\r\n");
 
     FileTransferLog gone(files, "C:\\GONE\\kelvantori.log", [] { return kWhen; });
