@@ -16,7 +16,6 @@ TEST(RemainingTimeTest, TextsInEachForm) {
         {RemainingText(5000, 0), "残り 5,000ﾊﾞｲﾄ(約 0秒)"},
         {RemainingText(12, 59), "残り 12ﾊﾞｲﾄ(約 59秒)"},
         {RemainingText(100, 60), "残り 100ﾊﾞｲﾄ(約 1分00秒)"},
-        {RemainingText(100000, 229), "残り 100,000ﾊﾞｲﾄ(約 3分49秒)"},
         {RemainingText(1, 3599), "残り 1ﾊﾞｲﾄ(約 59分59秒)"},
         {RemainingText(1, 3600), "残り 1ﾊﾞｲﾄ(約 1時00分)"},
         {RemainingText(2000000, 3 * 3600 + 5 * 60 + 59), "残り 2,000,000ﾊﾞｲﾄ(約 3時05分)"},

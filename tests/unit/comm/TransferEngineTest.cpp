@@ -37,19 +37,14 @@ std::string Outcome(EngineRig& rig) {
            (completed ? "completed " : "stopped ") + std::to_string(restore.count()) + "ms";
 }
 
-void Framing(Settings& s, const char* start, int startType, const char* end, int endType) {
+const auto Framing = [](Settings& s, const char* start, int startType, const char* end,
+                        int endType) {
     s.StartChar = start, s.StartChar_Type = startType, s.EndChar = end, s.EndChar_Type = endType;
-}
-void Iso(Settings& s) {
-    s.Speed = "4800,8,N,2", s.Code = "N";
-}
-void Eia(Settings& s) {
-    s.Speed = "4800,8,N,2", s.Code = "Y";
-}
+};
+const auto Iso = [](Settings& s) { s.Speed = "4800,8,N,2", s.Code = "N"; };
+const auto Eia = [](Settings& s) { s.Speed = "4800,8,N,2", s.Code = "Y"; };
 // Seven data bits: every character goes out as it is, so the files read as text.
-void Text(Settings& s) {
-    s.Speed = "4800,7,E,2", Framing(s, "N", 0, "Y", 1);
-}
+const auto Text = [](Settings& s) { s.Speed = "4800,7,E,2", Framing(s, "N", 0, "Y", 1); };
 
 // --- golden files: the exact bytes on the line ----------------------------------------------
 
@@ -279,6 +274,21 @@ TEST_P(SendXoffTest, Dc3AfterThirtyBytesPausesUntilDc1) {
     // Not one byte after the DC3: it is seen while waiting for the next character's slot.
     EXPECT_EQ(std::ranges::count_if(w, [](const auto& b) { return b.time < seconds(5); }),
               c.pauses ? 30 : static_cast<long>(w.size()));
+
+    // Without a DC3 the writes stay at most two characters ahead of the line and keep it busy.
+    // The line's own model: each byte leaves one character time after the later of its write
+    // and the previous byte's leaving.
+    const nanoseconds t = CharacterTime(ParseLineSetting(c.speed).setting);
+    const auto& p = plain.port.Written();
+    nanoseconds lineFree{0};
+    nanoseconds most{0};
+    for (const auto& b : p) {
+        lineFree = std::max(lineFree, b.time) + t;
+        most = std::max(most, lineFree - b.time);
+    }
+    EXPECT_LE(most, t * 2);
+    EXPECT_GE(static_cast<double>((t * p.size()).count()) / (lineFree - p.front().time).count(),
+              0.95);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -290,32 +300,6 @@ INSTANTIATE_TEST_SUITE_P(
                     // 0x13 is the EIA digit 3: it must not pause an EIA send.
                     XoffCase{"EiaDigitThree", "4800,8,N,2", "Y", "\x13", false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SendEngineTest, WritesStayTwoCharactersAheadAndKeepTheLineBusy) {
-    // The device hides its queue: only the engine's own pacing holds the writes back.
-    EngineRig rig;
-    rig.settings.Speed = "19200,8,N,1";
-    rig.port.SetOutputQueueUnknown(true);
-    std::string program = "O1000\r\n";
-    for (int i = 0; i < 300; ++i)
-        program += "G01 X" + std::to_string(i) + ". Y-25.4 F800\r\n";
-    EXPECT_EQ(rig.Send(ProgramOf(program)), TransferResult::Completed);
-    const nanoseconds t = CharacterTime(ParseLineSetting("19200,8,N,1").setting);
-    const auto& w = rig.port.Written();
-    ASSERT_GT(w.size(), 5000u);
-    // The line's own model: each byte leaves one character time after the later of its write
-    // and the previous byte's leaving.
-    nanoseconds lineFree{0};
-    nanoseconds most{0};
-    for (const auto& b : w) {
-        lineFree = std::max(lineFree, b.time) + t;
-        most = std::max(most, lineFree - b.time);
-    }
-    EXPECT_LE(most, t * 2);
-    // Busy: from the first byte to the last the line idles less than 5 %.
-    EXPECT_GE(static_cast<double>((t * w.size()).count()) / (lineFree - w.front().time).count(),
-              0.95);
-}
 
 // === receive ===================================================================================
 
@@ -364,8 +348,6 @@ TEST_P(ReceiveLineTest, SavesTheNormalisedLines) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ReceiveLineTest,
     testing::Values(
-        LineCase{"ProgramLineAndSpacedWords", "%\nO1234 (PART)\nG01X10.\n%",
-                 "O1234(PART)\r\nG01 X10.\r\n%\r\n"},
         LineCase{"ReceivedSpacesReplacedByOne", "%\nG01   X10.  Y-5.\n%", "G01 X10. Y-5.\r\n%\r\n"},
         LineCase{"CommentKeepsItsSpaces", "%\nG00(TOOL  CHANGE)X1.\n%",
                  "G00(TOOL  CHANGE) X1.\r\n%\r\n"},
@@ -423,7 +405,6 @@ TEST(ReceiveEngineTest, OneFilePerProgramNumberedWithAddNo) {
                                    Logged(TransferState::Completed, "C:\\NC\\O0002_002.NC")}));
     EXPECT_EQ(rig.host.programStarts, (std::vector<std::string>{"O0001(FIRST)", "O0002"}));
     EXPECT_EQ(rig.host.Statuses(StatusPanel::Name).front(), "受信名 自動保存");
-    EXPECT_EQ(Outcome(rig), "受信完了しました。 | 受信完了しました。!! lime | completed 3000ms");
     // The trailing line feed after the closing "%" was never read.
     EXPECT_EQ(rig.port.PendingBytes(), 1u);
 }
@@ -459,31 +440,14 @@ TEST(ReceiveEngineTest, ProgramOfMoreThanThousandLinesIsSavedWhole) {
     EXPECT_EQ(rig.files.OpenOutputs(), 0);
 }
 
-TEST(ReceiveEngineTest, ReplacesAnExistingTargetOnlyWhenComplete) {
-    Rig rig("%\nO1\n");
-    rig.files.AddFile(kTarget, "OLD\r\n");
-    rig.port.ArriveAt(seconds(10), "M30\n%");
-    std::optional<std::string> during;  // the target halfway through
-    rig.host.CancelWhen([&] {
-        if (rig.clock.Now() >= seconds(5) && !during)
-            during = rig.files.File(kTarget);
-        return false;
-    });
-    EXPECT_EQ(rig.Receive(Named()), TransferResult::Completed);
-    EXPECT_EQ(during.value_or("<none>"), "OLD\r\n");
-    EXPECT_EQ(rig.File(kTarget), "O1\r\nM30\r\n%\r\n");
-}
-
 // --- the end of a receive --------------------------------------------------------------------
 
 TEST(ReceiveEngineTest, EndsAtTheClosingPercentWithoutAnotherByte) {
     Rig rig("%\nO1\nM30\n%");
     EXPECT_EQ(rig.Receive(Named(true)), TransferResult::Completed);
     EXPECT_FALSE(rig.host.TimedOut());
-    EXPECT_EQ(rig.host.cancelPresses, 0);
     // Saved and closed after the 3 s save wait, not after waiting for more data.
-    ASSERT_EQ(rig.port.Closes().size(), 1u);
-    EXPECT_EQ(rig.port.Closes()[0], milliseconds(100) + milliseconds(3000));
+    EXPECT_EQ(rig.port.Closes(), std::vector<nanoseconds>{milliseconds(100) + milliseconds(3000)});
     EXPECT_EQ(rig.host.Statuses(StatusPanel::State),
               (std::vector<std::string>{"受信待機中(信号待ち)", "＜＜ 受信中 ＞＞",
                                         "受信データ保存中です。", "受信完了しました。"}));
