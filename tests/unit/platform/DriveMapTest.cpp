@@ -50,14 +50,11 @@ D:\ > /data/nc
 Z:\tmp > /tmp
 Z: > /
 C:\\NC/SUB\\\A.NC > /home/ann/NC/SUB/A.NC
-C:\..\..\etc > /home/ann/etc
-C:\NC\OLD\..\A.NC > /home/ann/NC/A.NC
+C:\NC\..\..\..\etc > /home/ann/etc
 C:A.NC > /home/ann/A.NC
 E:\O1.NC > /media/ann/USB STICK/O1.NC
 Q:\A.NC > -
-A: > -
 C\NC > -
-/home/ann > -
  > -
 C:\NC\A.NC < /home/ann/NC/A.NC
 C: < /home/ann/

@@ -99,10 +99,10 @@ TEST_F(FileSystemPosixTest, StatAndScanTellKindSizeTimeAndAttributes) {
     fs::create_symlink(d_.File("missing"), d_.File("dangling"));
     SetMtime(d_.File("dangling"), kOldTime + 120);
 
-    // "file 10 +0 O1.NC ro hidden exec": kind, size, time, short name, attributes.
-    std::map<std::string, std::string> got;
+    // "O1.NC=file 10 +0 O1.NC ro hidden exec; ": kind, size, time, short name, attributes.
     const auto entries = files_->Scan("D:");
     ASSERT_TRUE(entries);
+    std::map<std::string, std::string> got;
     for (const auto& e : *entries) {
         const auto s = files_->Stat("D:\\" + e.name);
         ASSERT_TRUE(s) << e.name;
@@ -113,14 +113,14 @@ TEST_F(FileSystemPosixTest, StatAndScanTellKindSizeTimeAndAttributes) {
                       (s->attributes.readOnly ? " ro" : "") +
                       (s->attributes.hidden ? " hidden" : "") + (s->executable ? " exec" : "");
     }
-    EXPECT_EQ(got, (std::map<std::string, std::string>{{"O1.NC", "file 10 +0 O1.NC"},
-                                                       {".hidden", "file 0 +0 HIDDEN~1 hidden"},
-                                                       {"RO.NC", "file 1 +0 RO.NC ro"},
-                                                       {"run.sh", "file 10 +0 RUN.SH exec"},
-                                                       {"BIG.NC", "file 5000000000 +0 BIG.NC"},
-                                                       {"SUB", "dir 0 +60 SUB"},
-                                                       {"SUBLINK", "dir 0 +60 SUBLINK"},
-                                                       {"dangling", "file 0 +120 DANGLING"}}));
+    std::string text;
+    for (const auto& [name, entry] : got)
+        text += name + "=" + entry + "; ";
+    EXPECT_EQ(text,
+              ".hidden=file 0 +0 HIDDEN~1 hidden; BIG.NC=file 5000000000 +0 BIG.NC; "
+              "O1.NC=file 10 +0 O1.NC; RO.NC=file 1 +0 RO.NC ro; SUB=dir 0 +60 SUB; "
+              "SUBLINK=dir 0 +60 SUBLINK; dangling=file 0 +120 DANGLING; "
+              "run.sh=file 10 +0 RUN.SH exec; ");
     EXPECT_TRUE(files_->IsDirectory("d:\\SUB"));
     for (const char* path : {"D:\\MISSING", "D:\\O1.NC", "Q:", "not a drive path"}) {
         EXPECT_FALSE(files_->Scan(path)) << path;
