@@ -117,7 +117,6 @@ TEST(DriveMap, TypeOfAMountByFileSystemThenPlace) {
 /dev/sr0 /srv/dvd udf CdRom
 ramfs /mnt/ram ramfs RamDisk
 /dev/sdb1 /run/media/ann/U ext4 Removable
-/dev/sdb1 /mnt/usb vfat Removable
 /dev/sdb1 /mnt ext4 Fixed
 /dev/sdb1 /mediastore/x ext4 Fixed)");
     for (std::string device, point, fsType, type; in >> device >> point >> fsType >> type;)
