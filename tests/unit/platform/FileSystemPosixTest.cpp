@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "platform/FileSystem.h"
@@ -24,22 +23,17 @@ namespace {
 
 using test::ScopedEnv;
 using test::TempFolder;
-using Tree = std::map<std::string, std::string>;
 namespace fs = std::filesystem;
 
 constexpr std::int64_t kOldTime = 1104537600;  // 2005-01-01 00:00:00 UTC
 
-mode_t ModeOf(const std::string& host) {
-    struct stat st {};
-    ::stat(host.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
-std::int64_t MtimeOf(const std::string& host) {
+struct stat StatOf(const std::string& host) {
     struct stat st {};
     ::lstat(host.c_str(), &st);
-    return st.st_mtim.tv_sec;
+    return st;
 }
+const auto ModeOf = [](const std::string& host) { return StatOf(host).st_mode & 07777; };
+const auto MtimeOf = [](const std::string& host) { return StatOf(host).st_mtim.tv_sec; };
 
 std::string SetMtime(const std::string& host, std::int64_t seconds) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
@@ -61,13 +55,13 @@ std::string ReadText(const std::string& host) {
 // Everything below a host folder, sorted: "name=bytes; ", "name=/; " for a folder, "name=->target;
 // " for a link, "name=?; " for a pipe.
 std::string TreeOf(const std::string& host) {
-    Tree tree;
+    std::map<std::string, std::string> tree;
     for (const auto& e : fs::recursive_directory_iterator(host)) {
-        const auto name = e.path().lexically_relative(host).string();
-        tree[name] = e.is_symlink()        ? "->" + fs::read_symlink(e.path()).string()
-                     : e.is_directory()    ? "/"
-                     : e.is_regular_file() ? ReadText(e.path())
-                                           : "?";
+        tree[e.path().lexically_relative(host).string()] =
+            e.is_symlink()        ? "->" + fs::read_symlink(e.path()).string()
+            : e.is_directory()    ? "/"
+            : e.is_regular_file() ? ReadText(e.path())
+                                  : "?";
     }
     std::string text;
     for (const auto& [name, value] : tree)
@@ -78,29 +72,21 @@ std::string TreeOf(const std::string& host) {
 // D: is a temporary folder, E: a second one; the home trash lives in a third.
 class FileSystemPosixTest : public ::testing::Test {
   protected:
-    FileSystemPosixTest()
-        : trashHome_("XDG_DATA_HOME", data_.Path()), files_(CreateSystemFileSystem(Drives())) {}
-
-    DriveMap Drives() const {
+    FileSystemPosixTest() : trashHome_("XDG_DATA_HOME", data_.Path()) {
         HostConfig config;
         config.drives['D'] = d_.Path();
         config.drives['E'] = e_.Path();
-        return DriveMap::Build(config, "", {});
+        files_ = CreateSystemFileSystem(DriveMap::Build(config, "", {}));
     }
-    std::string Trash(std::string_view relative) const {
-        return data_.File("Trash/" + std::string(relative));
-    }
+    std::string Trash(const std::string& relative) const { return data_.File("Trash/" + relative); }
 
-    TempFolder d_;
-    TempFolder e_;
-    TempFolder data_;
+    TempFolder d_, e_, data_;
     ScopedEnv trashHome_;
     std::unique_ptr<FileSystem> files_;
 };
 
 TEST_F(FileSystemPosixTest, StatAndScanTellKindSizeTimeAndAttributes) {
     SetMtime(d_.Write("O1.NC", "%\r\nO1\r\n%\r\n"), kOldTime);
-    SetMtime(d_.Write("加工 データ.NC", "abc"), kOldTime);
     SetMtime(d_.Write(".hidden", ""), kOldTime);
     ::chmod(SetMtime(d_.Write("RO.NC", "x"), kOldTime).c_str(), 0444);
     ::chmod(SetMtime(d_.Write("run.sh", "#!/bin/sh\n"), kOldTime).c_str(), 0755);
@@ -113,10 +99,10 @@ TEST_F(FileSystemPosixTest, StatAndScanTellKindSizeTimeAndAttributes) {
     fs::create_symlink(d_.File("missing"), d_.File("dangling"));
     SetMtime(d_.File("dangling"), kOldTime + 120);
 
-    // "file 10 +0 O1.NC ro hidden exec": kind, size, time, short name, attributes.
+    // "O1.NC=file 10 +0 O1.NC ro hidden exec; ": kind, size, time, short name, attributes.
     const auto entries = files_->Scan("D:");
     ASSERT_TRUE(entries);
-    Tree got;
+    std::map<std::string, std::string> got;
     for (const auto& e : *entries) {
         const auto s = files_->Stat("D:\\" + e.name);
         ASSERT_TRUE(s) << e.name;
@@ -127,18 +113,15 @@ TEST_F(FileSystemPosixTest, StatAndScanTellKindSizeTimeAndAttributes) {
                       (s->attributes.readOnly ? " ro" : "") +
                       (s->attributes.hidden ? " hidden" : "") + (s->executable ? " exec" : "");
     }
-    EXPECT_EQ(got, (Tree{{"O1.NC", "file 10 +0 O1.NC"},
-                         {"加工 データ.NC", "file 3 +0 _____~1.NC"},
-                         {".hidden", "file 0 +0 HIDDEN~1 hidden"},
-                         {"RO.NC", "file 1 +0 RO.NC ro"},
-                         {"run.sh", "file 10 +0 RUN.SH exec"},
-                         {"BIG.NC", "file 5000000000 +0 BIG.NC"},
-                         {"SUB", "dir 0 +60 SUB"},
-                         {"SUBLINK", "dir 0 +60 SUBLINK"},
-                         {"dangling", "file 0 +120 DANGLING"}}));
+    std::string text;
+    for (const auto& [name, entry] : got)
+        text += name + "=" + entry + "; ";
+    EXPECT_EQ(text,
+              ".hidden=file 0 +0 HIDDEN~1 hidden; BIG.NC=file 5000000000 +0 BIG.NC; "
+              "O1.NC=file 10 +0 O1.NC; RO.NC=file 1 +0 RO.NC ro; SUB=dir 0 +60 SUB; "
+              "SUBLINK=dir 0 +60 SUBLINK; dangling=file 0 +120 DANGLING; "
+              "run.sh=file 10 +0 RUN.SH exec; ");
     EXPECT_TRUE(files_->IsDirectory("d:\\SUB"));
-    fs::create_directory(d_.File("EMPTY"));
-    EXPECT_TRUE(files_->Scan("D:\\EMPTY").value().empty());
     for (const char* path : {"D:\\MISSING", "D:\\O1.NC", "Q:", "not a drive path"}) {
         EXPECT_FALSE(files_->Scan(path)) << path;
         EXPECT_EQ(files_->Stat(path).has_value(), std::string_view(path) == "D:\\O1.NC") << path;
@@ -153,11 +136,10 @@ TEST_F(FileSystemPosixTest, SetAttributesAndTime) {
         DosAttributes set;
         const char* stored;  // user.DOSATTRIB afterwards ("" = none)
     } steps[] = {{{false, true, false, false}, "0x2"},
-                 {{false, false, true, false}, "0x20"},
                  {{false, false, false, true}, "0x4"},
                  {{true, true, true, true}, "0x26"},
-                 {{true, false, true, false}, "0x20"},  // a read-only file's still change
-                 {{}, ""}};
+                 {{true, false, true, false}, "0x20"},
+                 {{}, ""}};  // a read-only file's attributes still change
     for (const auto& step : steps) {
         ASSERT_EQ(files_->SetAttributes("D:\\PROG.NC", step.set), FsError::None) << step.stored;
         EXPECT_EQ(files_->Stat("D:\\PROG.NC")->attributes, step.set) << step.stored;
@@ -177,32 +159,29 @@ TEST_F(FileSystemPosixTest, SetAttributesAndTime) {
     fs::create_directory(d_.File("SUB"));
     ASSERT_EQ(files_->SetModified("D:\\PROG.NC", kOldTime), FsError::None);
     ASSERT_EQ(files_->SetModified("D:\\SUB", kOldTime + 5), FsError::None);
-    EXPECT_EQ(MtimeOf(host), kOldTime);
-    EXPECT_EQ(MtimeOf(d_.File("SUB")), kOldTime + 5);
+    EXPECT_EQ((std::vector{MtimeOf(host), MtimeOf(d_.File("SUB"))}),
+              (std::vector{kOldTime, kOldTime + 5}));
 }
 
-TEST_F(FileSystemPosixTest, WholeFilesAndPiecesAreByteExact) {
-    std::string bytes;
-    for (int i = 0; i < 300000; ++i)
-        bytes += static_cast<char>(i * 7 % 256);
-    bytes += std::string("\0\r\n\x1a", 4);
+// Whole files and pieces byte-exact; a replaced file changes at its commit only, keeping its
+// permissions, attributes and links; an uncommitted save leaves neither the target changed nor
+// a temporary file behind.
+TEST_F(FileSystemPosixTest, SavesAreByteExactAndSafe) {
+    std::string bytes(300000, 0);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 % 256);
     ASSERT_EQ(files_->WriteAll("D:\\BIG.NC", bytes), FsError::None);
-    ASSERT_EQ(files_->WriteAll("D:\\EMPTY.NC", ""), FsError::None);
-    EXPECT_EQ(TreeOf(d_.Path()), "BIG.NC=" + bytes + "; EMPTY.NC=; ");
     EXPECT_EQ(files_->ReadAll("D:\\BIG.NC"), bytes);
-    EXPECT_EQ(files_->ReadAll("D:\\EMPTY.NC"), "");
     FsError error = FsError::Other;
     auto in = files_->OpenRead("D:\\BIG.NC", &error);
     ASSERT_NE(in, nullptr);
-    EXPECT_EQ(error, FsError::None);
     std::string read;
     char buffer[4096];
     for (std::ptrdiff_t n; (n = in->Read(buffer, sizeof buffer)) > 0;)
         read.append(buffer, static_cast<std::size_t>(n));
     EXPECT_EQ(read, bytes);
-}
+    ASSERT_EQ(::unlink(d_.File("BIG.NC").c_str()), 0);
 
-TEST_F(FileSystemPosixTest, SafeSaveKeepsPermissionsAttributesAndLinksAndLeavesNoTempFile) {
     const auto host = d_.Write("A.NC", "old");
     ::chmod(host.c_str(), 0640);
     const bool xattrs = ::setxattr(host.c_str(), "user.DOSATTRIB", "0x24", 4, 0) == 0;
@@ -212,17 +191,16 @@ TEST_F(FileSystemPosixTest, SafeSaveKeepsPermissionsAttributesAndLinksAndLeavesN
     const mode_t old = ::umask(022);
     ASSERT_EQ(files_->WriteAll("D:\\A.NC", "new content"), FsError::None);
     ASSERT_EQ(files_->WriteAll("D:\\B.NC", "new"), FsError::None);
-    ASSERT_EQ(files_->WriteAll("D:\\NEW.NC", "x"), FsError::None);
+    ASSERT_EQ(files_->WriteAll("D:\\NEW.NC", ""), FsError::None);
     ::umask(old);
-    EXPECT_EQ(ModeOf(host), 0640u);
+    EXPECT_EQ((std::vector{ModeOf(host), ModeOf(d_.File("NEW.NC"))}), (std::vector{0640u, 0644u}));
     EXPECT_EQ(DosAttributeOf(host), xattrs ? "0x24" : "");
-    EXPECT_EQ(ModeOf(d_.File("NEW.NC")), 0644u);
+    EXPECT_EQ(files_->ReadAll("D:\\NEW.NC"), "");
 
-    FsError error = FsError::Other;
     auto out = files_->OpenWrite("D:\\O1.NC", WriteMode::Replace, &error);
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(out->Write("new program"), FsError::None);
-    EXPECT_EQ(d_.Read("O1.NC"), "old program");  // the target changes at the commit only
+    EXPECT_EQ(d_.Read("O1.NC"), "old program");
     ASSERT_EQ(out->Commit(), FsError::None);
     EXPECT_EQ(out->Write("late"), FsError::Other);
     for (const char* path : {"D:\\O1.NC", "D:\\HALF.NC"}) {  // dropped as after a failed receive
@@ -236,7 +214,7 @@ TEST_F(FileSystemPosixTest, SafeSaveKeepsPermissionsAttributesAndLinksAndLeavesN
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(out->Write("line 2\r\n"), FsError::None);  // in place, at once
     EXPECT_EQ(TreeOf(d_.Path()), "A.NC=new content; B.NC=->" + d_.File("real/B.NC") +
-                                     "; LOG.log=line 1\r\nline 2\r\n; NEW.NC=x; O1.NC=new program; "
+                                     "; LOG.log=line 1\r\nline 2\r\n; NEW.NC=; O1.NC=new program; "
                                      "real=/; real/B.NC=new; ");
 }
 
@@ -268,43 +246,31 @@ TEST_F(FileSystemPosixTest, FailuresLeaveEverythingAsItWas) {
         {files_->WriteAll("D:\\RO.NC", "x"), AccessDenied},  // even where root could write
         {files_->WriteAll("A.NC", "x"), InvalidName},
         {files_->Append("D:\\RO.NC", "x"), AccessDenied},
-        {files_->Append("D:\\JOB", "x"), IsADirectory},
         {files_->CreateDirectory("D:\\JOB"), Exists},
-        {files_->CreateDirectory("D:\\X\\Y"), NotFound},
         {files_->CreateDirectory("D:\\A.NC\\SUB"), NotADirectory},
         {files_->Copy("D:\\A.NC", "E:\\B.NC", false), Exists},
         {files_->Copy("D:\\A.NC", "D:\\A.NC", true), Exists},  // the original would be lost
         {files_->Copy("D:\\A.NC", "E:\\RO.NC", true), AccessDenied},
         {files_->Copy("D:\\A.NC", "E:\\FULL", true), IsADirectory},
         {files_->Copy("D:\\NONE.NC", "E:\\X.NC", false), NotFound},
-        {files_->Copy("D:\\A.NC", "E:\\NOFOLDER\\X.NC", false), NotFound},
         {files_->Copy("D:\\JOB", "D:\\JOB\\INNER", false), Other},
-        {files_->Copy("D:\\A.NC", "Q:\\X.NC", false), NotMapped},
         {files_->Move("D:\\A.NC", "E:\\B.NC", false), Exists},
-        {files_->Move("D:\\A.NC", "E:\\RO.NC", true), AccessDenied},
         {files_->Move("D:\\JOB", "E:\\FULL", true), NotEmpty},
         {files_->Move("D:\\JOB", "E:\\B.NC", true), NotADirectory},
-        {files_->Move("D:\\NONE", "E:\\NONE", false), NotFound},
         {files_->Move("D:", "E:\\D", false), AccessDenied},
         {files_->Move("D:\\JOB", "D:\\JOB\\INNER", false), Other},
         {files_->Rename("D:\\A.NC", "D:\\RO.NC"), Exists},
-        {files_->Rename("D:\\NONE.NC", "D:\\X.NC"), NotFound},
         {files_->MoveToTrash("D:\\NONE.NC"), NotFound},
-        {files_->MoveToTrash("D:"), AccessDenied},
         {files_->MoveToTrash("D:\\"), AccessDenied},
         {files_->MoveToTrash("Z:"), AccessDenied},
-        {files_->MoveToTrash("Q:\\A.NC"), NotMapped},
         {files_->MoveToTrash("D:\\A.NC"), NotADirectory},
         {files_->SetModified("D:\\NONE.NC", kOldTime), NotFound},
-        {files_->SetAttributes("D:\\NONE.NC", {}), NotFound},
-        {files_->SetAttributes("Q:\\NONE.NC", {}), NotMapped},
-    };
+        {files_->SetAttributes("Q:\\NONE.NC", {}), NotMapped}};
     for (std::size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
     EXPECT_EQ(TreeOf(d_.Path()), d);
     EXPECT_EQ(TreeOf(e_.Path()), e);
 }
-
 TEST_F(FileSystemPosixTest, CopyMoveAndRenameKeepBytesTimesAndPermissions) {
     ::chmod(SetMtime(d_.Write("A.NC", "program A"), kOldTime).c_str(), 0600);
     SetMtime(d_.Write("JOB/O1.NC", "one"), kOldTime);
@@ -348,10 +314,7 @@ TEST_F(FileSystemPosixTest, AcrossDevicesMoveCopiesThenRemovesAndTrashStaysOnThe
         std::error_code ec;
         fs::remove_all(static_cast<char*>(p), ec);
     });
-    struct stat a {
-    }, b{};
-    if (::stat(other.c_str(), &a) != 0 || ::stat(d_.Path().c_str(), &b) != 0 ||
-        a.st_dev == b.st_dev)
+    if (StatOf(other).st_dev == StatOf(d_.Path()).st_dev)
         GTEST_SKIP() << "/dev/shm is on the same file system";
     HostConfig config;
     config.drives['D'] = d_.Path();
@@ -371,8 +334,8 @@ TEST_F(FileSystemPosixTest, AcrossDevicesMoveCopiesThenRemovesAndTrashStaysOnThe
     const std::string trash = "/dev/shm/.Trash-" + std::to_string(::geteuid());
     const bool madeTrash = !fs::exists(trash);
     ASSERT_EQ(files_->MoveToTrash("R:\\A.NC"), FsError::None);
-    EXPECT_FALSE(fs::exists(other + "/A.NC"));
-    EXPECT_FALSE(fs::exists(Trash("files/A.NC")));  // never copied to the home trash
+    EXPECT_FALSE(fs::exists(Trash("files")));  // never copied to the home trash
+    EXPECT_EQ(TreeOf(other), "JOB=/; JOB/SUB=/; JOB/SUB/O1.NC=one; ");
     EXPECT_EQ(ReadText(trash + "/files/A.NC"), "program");
     const std::string info = ReadText(trash + "/info/A.NC.trashinfo");
     // Relative to the top of the mount, so it stays right wherever the medium is mounted.
@@ -388,37 +351,34 @@ TEST_F(FileSystemPosixTest, AcrossDevicesMoveCopiesThenRemovesAndTrashStaysOnThe
 TEST_F(FileSystemPosixTest, TrashRecordsWhereAndWhenAndNumbersRepeatedNames) {
     const ScopedEnv tz("TZ", "JST-9");
     const std::time_t before = std::time(nullptr);
-    for (int i = 0; i < 3; ++i) {
-        d_.Write("加工 1.NC", "version " + std::to_string(i));
-        ASSERT_EQ(files_->MoveToTrash("D:\\加工 1.NC"), FsError::None);
+    int made = 0;
+    for (const char* name : {"加工 1.NC", "加工 1.NC", "加工 1.NC", "README", "README"}) {
+        d_.Write(name, std::to_string(++made));
+        ASSERT_EQ(files_->MoveToTrash(std::string("D:\\") + name), FsError::None);
     }
-    d_.Write("README", "r");
-    ASSERT_EQ(files_->MoveToTrash("D:\\README"), FsError::None);
-    d_.Write("README", "r");
-    ASSERT_EQ(files_->MoveToTrash("D:\\README"), FsError::None);
     d_.Write("JOB/O1.NC", "one");
     fs::create_symlink(d_.File("JOB"), d_.File("JOBLINK"));
     ASSERT_EQ(files_->MoveToTrash("D:\\JOBLINK"), FsError::None);  // the link, not its folder
     EXPECT_EQ(TreeOf(d_.Path()), "JOB=/; JOB/O1.NC=one; ");
     ASSERT_EQ(files_->MoveToTrash("D:\\JOB"), FsError::None);
     const std::time_t after = std::time(nullptr);
-    EXPECT_EQ(TreeOf(Trash("files")), "JOB=/; JOB/O1.NC=one; JOBLINK=->" + d_.File("JOB") +
-                                          "; README=r; README.2=r; 加工 1.2.NC=version 1; "
-                                          "加工 1.3.NC=version 2; 加工 1.NC=version 0; ");
+    EXPECT_EQ(TreeOf(Trash("files")),
+              "JOB=/; JOB/O1.NC=one; JOBLINK=->" + d_.File("JOB") +
+                  "; README=4; README.2=5; 加工 1.2.NC=2; 加工 1.3.NC=3; 加工 1.NC=1; ");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Trash("info")), {}), 7);
+    // Where it was, percent-encoded (the temporary folder's own name needs no escapes), and
+    // when, in local time to the second.
     const auto info = ReadText(Trash("info/加工 1.3.NC.trashinfo"));
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(info, match,
-                                 std::regex("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=(.*)\n")))
-        << info;
-    // Where it was, percent-encoded (the temporary folder's own name needs no escapes).
-    EXPECT_EQ(match[1].str(), d_.Path() + "/%E5%8A%A0%E5%B7%A5%201.NC");
-    std::tm tm{};  // local time, to the second
-    ASSERT_NE(strptime(match[2].str().c_str(), "%Y-%m-%dT%H:%M:%S", &tm), nullptr) << info;
-    EXPECT_EQ(match[2].length(), 19);
+    const auto head =
+        "[Trash Info]\nPath=" + d_.Path() + "/%E5%8A%A0%E5%B7%A5%201.NC\nDeletionDate=";
+    ASSERT_EQ(info.substr(0, head.size()), head);
+    std::tm tm{};
+    const char* end = strptime(info.c_str() + head.size(), "%Y-%m-%dT%H:%M:%S", &tm);
+    ASSERT_NE(end, nullptr) << info;
+    EXPECT_STREQ(end, "\n");
     tm.tm_isdst = -1;
     EXPECT_GE(std::mktime(&tm), before);
     EXPECT_LE(std::mktime(&tm), after);
-    EXPECT_EQ(std::distance(fs::directory_iterator(Trash("info")), {}), 7);
 }
 
 TEST_F(FileSystemPosixTest, BatchChangesTargetsOnlyAtCommitAndAGivenUpBatchLeavesNothing) {
@@ -475,26 +435,18 @@ TEST(OutputBatchDefault, SavesEachFileWhenItEnds) {
 }
 
 TEST_F(FileSystemPosixTest, ShortNamesAndReadableVolumes) {
-    const std::vector<std::pair<const char*, const char*>> cases = {
-        {"o1234.nc", "O1234.NC"},
-        {"A-B_(1)!.N$", "A-B_(1)!.N$"},
-        {"PROGRAM12.NC", "PROGRA~1.NC"},
-        {"O1234.NCDATA", "O1234~1.NCD"},
-        {"longfilename", "LONGFI~1"},
-        {"a b.nc", "AB~1.NC"},
-        {"my.prog.nc", "MYPROG~1.NC"},
-        {"ABC.N C", "ABC~1.NC"},
-        {"x[1]+.nc", "X_1__~1.NC"},
-        {"加工工程表データ.NC", "______~1.NC"},
-        {".config.ini", "CONFIG~1.INI"},
-        {"A.", "A~1"},
-        {"  .nc", "_~1.NC"}};
-    for (const auto& [longName, shortName] : cases)
-        EXPECT_EQ(FatShortName(longName), shortName) << longName;
+    std::string got;
+    for (const char* name :
+         {"o1234.nc", "A-B_(1)!.N$", "PROGRAM12.NC", "O1234.NCDATA", "a b.nc", "my.prog.nc",
+          "ABC.N C", "x[1]+.nc", "加工工程表データ.NC", ".config.ini", "A.", "  .nc"})
+        got += FatShortName(name) + " ";
+    EXPECT_EQ(got,
+              "O1234.NC A-B_(1)!.N$ PROGRA~1.NC O1234~1.NCD AB~1.NC MYPROG~1.NC ABC~1.NC "
+              "X_1__~1.NC ______~1.NC CONFIG~1.INI A~1 _~1.NC ");
     fs::create_directory(d_.File("Sub Folder"));
-    EXPECT_EQ(files_->ShortName("D:\\Sub Folder"), "SUBFOL~1");
-    EXPECT_EQ(files_->ShortName("D:\\NONE.NC"), std::nullopt);
-    EXPECT_EQ(files_->ShortName("D:"), "");
+    EXPECT_EQ((std::vector{files_->ShortName("D:\\Sub Folder"), files_->ShortName("D:\\NONE"),
+                           files_->ShortName("D:")}),
+              (std::vector<std::optional<std::string>>{"SUBFOL~1", std::nullopt, ""}));
 
     HostConfig config;
     config.drives['A'] = d_.File("no disk");

@@ -61,16 +61,11 @@ TEST_F(SerialPortPosixTest, OpensARawLine) {
     const struct {
         TransferMode mode;
         const char *speed, *dc3As93, *autoSelect;  // AutoSelect: DTR and RTS without modem lines
-        int vstop;
-        tcflag_t iflag, cflag;
-    } cases[] = {{kSend, "4800,8,N,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
-                 {kSend, "9600,8,N,1", "N", "N", 0x13, 0, CLOCAL},
-                 {kReceive, "4800,8,N,2", "Y", "N", 0x93, IXOFF, CSTOPB | CLOCAL},
-                 {kReceive, "4800,8,N,2", "N", "N", 0x13, IXOFF, CSTOPB | CLOCAL},
-                 {kSend, "4800,7,E,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
-                 {kReceive, "9600,7,O,1", "N", "N", 0x13, IXOFF, CLOCAL},
-                 {kSend, "14400,8,N,2", "Y", "N", 0x93, 0, CSTOPB | CLOCAL},
-                 {kSend, "19200,7,E,3", "Y", "Y", 0x93, 0, CSTOPB | CLOCAL}};
+        std::vector<unsigned> termios;             // input, output, local and control flags; VSTOP
+    } cases[] = {{kSend, "4800,8,N,2", "Y", "N", {0, 0, 0, CSTOPB | CLOCAL, 0x93}},
+                 {kReceive, "4800,8,N,2", "N", "N", {IXOFF, 0, 0, CSTOPB | CLOCAL, 0x13}},
+                 {kReceive, "9600,7,O,1", "Y", "N", {IXOFF, 0, 0, CLOCAL, 0x93}},
+                 {kSend, "14400,7,E,3", "N", "Y", {0, 0, 0, CSTOPB | CLOCAL, 0x13}}};
     for (const auto& c : cases) {
         settings_.Dc3As93 = c.dc3As93;
         settings_.AutoSelect = c.autoSelect;
@@ -79,13 +74,14 @@ TEST_F(SerialPortPosixTest, OpensARawLine) {
         EXPECT_EQ(opened.modem, (ModemStatus{true, true, true})) << c.speed;
         EXPECT_EQ(port_->OutputQueueLength(), -1) << c.speed;
         const termios t = pty_.SlaveTermios();
-        EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ISTRIP | ICRNL | INLCR | IGNCR | INPCK), c.iflag);
-        EXPECT_EQ(t.c_oflag & OPOST, 0U) << c.speed;
-        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0U) << c.speed;
-        EXPECT_EQ(t.c_cflag & (CSTOPB | CLOCAL | CRTSCTS), c.cflag) << c.speed;
-        EXPECT_EQ((std::vector<int>{t.c_cc[VSTART], t.c_cc[VSTOP], t.c_cc[VMIN], t.c_cc[VTIME]}),
-                  (std::vector<int>{0x11, c.vstop, 0, 0}))
+        EXPECT_EQ((std::vector<unsigned>{
+                      t.c_iflag & (IXON | IXOFF | ISTRIP | ICRNL | INLCR | IGNCR | INPCK),
+                      t.c_oflag & OPOST, t.c_lflag & (ICANON | ECHO | ISIG),
+                      t.c_cflag & (CSTOPB | CLOCAL | CRTSCTS), t.c_cc[VSTOP]}),
+                  c.termios)
             << c.speed;
+        EXPECT_EQ((std::vector<int>{t.c_cc[VSTART], t.c_cc[VMIN], t.c_cc[VTIME]}),
+                  (std::vector<int>{0x11, 0, 0}));
         port_->Close();
     }
 }
@@ -111,14 +107,11 @@ TEST_F(SerialPortPosixTest, ReadsWaitTheirTimeOutAndNoLonger) {
     auto [r, took] = TimedRead(0us);
     EXPECT_EQ(r.status, ReadStatus::TimedOut);
     EXPECT_LT(took, 50ms);
+    pty_.Send(std::string(3, '\0'));  // NULs alone do not end the wait
     std::tie(r, took) = TimedRead(10ms);
     EXPECT_EQ(r.status, ReadStatus::TimedOut);
     EXPECT_GE(took, 10ms);
     EXPECT_LT(took, 200ms);
-    pty_.Send(std::string(3, '\0'));  // NULs alone do not end the wait
-    std::tie(r, took) = TimedRead(30ms);
-    EXPECT_EQ(r.status, ReadStatus::TimedOut);
-    EXPECT_GE(took, 30ms);
 
     std::thread machine([this] {
         std::this_thread::sleep_for(50ms);
@@ -176,25 +169,6 @@ TEST_F(SerialPortPosixTest, FullWhileTheOtherEndStopsReadingThenWritableAgain) {
     EXPECT_EQ(pty_.Receive(written, 5s).size(), written);
     EXPECT_TRUE(port_->WaitWritable(1s));
     EXPECT_EQ(port_->Write('B'), WriteStatus::Written);
-}
-
-TEST_F(SerialPortPosixTest, PerByteCallsKeepUpWithTheSendEngine) {
-    ASSERT_TRUE(Open().ok);
-    constexpr std::size_t kBytes = 50'000;
-    std::thread machine([this] { pty_.Receive(kBytes, 20s); });
-    const auto start = SteadyClock::now();
-    for (std::size_t sent = 0; sent < kBytes;) {
-        ASSERT_TRUE(port_->GetModemStatus().has_value());
-        port_->OutputQueueLength();
-        if (port_->Write(static_cast<std::uint8_t>('0' + sent % 10)) == WriteStatus::Written) {
-            ++sent;
-        } else {
-            port_->WaitWritable(100ms);
-        }
-    }
-    const auto took = SteadyClock::now() - start;
-    machine.join();
-    EXPECT_LT(took, 2s);  // a quarter of 100 KB/s, for a loaded test machine
 }
 
 TEST_F(SerialPortPosixTest, ClosedOrLostPortFailsEveryOperation) {
