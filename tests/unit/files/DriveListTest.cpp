@@ -58,11 +58,9 @@ TEST(FloppyCheck, AsksForADiskAndDecidesTheDataFolder) {
     EXPECT_EQ(Floppy(true, "A:", false, true, false), "c:\\ ? " + asked);
     EXPECT_EQ(Floppy(true, "a:", false, true, true), "a: ? " + asked);
     EXPECT_EQ(Floppy(true, "A:\\NC", false, false, false), "A:\\NC ? ");
-    EXPECT_EQ(Floppy(true, "D:\\NC", false, false, false), "D:\\NC ? ");
     const char* floppy = "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)";
     EXPECT_EQ(Floppy(false, "&C: (固定ﾃﾞｨｽｸ)", false, false, false), "C: changed ? ");
     EXPECT_EQ(Floppy(false, floppy, true, false, false), "A: changed ? ");
-    EXPECT_EQ(Floppy(false, floppy, false, false, true), "D:\\NC ? " + asked);
     EXPECT_EQ(Floppy(false, floppy, false, true, false), "D:\\NC ? " + asked);
     EXPECT_EQ(Floppy(false, floppy, false, true, true), "A: changed ? " + asked);
 }
