@@ -30,6 +30,14 @@ class ListTest : public FileListTest {
         fs_.SetFolder("C:", NumberedFiles(count));
         Refresh();
     }
+    // A folder of one-byte files from time 0; a name ending in "/" is a folder.
+    void Put(const char* folder, const Names& names) {
+        std::vector<DirEntry> entries;
+        for (const auto& n : names)
+            entries.push_back(n.ends_with('/') ? FakeFolder(n.substr(0, n.size() - 1), 0)
+                                               : FakeFile(n, 1, 0));
+        fs_.SetFolder(folder, entries);
+    }
     void Mark(const Lines& lines) {
         for (const int line : lines) {
             model_.Select(line);
@@ -45,10 +53,7 @@ class ListTest : public FileListTest {
 };
 
 TEST_F(ListTest, TheMaskIsComparedAsAWholeWithCaseIgnoredAndFoldersAreNeverFiltered) {
-    fs_.SetFolder("C:\\NC", {FakeFolder("ZETA", kMarch5), FakeFile("A.NC", 1, kMarch5),
-                             FakeFile("b.Nc", 2, kMarch5), FakeFile("C.TXT", 3, kMarch5),
-                             FakeFolder("alpha.txt", kMarch5), FakeFile("README", 4, kMarch5),
-                             FakeFile("D.NCX", 5, kMarch5), FakeFile("O1.NC", 6, kMarch5)});
+    Put("C:\\NC", {"ZETA/", "A.NC", "b.Nc", "C.TXT", "alpha.txt/", "README", "D.NCX", "O1.NC"});
     const auto listed = [&](const char* mask, const char* allFiles) {
         settings_.Mask = mask;
         settings_.AllFiles = allFiles;
@@ -110,11 +115,10 @@ TEST_F(ListTest, LinesHeaderDetailsAndWhatEachLineIs) {
 }
 
 TEST_F(ListTest, KeepSelectionFindsTheSameFileAgainOrFallsBackToTheFirstLine) {
-    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("B.NC", 1, 0), FakeFile("C.NC", 1, 0)});
+    Put("C:\\NC", {"SUB/", "B.NC", "C.NC"});
     Refresh();
     model_.Select(2);  // B.NC
-    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0), FakeFile("B.NC", 1, 0),
-                             FakeFile("C.NC", 1, 0)});
+    Put("C:\\NC", {"SUB/", "A.NC", "B.NC", "C.NC"});
     Refresh(true);
     EXPECT_EQ(model_.Selected(), 3) << "B.NC, one line further down";
     settings_.SortMuki = "U";
@@ -124,7 +128,7 @@ TEST_F(ListTest, KeepSelectionFindsTheSameFileAgainOrFallsBackToTheFirstLine) {
     Refresh(false);
     EXPECT_EQ(model_.Selected(), 0) << "without keepSelection";
     model_.Select(3);
-    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0), FakeFile("C.NC", 1, 0)});
+    Put("C:\\NC", {"SUB/", "A.NC", "C.NC"});
     Refresh(true);
     EXPECT_EQ(model_.Selected(), 0) << "the selected file was deleted";
     model_.Select(1);
@@ -133,9 +137,7 @@ TEST_F(ListTest, KeepSelectionFindsTheSameFileAgainOrFallsBackToTheFirstLine) {
 }
 
 TEST_F(ListTest, SearchingBusyAndTheFindPattern) {
-    fs_.SetFolder("C:\\NC",
-                  {FakeFile("O1.NC", 1, 0), FakeFile("O10.NC", 1, 0), FakeFile("A01.NC", 1, 0),
-                   FakeFile("o15.nc", 1, 0), FakeFolder("O1X.NC", 0), FakeFolder("OTHER", 0)});
+    Put("C:\\NC", {"O1.NC", "O10.NC", "A01.NC", "o15.nc", "O1X.NC/", "OTHER/"});
     Names shown;
     model_.SetSearchingHandler([&] {
         shown = model_.Lines();
@@ -231,7 +233,7 @@ TEST_F(ListTest, ShiftClickMarksTheRangeFromTheLastClick) {
     EXPECT_EQ(range(0, 150), Range(0, 99)) << "cut after 100";
     EXPECT_EQ(range(160, 10), Range(10, 109)) << "upwards: from the upper end";
     settings_.DirPath = "C:\\NC";
-    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0), FakeFile("B.NC", 1, 0)});
+    Put("C:\\NC", {"SUB/", "A.NC", "B.NC"});
     Refresh();
     model_.Click(0);
     model_.ShiftClick(3);
@@ -264,10 +266,10 @@ TEST_F(ListTest, PagingMovesByWholePagesAndTheDetailLineFollows) {
 }
 
 TEST_F(ListTest, EnterOpensFoldersAndGoesUpAndLeavingDriveARestartsTheWatch) {
-    fs_.SetFolder("C:\\NC", {FakeFolder("SUB", 0), FakeFile("A.NC", 1, 0)});
-    fs_.SetFolder("C:\\NC\\SUB", {FakeFile("B.NC", 1, 0)});
-    fs_.SetFolder("C:", {FakeFolder("NC", 0)});
-    fs_.SetFolder("A:", NumberedFiles(1));
+    Put("C:\\NC", {"SUB/", "A.NC"});
+    Put("C:\\NC\\SUB", {"B.NC"});
+    Put("C:", {"NC/"});
+    Put("A:", {"A.NC"});
     Refresh();
     model_.Select(1);
     EXPECT_EQ(model_.Enter().action, EnterAction::FolderChanged);
