@@ -65,11 +65,10 @@ class FileInfoTest : public ::testing::Test {
     // What the dialog shows of folder\name, one field after the other.
     std::string Shown(const char* folder, const char* name, bool withTime = false) {
         const auto view = ReadFileInfo(drives_.Files(), folder, name);
-        if (!view)
-            return "unreadable";
-        std::string shown = view->name + "|" + view->kindLine + "|" + view->placeLine + "|" +
-                            view->sizeLine + "|" + (view->attributes.readOnly ? "R" : "-");
-        for (const auto& field : view->time)
+        std::string shown =
+            view ? view->name + "|" + view->kindLine + "|" + view->placeLine + "|" + view->sizeLine
+                 : "unreadable";
+        for (const auto& field : view ? view->time : TimeFields{})
             shown += withTime ? "|" + field : "";
         return shown;
     }
@@ -91,15 +90,15 @@ TEST_F(FileInfoTest, ShowsAFileAFolderAndAnExecutable) {
     ASSERT_TRUE(ApplyFileInfo(drives_.Files(), "C:\\NC\\O1234.NC", valentine_, {}).Ok());
     EXPECT_EQ(Shown("C:\\NC", "O1234.NC", true),
               "O1234.NC|種類 :　　　NC ﾌｧｲﾙ|場所 :　　　C:\\NC\\|サイズ :　　1.500KB (1,536ﾊﾞｲﾄ)"
-              "|-|2005|02|14|08|30|15");
-    EXPECT_EQ(Shown("C:", "PROGS"),
-              "PROGS|種類 :　　　ﾌｧｲﾙ ﾌｫﾙﾀﾞ|場所 :　　　C:\\|サイズ :　　0|-");
+              "|2005|02|14|08|30|15");
+    EXPECT_EQ(Shown("C:", "PROGS"), "PROGS|種類 :　　　ﾌｧｲﾙ ﾌｫﾙﾀﾞ|場所 :　　　C:\\|サイズ :　　0");
     EXPECT_EQ(Shown("C:", "send.sh"),
-              "send.sh|種類 :　　　ｱﾌﾟﾘｹｰｼｮﾝ|場所 :　　　C:\\|サイズ :　　10ﾊﾞｲﾄ|-");
+              "send.sh|種類 :　　　ｱﾌﾟﾘｹｰｼｮﾝ|場所 :　　　C:\\|サイズ :　　10ﾊﾞｲﾄ");
     EXPECT_EQ(Shown("C:", "GONE.NC"), "unreadable");
 }
 
-TEST_F(FileInfoTest, ApplySetsTimeAndAttributesOfAFileAndOnlyTheAttributesOfAFolder) {
+TEST_F(FileInfoTest, ApplySetsTimeAndAttributesOfAFileOnlyTheAttributesOfAFolderOrSaysWhy) {
+    const char* o1 = "C:\\NC\\O1.NC";
     drives_.C().Write("NC/O1.NC", "O1\r\n");
     DosAttributes ticked;
     ticked.readOnly = true;
@@ -107,35 +106,26 @@ TEST_F(FileInfoTest, ApplySetsTimeAndAttributesOfAFileAndOnlyTheAttributesOfAFol
     ticked.hidden = ::setxattr(folder.c_str(), "user.probe", "1", 1, 0) == 0;  // where it can be
     ::removexattr(folder.c_str(), "user.probe");
     const auto folderTime = Mtime("NC");
-    EXPECT_TRUE(ApplyFileInfo(drives_.Files(), "C:\\NC\\O1.NC", valentine_, ticked).Ok());
+    EXPECT_TRUE(ApplyFileInfo(drives_.Files(), o1, valentine_, ticked).Ok());
     EXPECT_TRUE(
         ApplyFileInfo(drives_.Files(), "C:\\NC", {"2020", "01", "01", "0", "0", "0"}, ticked).Ok());
     EXPECT_EQ(Mtime("NC/O1.NC"), kValentine);
     EXPECT_EQ(Mtime("NC"), folderTime) << "a folder keeps its time";
-    EXPECT_EQ(drives_.Files().Stat("C:\\NC\\O1.NC")->attributes, ticked);
+    EXPECT_EQ(drives_.Files().Stat(o1)->attributes, ticked);
     EXPECT_EQ(drives_.Files().Stat("C:\\NC")->attributes, ticked);
-    EXPECT_TRUE(ApplyFileInfo(drives_.Files(), "C:\\NC\\O1.NC", valentine_, {}).Ok());
-    EXPECT_EQ(drives_.Files().Stat("C:\\NC\\O1.NC")->attributes, DosAttributes{})
+    EXPECT_TRUE(ApplyFileInfo(drives_.Files(), o1, valentine_, {}).Ok());
+    EXPECT_EQ(drives_.Files().Stat(o1)->attributes, DosAttributes{})
         << "nothing ticked: normal, and writable again";
-}
-
-TEST_F(FileInfoTest, ARefusedFieldChangesNothingAndASystemRefusalIsSaid) {
-    drives_.C().Write("NC/O1.NC", "x");
-    ASSERT_TRUE(ApplyFileInfo(drives_.Files(), "C:\\NC\\O1.NC", valentine_, {}).Ok());
-    DosAttributes readOnly;
-    readOnly.readOnly = true;
     FaultyFileSystem faulty(drives_.Files());
-    faulty.Fail(FaultyFileSystem::Op::SetModified, "C:\\NC\\O1.NC", FsError::AccessDenied);
-    const auto refused =
-        ApplyFileInfo(faulty, "C:\\NC\\O1.NC", {"2005", "02", "31", "08", "30", "15"}, readOnly);
+    faulty.Fail(FaultyFileSystem::Op::SetModified, o1, FsError::AccessDenied);
+    const auto refused = ApplyFileInfo(faulty, o1, {"2005", "02", "31", "08", "30", "15"}, ticked);
     EXPECT_EQ(Problem(refused.problem), "2 2005年2月には31日が有りません。");
-    EXPECT_FALSE(drives_.Files().Stat("C:\\NC\\O1.NC")->attributes.readOnly);
-    EXPECT_EQ(faulty.Calls(FaultyFileSystem::Op::SetModified, "C:\\NC\\O1.NC"), 0);
-    const auto denied =
-        ApplyFileInfo(faulty, "C:\\NC\\O1.NC", {"2010", "01", "01", "0", "0", "0"}, readOnly);
-    EXPECT_EQ(denied.error, "更新日時を変更出来ませんでした。\nアクセスが拒否されました。");
+    EXPECT_EQ(drives_.Files().Stat(o1)->attributes, DosAttributes{}) << "a refused field: nothing";
+    EXPECT_EQ(faulty.Calls(FaultyFileSystem::Op::SetModified, o1), 0);
+    EXPECT_EQ(ApplyFileInfo(faulty, o1, {"2010", "01", "01", "0", "0", "0"}, ticked).error,
+              "更新日時を変更出来ませんでした。\nアクセスが拒否されました。");
     EXPECT_EQ(Mtime("NC/O1.NC"), kValentine);
-    EXPECT_TRUE(drives_.Files().Stat("C:\\NC\\O1.NC")->attributes.readOnly) << "the rest is done";
+    EXPECT_EQ(drives_.Files().Stat(o1)->attributes, ticked) << "the rest is done";
     EXPECT_EQ(ApplyFileInfo(drives_.Files(), "C:\\NC\\GONE.NC", valentine_, {}).error,
               "ファイルまたはフォルダーが見つかりません。");
 }

@@ -85,17 +85,15 @@ TEST_F(FolderWatcherTest, FollowsANewDirPathAfterTheNextChangeInTheOldOne) {
 
 TEST_F(FolderWatcherTest, AFolderThatCannotBeWatchedStartsNothingAndStopDropsAPendingRefresh) {
     watcher_->SetDirPath("D:\\MISSING");
-    EXPECT_FALSE(watcher_->Start());
-    EXPECT_FALSE(watcher_->Running());
+    EXPECT_FALSE(watcher_->Start() || watcher_->Running());
     watcher_->SetDirPath("D:\\NC");
     ASSERT_TRUE(watcher_->Start());
     d_.Write("NC/A.NC", "x");
     watcher_->Sync();
     EXPECT_TRUE(watcher_->RefreshPending());
     watcher_->Stop();
-    EXPECT_FALSE(watcher_->Running());
     clock_.SleepFor(5s);
-    EXPECT_EQ(refreshes_, 0);
+    EXPECT_EQ(refreshes_ + watcher_->Running(), 0);
 }
 
 }  // namespace

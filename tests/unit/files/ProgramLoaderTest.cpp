@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/DriveMap.h"
-#include "platform/HostConfig.h"
-#include "support/TempFolder.h"
+#include "support/MappedDrives.h"
 
 namespace kelvantori::test {
 namespace {
@@ -15,18 +13,16 @@ using Lines = std::vector<std::string>;
 using namespace std::string_literals;
 
 TEST(ProgramLoader, AsksAboutANulAnywhereAndYesReadsLineByLine) {
-    TempFolder folder;
-    HostConfig config;
-    config.drives['D'] = folder.Path();
-    const auto files = CreateSystemFileSystem(DriveMap::Build(config, folder.Path(), {}));
+    MappedDrives drives;
     // The lines of D:\P.NC holding bytes, "?" first when the format question came.
     const auto load = [&](const std::string& bytes, bool yes, const char* name = "P.NC") {
-        folder.Write("P.NC", bytes);
+        drives.D().Write("P.NC", bytes);
         Lines seen;
-        const auto loaded = LoadFileIntoView(*files, "D:\\"s + name, [&](const std::string& q) {
-            seen.push_back(q == std::string(kFormatQuestion) ? "?" : "wrong question");
-            return yes;
-        });
+        const auto loaded =
+            LoadFileIntoView(drives.Files(), "D:\\"s + name, [&](const std::string& q) {
+                seen.push_back(q == std::string(kFormatQuestion) ? "?" : "wrong question");
+                return yes;
+            });
         if (!loaded.readable)
             seen.push_back("unreadable");
         for (const auto& line : loaded.text.lines)
