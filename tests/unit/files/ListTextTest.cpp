@@ -117,7 +117,6 @@ TEST(SizeText, UnitsRoundingAndGroupedBytes) {
         {FormatFileSize, 1048576, "1.000MB"},
         {FormatFileSize, 4 * kGiB + 1536, "4096.001MB"},
         {FileInfoSizeText, 1000, "サイズ :　　1000ﾊﾞｲﾄ"},
-        {FileInfoSizeText, 1536, "サイズ :　　1.500KB (1,536ﾊﾞｲﾄ)"},
         {FileInfoSizeText, 1048577, "サイズ :　　1.000MB (1,048,577ﾊﾞｲﾄ)"},
         {FileInfoSizeText, kGiB + 1, "サイズ :　　1.000GB (1,073,741,825ﾊﾞｲﾄ)"},
         {FileInfoSizeText, 4 * kGiB + 1536, "サイズ :　　4.000GB (4,294,968,832ﾊﾞｲﾄ)"},
