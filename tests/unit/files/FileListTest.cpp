@@ -274,20 +274,18 @@ TEST_F(ListTest, EnterOpensFoldersAndGoesUpAndLeavingDriveARestartsTheWatch) {
     Put("C:\\NC\\SUB", {"B.NC"});
     Put("C:", {"NC/"});
     Put("A:", {"A.NC"});
-    Refresh();
-    model_.Select(1);
-    EXPECT_EQ(model_.Enter().action, EnterAction::FolderChanged);
-    EXPECT_EQ(settings_.DirPath + " " + FileNames()[0], "C:\\NC\\SUB B.NC");
-    model_.Enter();  // on ".."
-    model_.Select(0);
-    model_.Enter();
-    EXPECT_EQ(settings_.DirPath + " " + model_.Lines()[0].substr(0, 3), "C:  NC") << "no \"..\"";
-    settings_.DirPath = "C:\\";
-    Refresh();
-    model_.Select(1);
-    model_.Enter();
-    EXPECT_EQ(settings_.DirPath, "C:\\NC") << "one backslash between a typed root and the name";
-    std::string seen;  // leaving drive A: asks for a new folder watch
+    std::string seen;  // where Enter on a line leads: the folder, its first and last lines
+    for (const auto& [typed, line] : {std::pair{"C:\\NC", 1}, {"", 0}, {"", 0}, {"C:\\", 1}}) {
+        if (*typed)
+            settings_.DirPath = typed, Refresh();
+        model_.Select(line);
+        seen += model_.Enter().action == EnterAction::FolderChanged ? "" : "stays ";
+        seen += settings_.DirPath + model_.Lines()[0].substr(0, 3) +
+                model_.Lines().back().substr(0, 3) + "|";
+    }
+    EXPECT_EQ(seen, "C:\\NC\\SUB .. B |C:\\NC .. A |C: NC NC|C:\\NC .. A |")
+        << "no \"..\" at a root; one backslash between a typed root and the name";
+    seen = "";  // leaving drive A: asks for a new folder watch
     for (const char* dirPath : {"a:", "A:", "C:\\NC", "C:\\NC"}) {
         settings_.DirPath = dirPath;
         seen += model_.RefreshFileList(false, false, false).restartFolderWatch ? "restart " : "- ";
