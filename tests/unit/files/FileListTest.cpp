@@ -381,6 +381,9 @@ TEST(ListLines, HeaderCutTo67ColumnsThenTheCountAndDetailLines) {
     EXPECT_EQ(FormatHeaderLine(" Path=C:\\ＮＣデータ\\*.*", 1, 0),
               " Path=C:\\ＮＣデータ\\*.*" + B(44) + count + "1")
         << "kanji count two columns";
+    EXPECT_EQ(FormatHeaderLine(" Path=C:\\ﾃﾞｰﾀ\\*.*", 1, 0),
+              " Path=C:\\ﾃﾞｰﾀ\\*.*" + B(50) + count + "1")
+        << "half-width katakana one";
     EXPECT_EQ(FormatHeaderLine(" Path=C:\\" + std::string(57, 'A') + "データ", 2, 0),
               " Path=C:\\" + std::string(57, 'A') + " " + count + "2")
         << "a kanji across column 67 is left out, not cut in half";
@@ -398,11 +401,14 @@ TEST(SizeText, UnitsRoundingAndGroupedBytes) {
     const Case cases[] = {
         {FormatFileSize, 1023, "1023ﾊﾞｲﾄ"},
         {FormatFileSize, 1024, "1.000KB"},
-        {FormatFileSize, 1088, "1.063KB"},  // the half goes up, not to even
+        {FormatFileSize, 1088, "1.063KB"},        // the half goes up, not to even
+        {FormatFileSize, 1048575, "1023.999KB"},  // cut, not rounded up to a unit more
         {FormatFileSize, 1048576, "1.000MB"},
         {FormatFileSize, 4 * kGiB + 1536, "4096.001MB"},
         {FileInfoSizeText, 1000, "サイズ :　　1000ﾊﾞｲﾄ"},
+        {FileInfoSizeText, 1048576, "サイズ :　　1024.000KB (1,048,576ﾊﾞｲﾄ)"},
         {FileInfoSizeText, 1048577, "サイズ :　　1.000MB (1,048,577ﾊﾞｲﾄ)"},
+        {FileInfoSizeText, kGiB, "サイズ :　　1024.000MB (1,073,741,824ﾊﾞｲﾄ)"},
         {FileInfoSizeText, kGiB + 1, "サイズ :　　1.000GB (1,073,741,825ﾊﾞｲﾄ)"},
         {FileInfoSizeText, 4 * kGiB + 1536, "サイズ :　　4.000GB (4,294,968,832ﾊﾞｲﾄ)"},
         {FormatThousands, UINT64_MAX, "18,446,744,073,709,551,615"}};

@@ -425,6 +425,8 @@ TEST(FileInfoChecks, EachFieldRefusesWhatIsOutOfRange) {
     EXPECT_EQ(checked(F::Second, {"60", "", "0"}), sixty + "秒が入力されていません。 ok ");
     EXPECT_EQ(NextFocus(F::Second, true), F::Apply);
     EXPECT_EQ(NextFocus(F::Second, false), F::Close);
+    EXPECT_TRUE(AcceptsTimeFieldChar('7') && AcceptsTimeFieldChar('\b'));
+    EXPECT_FALSE(AcceptsTimeFieldChar('-') || AcceptsTimeFieldChar(' '));
 }
 
 TEST(FileInfoChecks, AllSixInOrderThenARealDayAndARealLocalTime) {
