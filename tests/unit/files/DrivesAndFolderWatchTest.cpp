@@ -68,6 +68,7 @@ TEST(FloppyCheck, AsksForADiskAndDecidesTheDataFolder) {
     const char* floppy = "&A: (ﾌﾛｯﾋﾟｰﾃﾞｨｽｸ)";
     EXPECT_EQ(Floppy(false, "&C: (固定ﾃﾞｨｽｸ)", false, false, false), "C: changed ? ");
     EXPECT_EQ(Floppy(false, floppy, true, false, false), "A: changed ? ");
+    EXPECT_EQ(Floppy(false, floppy, false, false, true), "D:\\NC ? " + asked) << "cancelled";
     EXPECT_EQ(Floppy(false, floppy, false, true, false), "D:\\NC ? " + asked);
     EXPECT_EQ(Floppy(false, floppy, false, true, true), "A: changed ? " + asked);
 }
