@@ -477,6 +477,13 @@ TEST_F(FileInfoTest, ShowsAFileAFolderAndAnExecutable) {
     EXPECT_EQ(Shown("C:", "GONE.NC"), "unreadable");
 }
 
+TEST(FileInfoTexts, KindsBeyondTheOnesShownAbove) {
+    std::string kinds;  // the last extension, an .exe, no extension, an empty one
+    for (const char* name : {"a.b.txt", "tool.exe", "README", "TRAIL."})
+        kinds += KindText(name, false, false) + "|";
+    EXPECT_EQ(kinds, "TXT ﾌｧｲﾙ|ｱﾌﾟﾘｹｰｼｮﾝ|ﾌｧｲﾙ|ﾌｧｲﾙ|");
+}
+
 TEST_F(FileInfoTest, ApplySetsTimeAndAttributesOfAFileOnlyTheAttributesOfAFolderOrSaysWhy) {
     const char* o1 = "C:\\NC\\O1.NC";
     drives_.C().Write("NC/O1.NC", "O1\r\n");
