@@ -2,15 +2,20 @@
 #include "support/ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "support/MachineProcess.h"
 
 extern char** environ;
 
@@ -18,20 +23,16 @@ namespace kelvantori::test {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 std::string TempFile(const std::string& bytes) {
     std::string path = "/tmp/kelvantori-child-XXXXXX";
     const int fd = ::mkstemp(path.data());
     if (fd < 0)
         return {};
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    const bool written = ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
     ::close(fd);
-    return path;
+    return written ? path : std::string();
 }
 
 std::string ReadFile(const std::string& path) {
@@ -41,40 +42,36 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string>& args,
-                           const Environment& environment, const std::string& input) {
-    inPath_ = TempFile(input);
-    outPath_ = TempFile("");
-    errPath_ = TempFile("");
+                           const Environment& environment, const std::string& input)
+    : inPath_(TempFile(input)), outPath_(TempFile("")), errPath_(TempFile("")) {
     if (inPath_.empty() || outPath_.empty() || errPath_.empty())
         return;
 
     const std::string path = std::string(KELVANTORI_BIN_DIR) + "/" + exe;
     std::vector<std::string> argStrings{path};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStrings)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
     std::vector<std::string> envStrings;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
         bool replaced = false;
         for (const auto& [key, value] : environment)
-            replaced = replaced || key == name;
+            replaced = replaced || entry.substr(0, entry.find('=')) == key;
         if (!replaced)
             envStrings.push_back(entry);
     }
     for (const auto& [key, value] : environment)
         envStrings.push_back(key + "=" + value);
-    std::vector<char*> envp;
-    for (auto& e : envStrings)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -93,7 +90,8 @@ ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    if (::posix_spawn(&pid_, path.c_str(), &actions, &attributes, argv.data(), envp.data()) != 0)
+    if (::posix_spawn(&pid_, path.c_str(), &actions, &attributes, Pointers(argStrings).data(),
+                      Pointers(envStrings).data()) != 0)
         pid_ = -1;
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
@@ -102,13 +100,10 @@ ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string
 ChildProcess::~ChildProcess() {
     if (pid_ > 0 && !status_) {
         ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        ::waitpid(pid_, nullptr, 0);
     }
-    for (const auto& path : {inPath_, outPath_, errPath_}) {
-        if (!path.empty())
-            ::unlink(path.c_str());
-    }
+    for (const auto& path : {inPath_, outPath_, errPath_})
+        ::unlink(path.c_str());
 }
 
 void ChildProcess::Signal(int signal) {
@@ -117,22 +112,18 @@ void ChildProcess::Signal(int signal) {
 }
 
 std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
-    if (status_ || pid_ <= 0)
-        return status_;
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
+    const auto until = Clock::now() + timeout;
+    while (!status_ && pid_ > 0) {
         int status = 0;
         const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-        if (r == pid_) {
-            if (WIFSIGNALED(status))
-                signal_ = WTERMSIG(status);
+        if (r == pid_)
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return status_;
-        }
-        if (r < 0 || std::chrono::steady_clock::now() >= until)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        else if (r < 0 || Clock::now() >= until)
+            break;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    return status_;
 }
 
 std::string ChildProcess::Output() const {
@@ -147,11 +138,57 @@ ChildResult RunChild(const std::string& exe, const std::vector<std::string>& arg
                      const ChildProcess::Environment& environment, const std::string& input,
                      std::chrono::milliseconds timeout) {
     ChildProcess child(exe, args, environment, input);
-    ChildResult result;
-    result.status = child.WaitForExit(timeout);
-    result.out = child.Output();
-    result.err = child.ErrorOutput();
-    return result;
+    const auto status = child.WaitForExit(timeout);
+    return {status, child.Output(), child.ErrorOutput()};
+}
+
+MachineProcess::MachineProcess(const std::vector<std::string>& options,
+                               std::chrono::milliseconds timeout)
+    : ChildProcess("kelvantori-machine", options, {}) {
+    const auto until = Clock::now() + timeout;
+    while (ChildProcess::Started() && Clock::now() < until) {
+        const bool exited = WaitForExit(std::chrono::milliseconds(5)).has_value();
+        const std::string out = Output();
+        if (out.find('\n') != std::string::npos) {
+            devicePath_ = out.substr(0, out.find('\n'));
+            return;
+        }
+        if (exited)
+            return;
+    }
+}
+
+int OpenRawDevice(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios t{};
+    if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
+    return fd;
+}
+
+std::string ReadFromDevice(int fd, std::size_t count, std::chrono::milliseconds timeout) {
+    std::string bytes;
+    const auto until = Clock::now() + timeout;
+    while (bytes.size() < count) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            break;
+        char buffer[4096];
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, count - bytes.size()));
+        if (n < 0 && errno == EAGAIN)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
 }
 
 }  // namespace kelvantori::test

@@ -28,9 +28,7 @@ class ChildProcess {
     void Signal(int signal);
     // The exit status (128 + the signal number for a signal death) once it has exited within
     // the timeout; nullopt otherwise.
-    std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
-    // True when it was ended by this signal.
-    bool EndedBySignal(int signal) const { return signal_ == signal; }
+    std::optional<int> WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     std::string Output() const;
     std::string ErrorOutput() const;
@@ -41,15 +39,14 @@ class ChildProcess {
     std::string outPath_;
     std::string errPath_;
     std::optional<int> status_;
-    int signal_ = 0;
 };
 
-// Runs to the end (at most the timeout) and gives the status, stdout and stderr.
 struct ChildResult {
     std::optional<int> status;
     std::string out;
     std::string err;
 };
+// Runs to the end (at most the timeout).
 ChildResult RunChild(const std::string& exe, const std::vector<std::string>& args,
                      const ChildProcess::Environment& environment, const std::string& input = {},
                      std::chrono::milliseconds timeout = std::chrono::seconds(30));

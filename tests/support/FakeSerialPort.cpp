@@ -9,86 +9,37 @@ namespace kelvantori::test {
 
 using std::chrono::nanoseconds;
 
-FakeSerialPort::FakeSerialPort(ManualClock& clock) : clock_(clock) {}
-
-void FakeSerialPort::Schedule(Event event) {
-    event.order = nextOrder_++;
-    if (!event.at && event.afterWrites <= written_.size())
-        event.at = clock_.Now();
-    if (!event.at) {
-        afterWrites_.emplace(event.afterWrites, event);
+void FakeSerialPort::Schedule(std::optional<nanoseconds> at, std::size_t writes, Event event) {
+    const std::uint64_t order = nextOrder_++;
+    if (!at && writes > written_.size()) {
+        afterWrites_.emplace(writes, std::make_pair(order, event));
         return;
     }
-    Timeline& timeline = IsReadKind(event.kind) ? readEvents_ : otherEvents_;
-    timeline.emplace(std::make_pair(*event.at, event.order), event);
+    (event.modem ? modemEvents_ : readEvents_)
+        .emplace(std::make_pair(at.value_or(clock_.Now()), order), event);
 }
 
 void FakeSerialPort::ArriveAt(nanoseconds time, std::string_view bytes) {
-    for (const char c : bytes) {
-        Event e;
-        e.kind = Kind::Byte;
-        e.at = time;
-        e.byte = static_cast<std::uint8_t>(c);
-        Schedule(e);
-    }
+    for (const char c : bytes)
+        Schedule(time, 0, Event{.byte = static_cast<std::uint8_t>(c)});
 }
 
 void FakeSerialPort::ArriveAfterWrites(std::size_t writes, std::string_view bytes) {
-    for (const char c : bytes) {
-        Event e;
-        e.kind = Kind::Byte;
-        e.afterWrites = writes;
-        e.byte = static_cast<std::uint8_t>(c);
-        Schedule(e);
-    }
+    for (const char c : bytes)
+        Schedule(std::nullopt, writes, Event{.byte = static_cast<std::uint8_t>(c)});
 }
 
 void FakeSerialPort::ModemAt(nanoseconds time, std::optional<ModemStatus> status) {
-    Event e;
-    e.kind = Kind::Modem;
-    e.at = time;
-    e.modem = status;
-    Schedule(e);
+    Schedule(time, 0, Event{.modem = true, .status = status});
 }
 
 void FakeSerialPort::ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status) {
-    Event e;
-    e.kind = Kind::Modem;
-    e.afterWrites = writes;
-    e.modem = status;
-    Schedule(e);
+    Schedule(std::nullopt, writes, Event{.modem = true, .status = status});
 }
 
 void FakeSerialPort::FailReadsAt(nanoseconds time, std::size_t count) {
-    if (count == 0)
-        return;
-    Event e;
-    e.kind = Kind::ReadFailure;
-    e.at = time;
-    e.count = count;
-    Schedule(e);
-}
-
-void FakeSerialPort::FailReadsAfterWrites(std::size_t writes, std::size_t count) {
-    if (count == 0)
-        return;
-    Event e;
-    e.kind = Kind::ReadFailure;
-    e.afterWrites = writes;
-    e.count = count;
-    Schedule(e);
-}
-
-void FakeSerialPort::FailWritesFrom(std::size_t writes) {
-    failWritesFrom_ = writes;
-}
-
-void FakeSerialPort::FullAfterWrites(std::size_t writes, nanoseconds duration) {
-    Event e;
-    e.kind = Kind::Full;
-    e.afterWrites = writes;
-    e.length = duration;
-    Schedule(e);
+    if (count > 0)
+        Schedule(time, 0, Event{.count = count});
 }
 
 void FakeSerialPort::SetOpenResult(PortError result, std::string systemError) {
@@ -96,25 +47,8 @@ void FakeSerialPort::SetOpenResult(PortError result, std::string systemError) {
     systemError_ = std::move(systemError);
 }
 
-void FakeSerialPort::SetCanOpen(bool canOpen) {
-    canOpen_ = canOpen;
-}
-
-void FakeSerialPort::SetCanOpen(const std::string& portName, bool canOpen) {
-    canOpenByName_[portName] = canOpen;
-}
-
-void FakeSerialPort::SetQueueCapacity(std::size_t capacity) {
-    capacity_ = capacity;
-}
-
-void FakeSerialPort::SetOutputQueueUnknown(bool unknown) {
-    queueUnknown_ = unknown;
-}
-
 std::string FakeSerialPort::WrittenBytes() const {
     std::string bytes;
-    bytes.reserve(written_.size());
     for (const auto& w : written_)
         bytes.push_back(static_cast<char>(w.byte));
     return bytes;
@@ -123,58 +57,26 @@ std::string FakeSerialPort::WrittenBytes() const {
 std::size_t FakeSerialPort::PendingBytes() const {
     std::size_t pending = 0;
     for (const auto& [key, e] : readEvents_)
-        pending += e.kind == Kind::Byte ? 1 : 0;
+        pending += e.count == 0 ? 1 : 0;
     for (const auto& [writes, e] : afterWrites_)
-        pending += e.kind == Kind::Byte ? 1 : 0;
+        pending += !e.second.modem && e.second.count == 0 ? 1 : 0;
     return pending;
 }
 
-void FakeSerialPort::ReleaseAfterWrites() {
-    // Events keep their order of scheduling among those released by the same write.
-    while (!afterWrites_.empty() && afterWrites_.begin()->first <= written_.size()) {
-        Event e = afterWrites_.begin()->second;
-        afterWrites_.erase(afterWrites_.begin());
-        e.at = clock_.Now();
-        Timeline& timeline = IsReadKind(e.kind) ? readEvents_ : otherEvents_;
-        timeline.emplace(std::make_pair(*e.at, e.order), e);
+void FakeSerialPort::ApplyDueModem() {
+    while (!modemEvents_.empty() && modemEvents_.begin()->first.first <= clock_.Now()) {
+        modem_ = modemEvents_.begin()->second.status;
+        modemEvents_.erase(modemEvents_.begin());
     }
-}
-
-FakeSerialPort::Timeline::iterator FakeSerialPort::NextDue(nanoseconds until, bool reads) {
-    Timeline& timeline = reads ? readEvents_ : otherEvents_;
-    if (timeline.empty() || timeline.begin()->first.first > until)
-        return timeline.end();
-    return timeline.begin();
-}
-
-void FakeSerialPort::ApplyDueModemAndFull() {
-    for (auto it = NextDue(clock_.Now(), false); it != otherEvents_.end();
-         it = NextDue(clock_.Now(), false)) {
-        const Event& e = it->second;
-        if (e.kind == Kind::Modem) {
-            modem_ = e.modem;
-        } else {
-            fullUntil_ = std::max(fullUntil_, *e.at + e.length);
-        }
-        otherEvents_.erase(it);
-    }
-}
-
-void FakeSerialPort::DrainQueue() {
-    while (!queue_.empty() && queue_.front() <= clock_.Now())
-        queue_.pop_front();
 }
 
 nanoseconds FakeSerialPort::WritableFrom() {
-    ApplyDueModemAndFull();
-    DrainQueue();
-    nanoseconds from = std::max(clock_.Now(), fullUntil_);
-    if (queue_.size() >= capacity_) {
-        // Queue entries leave in order; once entry size-capacity has gone, one place is free.
-        from =
-            capacity_ == 0 ? nanoseconds::max() : std::max(from, queue_[queue_.size() - capacity_]);
-    }
-    return from;
+    while (!queue_.empty() && queue_.front() <= clock_.Now())
+        queue_.pop_front();
+    // Queue entries leave in order; once entry size-capacity has gone, one place is free.
+    if (queue_.size() >= kCapacity)
+        return std::max(clock_.Now(), queue_[queue_.size() - kCapacity]);
+    return clock_.Now();
 }
 
 PortError FakeSerialPort::Open(const PortConfig& config) {
@@ -210,24 +112,23 @@ ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
     }
     const nanoseconds deadline = clock_.Now() + std::max(timeout, std::chrono::microseconds{0});
     for (;;) {
-        const auto it = NextDue(deadline, true);
-        if (it == readEvents_.end()) {
+        const auto it = readEvents_.begin();
+        if (it == readEvents_.end() || it->first.first > deadline) {
             clock_.Advance(deadline - clock_.Now());
             return {ReadStatus::TimedOut, 0};
         }
         const Event e = it->second;
+        clock_.Advance(it->first.first - clock_.Now());
         readEvents_.erase(it);
-        clock_.Advance(*e.at - clock_.Now());
-        if (e.kind == Kind::ReadFailure) {
+        if (e.count > 0) {
             readFailuresLeft_ = e.count;
             if (readFailuresLeft_ != kEveryRead)
                 --readFailuresLeft_;
             return {ReadStatus::Failed, 0};
         }
-        const std::uint8_t byte = e.byte;
         // The port discards NUL bytes; the read goes on waiting until its time is up.
-        if (byte != 0)
-            return {ReadStatus::Byte, byte};
+        if (e.byte != 0)
+            return {ReadStatus::Byte, e.byte};
     }
 }
 
@@ -243,7 +144,12 @@ WriteStatus FakeSerialPort::Write(std::uint8_t byte) {
     written_.push_back({byte, now});
     lineFreeAt_ = std::max(lineFreeAt_, now) + CharacterTime(config_.line);
     queue_.push_back(lineFreeAt_);
-    ReleaseAfterWrites();
+    // Released events keep their order of scheduling among those due at this write.
+    while (!afterWrites_.empty() && afterWrites_.begin()->first <= written_.size()) {
+        const auto [order, e] = afterWrites_.begin()->second;
+        afterWrites_.erase(afterWrites_.begin());
+        (e.modem ? modemEvents_ : readEvents_).emplace(std::make_pair(now, order), e);
+    }
     return WriteStatus::Written;
 }
 
@@ -263,14 +169,14 @@ bool FakeSerialPort::WaitWritable(std::chrono::microseconds timeout) {
 int FakeSerialPort::OutputQueueLength() {
     if (!open_ || queueUnknown_)
         return -1;
-    DrainQueue();
+    WritableFrom();
     return static_cast<int>(queue_.size());
 }
 
 std::optional<ModemStatus> FakeSerialPort::GetModemStatus() {
     if (!open_)
         return std::nullopt;
-    ApplyDueModemAndFull();
+    ApplyDueModem();
     return modem_;
 }
 

@@ -22,15 +22,13 @@ namespace kelvantori::test {
 
 class FakeSerialPort : public SerialPort {
   public:
-    static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
-
     struct WrittenByte {
         std::uint8_t byte = 0;
         std::chrono::nanoseconds time{0};
         bool operator==(const WrittenByte&) const = default;
     };
 
-    explicit FakeSerialPort(ManualClock& clock);
+    explicit FakeSerialPort(ManualClock& clock) : clock_(clock) {}
 
     // --- The script. "Writes" count every byte written over the fake's life, across opens.
 
@@ -50,26 +48,23 @@ class FakeSerialPort : public SerialPort {
     // From the given moment, the next `count` reads fail (all of them by default). Bytes due
     // before that moment are still delivered first; bytes not yet read wait until reads work.
     void FailReadsAt(std::chrono::nanoseconds time, std::size_t count = kEveryRead);
-    void FailReadsAfterWrites(std::size_t writes, std::size_t count = kEveryRead);
 
     // Once `writes` bytes have been written, every further Write fails (nothing more recorded).
-    void FailWritesFrom(std::size_t writes);
-
-    // Once `writes` bytes have been written, Write returns Full for `duration` of clock time.
-    void FullAfterWrites(std::size_t writes, std::chrono::nanoseconds duration);
+    void FailWritesFrom(std::size_t writes) { failWritesFrom_ = writes; }
 
     // What the next Open calls return, and the system's words that go with a failure. Any
     // failure but OpenFailed leaves the port open, as a real device does.
     void SetOpenResult(PortError result, std::string systemError = {});
     // CanOpen answers: a default for every name, and answers for single names.
-    void SetCanOpen(bool canOpen);
-    void SetCanOpen(const std::string& portName, bool canOpen);
+    void SetCanOpen(bool canOpen) { canOpen_ = canOpen; }
+    void SetCanOpen(const std::string& portName, bool canOpen) {
+        canOpenByName_[portName] = canOpen;
+    }
 
     // The output queue drains one character time (of the opened line setting) per byte, and
-    // Write is Full while it holds `capacity` bytes. With SetOutputQueueUnknown the port answers
-    // -1, like a pseudo-terminal.
-    void SetQueueCapacity(std::size_t capacity);
-    void SetOutputQueueUnknown(bool unknown);
+    // Write is Full while it holds kCapacity bytes. Unknown: the port answers -1, like a
+    // pseudo-terminal.
+    void SetOutputQueueUnknown(bool unknown) { queueUnknown_ = unknown; }
 
     // --- The record.
     const std::vector<WrittenByte>& Written() const { return written_; }
@@ -94,35 +89,27 @@ class FakeSerialPort : public SerialPort {
     std::string LastSystemError() const override { return systemError_; }
 
   private:
-    enum class Kind { Byte, Modem, ReadFailure, Full };
-    struct Event {
-        Kind kind = Kind::Byte;
-        std::optional<std::chrono::nanoseconds> at;  // unset while waiting for afterWrites
-        std::size_t afterWrites = 0;
-        std::uint64_t order = 0;  // ties at one time keep the order of scheduling
-        std::uint8_t byte = 0;
-        std::optional<ModemStatus> modem;
-        std::size_t count = 0;               // read failures
-        std::chrono::nanoseconds length{0};  // full period
-    };
+    static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t kCapacity = 4096;
 
-    // Timed events in the order they become due; ties keep the order of scheduling.
+    struct Event {
+        bool modem = false;  // else a byte, or read failures when count > 0
+        std::uint8_t byte = 0;
+        std::size_t count = 0;
+        std::optional<ModemStatus> status{};
+    };
+    // Keyed by due time, then by order of scheduling.
     using Timeline = std::map<std::pair<std::chrono::nanoseconds, std::uint64_t>, Event>;
 
-    void Schedule(Event event);
-    void ReleaseAfterWrites();
-    // The earliest scheduled event of one of the kinds that is due by `until`, or end().
-    Timeline::iterator NextDue(std::chrono::nanoseconds until, bool reads);
-    static bool IsReadKind(Kind kind) { return kind == Kind::Byte || kind == Kind::ReadFailure; }
-    void ApplyDueModemAndFull();
-    void DrainQueue();
+    void Schedule(std::optional<std::chrono::nanoseconds> at, std::size_t writes, Event event);
+    void ApplyDueModem();
     // The time from which Write takes bytes again (now when it does already).
     std::chrono::nanoseconds WritableFrom();
 
     ManualClock& clock_;
-    Timeline readEvents_;                            // bytes and read failures
-    Timeline otherEvents_;                           // modem changes and full periods
-    std::multimap<std::size_t, Event> afterWrites_;  // waiting for their write count
+    Timeline readEvents_;  // bytes and read failures
+    Timeline modemEvents_;
+    std::multimap<std::size_t, std::pair<std::uint64_t, Event>> afterWrites_;
     std::uint64_t nextOrder_ = 0;
 
     PortError openResult_ = PortError::None;
@@ -135,9 +122,7 @@ class FakeSerialPort : public SerialPort {
     std::optional<ModemStatus> modem_ = ModemStatus{};
     std::size_t readFailuresLeft_ = 0;
     std::optional<std::size_t> failWritesFrom_;
-    std::chrono::nanoseconds fullUntil_{std::chrono::nanoseconds::min()};
 
-    std::size_t capacity_ = 4096;
     bool queueUnknown_ = false;
     std::deque<std::chrono::nanoseconds> queue_;  // when each queued byte has left the line
     std::chrono::nanoseconds lineFreeAt_{0};

@@ -4,6 +4,9 @@
 // summary).
 #pragma once
 
+#include <chrono>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,17 +15,105 @@
 
 #include "comm/ReceiveEngine.h"
 #include "comm/SendEngine.h"
+#include "comm/TransferHost.h"
 #include "comm/TransferLog.h"
 #include "core/Settings.h"
 #include "platform/FileSystem.h"
 #include "platform/HostConfig.h"
 #include "platform/SerialPort.h"
-#include "support/LineTestHost.h"
 #include "support/MachineProcess.h"
-#include "support/RecordingSerialPort.h"
 #include "support/TempFolder.h"
 
 namespace kelvantori::test {
+
+// The host of a real line: its clock is real monotonic time plus the fixed waits it skipped, so
+// a send still paces itself by the line while the 4 s drain, the 3 s save wait, InvTime and the
+// program-end pauses cost nothing. It answers Yes/No from a script (Yes once used up), presses
+// F3/Esc when a condition holds, and after a real-time deadline so a fault fails a test instead
+// of hanging it.
+class LineTestHost : public TransferHost {
+  public:
+    explicit LineTestHost(std::chrono::milliseconds deadline = std::chrono::seconds(20))
+        : deadline_(std::chrono::steady_clock::now() + deadline) {}
+
+    void AnswerYesNo(bool answer) { answers_.push_back(answer); }
+    void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
+    bool TimedOut() const { return timedOut_; }
+
+    std::vector<std::string> results;
+    std::vector<std::string> questions;
+    std::vector<std::string> errors;
+    std::vector<std::string> receivedLines;  // every line shown, across clears
+
+    std::chrono::nanoseconds Now() override {
+        return std::chrono::steady_clock::now().time_since_epoch() + skipped_;
+    }
+    void Wait(std::chrono::milliseconds duration) override { skipped_ += duration; }
+    void ProcessEvents() override {}
+    bool CancelRequested() override;
+    bool AskYesNo(const std::string& text) override;
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
+    void SetStatus(StatusPanel, const std::string&) override {}
+    void SetRemaining(const std::string&) override {}
+    void SetProgress(std::int64_t, std::int64_t) override {}
+    void SetResult(const std::string& text, ResultColour) override { results.push_back(text); }
+    void SetLamps(const ModemStatus&) override {}
+    void ShowReceivedLine(const std::string& bytes) override { receivedLines.push_back(bytes); }
+    void TransferEnded(bool, std::chrono::milliseconds) override {}
+    void RescueReceivedData(const std::string&, const std::string&) override {}
+
+  private:
+    std::chrono::steady_clock::time_point deadline_;
+    std::chrono::nanoseconds skipped_{0};
+    std::deque<bool> answers_;
+    std::function<bool()> cancelWhen_;
+    bool timedOut_ = false;
+};
+
+// A serial port that passes everything to another and records, with the steady clock's time,
+// every byte written and read: for checks of a send's timing (a DC3 obeyed at once, no burst
+// after a pause).
+class RecordingSerialPort : public SerialPort {
+  public:
+    struct Event {
+        std::chrono::steady_clock::time_point time;
+        std::uint8_t byte = 0;
+    };
+
+    explicit RecordingSerialPort(SerialPort& port) : port_(port) {}
+
+    const std::vector<Event>& Writes() const { return writes_; }
+    const std::vector<Event>& Reads() const { return reads_; }
+
+    PortError Open(const PortConfig& config) override { return port_.Open(config); }
+    void Close() override { port_.Close(); }
+    bool IsOpen() const override { return port_.IsOpen(); }
+    bool CanOpen(const std::string& portName) override { return port_.CanOpen(portName); }
+    ReadResult Read(std::chrono::microseconds timeout) override {
+        const ReadResult r = port_.Read(timeout);
+        if (r.status == ReadStatus::Byte)
+            reads_.push_back(Event{std::chrono::steady_clock::now(), r.byte});
+        return r;
+    }
+    WriteStatus Write(std::uint8_t byte) override {
+        const WriteStatus s = port_.Write(byte);
+        if (s == WriteStatus::Written)
+            writes_.push_back(Event{std::chrono::steady_clock::now(), byte});
+        return s;
+    }
+    bool WaitWritable(std::chrono::microseconds timeout) override {
+        return port_.WaitWritable(timeout);
+    }
+    int OutputQueueLength() override { return port_.OutputQueueLength(); }
+    std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
+    std::string LastSystemError() const override { return port_.LastSystemError(); }
+
+  private:
+    SerialPort& port_;
+    std::vector<Event> writes_;
+    std::vector<Event> reads_;
+};
 
 class LineRig {
   public:

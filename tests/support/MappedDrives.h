@@ -21,7 +21,6 @@ class MappedDrives {
     }
 
     FileSystem& Files() { return *files_; }
-    const DriveMap& Map() const { return map_; }
     const TempFolder& C() const { return c_; }
     const TempFolder& D() const { return d_; }
     // The host path of the trash folder (files/, info/) or of something below it.

@@ -1,4 +1,3 @@
-// The in-memory file system of the tests.
 #include "support/MemoryFileSystem.h"
 
 #include <cctype>
@@ -20,14 +19,9 @@ class MemoryFileSystem::Output : public OutputFile {
     FsError Write(std::string_view bytes) override {
         if (done_)
             return FsError::Other;
-        if (const FsError error = owner_.Consume(bytes.size()); error != FsError::None) {
+        if (const FsError error = owner_.Consume(bytes.size()); error != FsError::None)
             return error;
-        }
-        if (mode_ == WriteMode::Append) {
-            owner_.files_[key_] += bytes;
-        } else {
-            pending_ += bytes;
-        }
+        (mode_ == WriteMode::Append ? owner_.files_[key_] : pending_) += bytes;
         return FsError::None;
     }
 
@@ -37,9 +31,8 @@ class MemoryFileSystem::Output : public OutputFile {
         done_ = true;
         --owner_.openOutputs_;
         if (const auto failure = owner_.commitFailures_.find(key_);
-            failure != owner_.commitFailures_.end()) {
+            failure != owner_.commitFailures_.end())
             return failure->second;
-        }
         if (mode_ == WriteMode::Replace)
             owner_.files_[key_] = std::move(pending_);
         return FsError::None;
@@ -110,13 +103,7 @@ void MemoryFileSystem::AddFile(std::string_view path, std::string_view bytes) {
 
 std::optional<std::string> MemoryFileSystem::File(std::string_view path) const {
     const auto it = files_.find(Key(path));
-    if (it == files_.end())
-        return std::nullopt;
-    return it->second;
-}
-
-void MemoryFileSystem::FailOpen(std::string_view path, FsError error) {
-    openFailures_[Key(path)] = error;
+    return it == files_.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
 void MemoryFileSystem::FailWritesAfter(std::size_t bytes, FsError error) {
@@ -155,22 +142,18 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view fol
     if (!FolderExists(key))
         return std::nullopt;
     std::vector<DirEntry> entries;
-    for (const auto& [path, bytes] : files_) {
+    const auto add = [&](const std::string& path, std::uint64_t size, bool isDirectory) {
         if (ParentOf(path) != key)
-            continue;
-        DirEntry entry;
+            return;
+        DirEntry& entry = entries.emplace_back();
         entry.name = path.substr(path.rfind('\\') + 1);
-        entry.size = bytes.size();
-        entries.push_back(entry);
-    }
-    for (const auto& path : folders_) {
-        if (ParentOf(path) != key)
-            continue;
-        DirEntry entry;
-        entry.name = path.substr(path.rfind('\\') + 1);
-        entry.isDirectory = true;
-        entries.push_back(entry);
-    }
+        entry.size = size;
+        entry.isDirectory = isDirectory;
+    };
+    for (const auto& [path, bytes] : files_)
+        add(path, bytes.size(), false);
+    for (const auto& path : folders_)
+        add(path, 0, true);
     return entries;
 }
 
@@ -200,11 +183,8 @@ FsError MemoryFileSystem::Append(std::string_view path, std::string_view bytes) 
 
 std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(std::string_view path, FsError* error) {
     auto bytes = File(path);
-    if (!bytes) {
-        if (error != nullptr)
-            *error = FsError::NotFound;
-        return nullptr;
-    }
+    if (!bytes)
+        return Refuse<InputFile>(error, FsError::NotFound);
     if (error != nullptr)
         *error = FsError::None;
     return std::make_unique<StringInput>(std::move(*bytes));
@@ -213,18 +193,10 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(std::string_view path, FsE
 std::unique_ptr<OutputFile> MemoryFileSystem::OpenWrite(std::string_view path, WriteMode mode,
                                                         FsError* error) {
     const std::string key = Key(path);
-    auto fail = [error](FsError e) -> std::unique_ptr<OutputFile> {
-        if (error != nullptr)
-            *error = e;
-        return nullptr;
-    };
-    if (const auto it = openFailures_.find(key); it != openFailures_.end()) {
-        return fail(it->second);
-    }
     if (!FolderExists(ParentOf(key)))
-        return fail(FsError::NotFound);
+        return Refuse<OutputFile>(error, FsError::NotFound);
     if (FolderExists(key))
-        return fail(FsError::IsADirectory);
+        return Refuse<OutputFile>(error, FsError::IsADirectory);
     if (error != nullptr)
         *error = FsError::None;
     if (mode == WriteMode::Append)

@@ -18,7 +18,6 @@ class PseudoTerminal {
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     const std::string& SlavePath() const { return slavePath_; }
-    int MasterFd() const { return master_; }
 
     // Writes every byte to the master (the port under test reads them).
     void Send(std::string_view bytes);

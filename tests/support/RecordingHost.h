@@ -34,7 +34,7 @@ class RecordingHost : public TransferHost {
         ResultColour colour = ResultColour::Lime;
     };
 
-    explicit RecordingHost(ManualClock& clock);
+    explicit RecordingHost(ManualClock& clock) : clock_(clock) {}
 
     // --- the script -------------------------------------------------------------------------
     // Answers of AskYesNo in order; Yes once they are used up.
@@ -46,60 +46,52 @@ class RecordingHost : public TransferHost {
     // F3/Esc is pressed the first time CancelRequested() is asked while the condition holds.
     void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
     void CancelAt(std::chrono::nanoseconds time);
-    // A transfer that runs longer than this on the clock is stopped by a press, so a fault
+    // A transfer that runs past two hours on the clock is stopped by a press, so a fault
     // makes a test fail instead of hanging it; TimedOut() tells it happened.
-    void SetDeadline(std::chrono::nanoseconds deadline) { deadline_ = deadline; }
     bool TimedOut() const { return timedOut_; }
 
     // --- the record -------------------------------------------------------------------------
-    std::vector<std::string> statuses[4];  // by StatusPanel value
     std::vector<std::string> remaining;
-    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
     std::vector<Result> results;
     std::vector<std::string> questions;
     std::vector<std::string> errors;
     std::vector<ModemStatus> lamps;
-    std::vector<std::chrono::milliseconds> waits;
     std::vector<Ended> ended;
     std::vector<Rescue> rescued;
     std::vector<std::string> programsShown;
     std::vector<std::size_t> sendLines;
-    std::vector<std::string> receivedLines;  // every line shown, across clears
     std::vector<std::string> programStarts;
     std::vector<bool> closeRequests;  // CloseAfterTransfer(powerOff)
-    int selectQuestions = 0;
     int cancelPresses = 0;
-    std::uint64_t processEventsCalls = 0;
     int receivedClears = 0;
     // The most lines the text area held at once.
     std::size_t mostLinesShown = 0;
 
     const std::string& LastStatus(StatusPanel panel) const;
     std::vector<std::string>& Statuses(StatusPanel panel) {
-        return statuses[static_cast<int>(panel)];
+        return statuses_[static_cast<int>(panel)];
     }
 
     // --- TransferHost -----------------------------------------------------------------------
     std::chrono::nanoseconds Now() override { return clock_.Now(); }
-    void Wait(std::chrono::milliseconds duration) override;
-    void ProcessEvents() override { ++processEventsCalls; }
+    void Wait(std::chrono::milliseconds duration) override { clock_.Advance(duration); }
+    void ProcessEvents() override {}
     bool CancelRequested() override;
     bool AskYesNo(const std::string& text) override;
     void ShowError(const std::string& text) override { errors.push_back(text); }
     std::optional<std::string> AskSelectNumber() override;
-    void SetStatus(StatusPanel panel, const std::string& text) override;
-    void SetRemaining(const std::string& text) override { remaining.push_back(text); }
-    void SetProgress(std::int64_t position, std::int64_t maximum) override {
-        progress.emplace_back(position, maximum);
+    void SetStatus(StatusPanel panel, const std::string& text) override {
+        Statuses(panel).push_back(text);
     }
+    void SetRemaining(const std::string& text) override { remaining.push_back(text); }
+    void SetProgress(std::int64_t, std::int64_t) override {}
     void SetResult(const std::string& text, ResultColour colour) override {
         results.push_back(Result{text, colour});
     }
     void SetLamps(const ModemStatus& status) override { lamps.push_back(status); }
     void ShowProgram(const std::string& name) override { programsShown.push_back(name); }
     void ShowSendLine(std::size_t index) override { sendLines.push_back(index); }
-    void ShowReceivedLine(const std::string& bytes) override {
-        receivedLines.push_back(bytes);
+    void ShowReceivedLine(const std::string&) override {
         mostLinesShown = std::max(mostLinesShown, ++linesShown_);
     }
     void ClearReceived() override {
@@ -117,10 +109,10 @@ class RecordingHost : public TransferHost {
 
   private:
     ManualClock& clock_;
+    std::vector<std::string> statuses_[4];  // by StatusPanel value
     std::deque<bool> yesNoAnswers_;
     std::deque<std::optional<std::string>> selectAnswers_;
     std::function<bool()> cancelWhen_;
-    std::chrono::nanoseconds deadline_ = std::chrono::hours(2);
     bool timedOut_ = false;
     std::size_t linesShown_ = 0;
 };
