@@ -13,27 +13,6 @@
 
 namespace kelvantori::test {
 
-bool LineTestHost::CancelRequested() {
-    if (!timedOut_ && std::chrono::steady_clock::now() > deadline_) {
-        timedOut_ = true;
-        return true;
-    }
-    if (cancelWhen_ && cancelWhen_()) {
-        cancelWhen_ = nullptr;
-        return true;
-    }
-    return false;
-}
-
-bool LineTestHost::AskYesNo(const std::string& text) {
-    questions.push_back(text);
-    if (answers_.empty())
-        return true;
-    const bool answer = answers_.front();
-    answers_.pop_front();
-    return answer;
-}
-
 LineRig::LineRig() {
     folder.Write("data/.keep", "");
     config_.drives['D'] = folder.File("data");

@@ -5,8 +5,6 @@
 #pragma once
 
 #include <chrono>
-#include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,26 +20,20 @@
 #include "platform/HostConfig.h"
 #include "platform/SerialPort.h"
 #include "support/MachineProcess.h"
+#include "support/RecordingHost.h"
 #include "support/TempFolder.h"
 
 namespace kelvantori::test {
 
 // The host of a real line: its clock is real monotonic time plus the fixed waits it skipped, so
 // a send still paces itself by the line while the 4 s drain, the 3 s save wait, InvTime and the
-// program-end pauses cost nothing. It answers Yes/No from a script (Yes once used up), presses
-// F3/Esc when a condition holds, and after a real-time deadline so a fault fails a test instead
-// of hanging it.
-class LineTestHost : public TransferHost {
+// program-end pauses cost nothing. Its deadline is in real time.
+class LineTestHost : public TransferHost, public HostScript {
   public:
     explicit LineTestHost(std::chrono::milliseconds deadline = std::chrono::seconds(20))
         : deadline_(std::chrono::steady_clock::now() + deadline) {}
 
-    void AnswerYesNo(bool answer) { answers_.push_back(answer); }
-    void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
-    bool TimedOut() const { return timedOut_; }
-
     std::vector<std::string> results;
-    std::vector<std::string> questions;
     std::vector<std::string> errors;
     std::vector<std::string> receivedLines;  // every line shown, across clears
 
@@ -50,8 +42,8 @@ class LineTestHost : public TransferHost {
     }
     void Wait(std::chrono::milliseconds duration) override { skipped_ += duration; }
     void ProcessEvents() override {}
-    bool CancelRequested() override;
-    bool AskYesNo(const std::string& text) override;
+    bool CancelRequested() override { return Press(std::chrono::steady_clock::now() > deadline_); }
+    bool AskYesNo(const std::string& text) override { return Answer(text); }
     void ShowError(const std::string& text) override { errors.push_back(text); }
     std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
     void SetStatus(StatusPanel, const std::string&) override {}
@@ -66,9 +58,6 @@ class LineTestHost : public TransferHost {
   private:
     std::chrono::steady_clock::time_point deadline_;
     std::chrono::nanoseconds skipped_{0};
-    std::deque<bool> answers_;
-    std::function<bool()> cancelWhen_;
-    bool timedOut_ = false;
 };
 
 // A serial port that passes everything to another and records, with the steady clock's time,

@@ -19,7 +19,49 @@
 
 namespace kelvantori::test {
 
-class RecordingHost : public TransferHost {
+// The script both test hosts play: Yes/No answers in order (Yes once they are used up), and
+// one F3/Esc press the first time CancelRequested() is asked while a condition holds. Past a
+// deadline F3/Esc is pressed too, so a fault makes a test fail instead of hanging it.
+class HostScript {
+  public:
+    void AnswerYesNo(bool answer) { answers_.push_back(answer); }
+    void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
+    bool TimedOut() const { return timedOut_; }
+
+    std::vector<std::string> questions;
+    int cancelPresses = 0;
+
+  protected:
+    template <typename T>
+    static T Next(std::deque<T>& answers, T whenUsedUp) {
+        if (answers.empty())
+            return whenUsedUp;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+    bool Answer(const std::string& question) {
+        questions.push_back(question);
+        return Next(answers_, true);
+    }
+    bool Press(bool pastDeadline) {
+        if (!timedOut_ && pastDeadline)
+            timedOut_ = true;
+        else if (cancelWhen_ && cancelWhen_())
+            cancelWhen_ = nullptr;
+        else
+            return false;
+        ++cancelPresses;
+        return true;
+    }
+
+  private:
+    std::deque<bool> answers_;
+    std::function<bool()> cancelWhen_;
+    bool timedOut_ = false;
+};
+
+class RecordingHost : public TransferHost, public HostScript {
   public:
     struct Ended {
         bool completed = false;
@@ -36,24 +78,16 @@ class RecordingHost : public TransferHost {
 
     explicit RecordingHost(ManualClock& clock) : clock_(clock) {}
 
-    // --- the script -------------------------------------------------------------------------
-    // Answers of AskYesNo in order; Yes once they are used up.
-    void AnswerYesNo(bool answer) { yesNoAnswers_.push_back(answer); }
     // Answers of AskSelectNumber in order (nullopt: cancelled); cancelled once used up.
     void AnswerSelectNumber(std::optional<std::string> answer) {
         selectAnswers_.push_back(std::move(answer));
     }
-    // F3/Esc is pressed the first time CancelRequested() is asked while the condition holds.
-    void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
-    void CancelAt(std::chrono::nanoseconds time);
-    // A transfer that runs past two hours on the clock is stopped by a press, so a fault
-    // makes a test fail instead of hanging it; TimedOut() tells it happened.
-    bool TimedOut() const { return timedOut_; }
+    void CancelAt(std::chrono::nanoseconds time) {
+        CancelWhen([this, time] { return clock_.Now() >= time; });
+    }
 
-    // --- the record -------------------------------------------------------------------------
     std::vector<std::string> remaining;
     std::vector<Result> results;
-    std::vector<std::string> questions;
     std::vector<std::string> errors;
     std::vector<ModemStatus> lamps;
     std::vector<Ended> ended;
@@ -62,24 +96,29 @@ class RecordingHost : public TransferHost {
     std::vector<std::size_t> sendLines;
     std::vector<std::string> programStarts;
     std::vector<bool> closeRequests;  // CloseAfterTransfer(powerOff)
-    int cancelPresses = 0;
     int receivedClears = 0;
     // The most lines the text area held at once.
     std::size_t mostLinesShown = 0;
 
-    const std::string& LastStatus(StatusPanel panel) const;
+    const std::string& LastStatus(StatusPanel panel) const {
+        static const std::string kNone;
+        const auto& list = statuses_[static_cast<int>(panel)];
+        return list.empty() ? kNone : list.back();
+    }
     std::vector<std::string>& Statuses(StatusPanel panel) {
         return statuses_[static_cast<int>(panel)];
     }
 
-    // --- TransferHost -----------------------------------------------------------------------
     std::chrono::nanoseconds Now() override { return clock_.Now(); }
     void Wait(std::chrono::milliseconds duration) override { clock_.Advance(duration); }
     void ProcessEvents() override {}
-    bool CancelRequested() override;
-    bool AskYesNo(const std::string& text) override;
+    // The two-hour deadline is on the clock.
+    bool CancelRequested() override { return Press(clock_.Now() > std::chrono::hours(2)); }
+    bool AskYesNo(const std::string& text) override { return Answer(text); }
     void ShowError(const std::string& text) override { errors.push_back(text); }
-    std::optional<std::string> AskSelectNumber() override;
+    std::optional<std::string> AskSelectNumber() override {
+        return Next(selectAnswers_, std::optional<std::string>());
+    }
     void SetStatus(StatusPanel panel, const std::string& text) override {
         Statuses(panel).push_back(text);
     }
@@ -110,10 +149,7 @@ class RecordingHost : public TransferHost {
   private:
     ManualClock& clock_;
     std::vector<std::string> statuses_[4];  // by StatusPanel value
-    std::deque<bool> yesNoAnswers_;
     std::deque<std::optional<std::string>> selectAnswers_;
-    std::function<bool()> cancelWhen_;
-    bool timedOut_ = false;
     std::size_t linesShown_ = 0;
 };
 
