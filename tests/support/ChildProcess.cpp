@@ -1,4 +1,3 @@
-// Starting our executables from a test (POSIX).
 #include "support/ChildProcess.h"
 
 #include <fcntl.h>
@@ -11,11 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "support/MachineProcess.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -33,13 +31,6 @@ std::string TempFile(const std::string& bytes) {
     const bool written = ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
     ::close(fd);
     return written ? path : std::string();
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
@@ -127,11 +118,11 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) 
 }
 
 std::string ChildProcess::Output() const {
-    return ReadFile(outPath_);
+    return ReadHostFile(outPath_);
 }
 
 std::string ChildProcess::ErrorOutput() const {
-    return ReadFile(errPath_);
+    return ReadHostFile(errPath_);
 }
 
 ChildResult RunChild(const std::string& exe, const std::vector<std::string>& args,

@@ -1,4 +1,3 @@
-// The common set-up of the engine tests.
 #include "support/EngineRig.h"
 
 #include <cstdio>
@@ -43,12 +42,10 @@ std::string Hex(std::string_view bytes) {
     std::string out;
     char text[4];
     for (const char c : bytes) {
-        std::snprintf(text, sizeof text, "%02X", static_cast<unsigned char>(c));
-        if (!out.empty())
-            out += ' ';
+        std::snprintf(text, sizeof text, " %02X", static_cast<unsigned char>(c));
         out += text;
     }
-    return out;
+    return out.empty() ? out : out.substr(1);
 }
 
 }  // namespace kelvantori::test

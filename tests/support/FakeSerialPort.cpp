@@ -1,4 +1,3 @@
-// The scripted serial port: a list of timed events played against the shared ManualClock.
 #include "support/FakeSerialPort.h"
 
 #include <algorithm>
@@ -27,24 +26,6 @@ void FakeSerialPort::ArriveAt(nanoseconds time, std::string_view bytes) {
 void FakeSerialPort::ArriveAfterWrites(std::size_t writes, std::string_view bytes) {
     for (const char c : bytes)
         Schedule(std::nullopt, writes, Event{.byte = static_cast<std::uint8_t>(c)});
-}
-
-void FakeSerialPort::ModemAt(nanoseconds time, std::optional<ModemStatus> status) {
-    Schedule(time, 0, Event{.modem = true, .status = status});
-}
-
-void FakeSerialPort::ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status) {
-    Schedule(std::nullopt, writes, Event{.modem = true, .status = status});
-}
-
-void FakeSerialPort::FailReadsAt(nanoseconds time, std::size_t count) {
-    if (count > 0)
-        Schedule(time, 0, Event{.count = count});
-}
-
-void FakeSerialPort::SetOpenResult(PortError result, std::string systemError) {
-    openResult_ = result;
-    systemError_ = std::move(systemError);
 }
 
 std::string FakeSerialPort::WrittenBytes() const {

@@ -42,19 +42,28 @@ class FakeSerialPort : public SerialPort {
 
     // The modem lines from a clock time, or from the write of the given number of bytes on.
     // std::nullopt: reading the modem status fails from then on.
-    void ModemAt(std::chrono::nanoseconds time, std::optional<ModemStatus> status);
-    void ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status);
+    void ModemAt(std::chrono::nanoseconds time, std::optional<ModemStatus> status) {
+        Schedule(time, 0, Event{.modem = true, .status = status});
+    }
+    void ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status) {
+        Schedule(std::nullopt, writes, Event{.modem = true, .status = status});
+    }
 
     // From the given moment, the next `count` reads fail (all of them by default). Bytes due
     // before that moment are still delivered first; bytes not yet read wait until reads work.
-    void FailReadsAt(std::chrono::nanoseconds time, std::size_t count = kEveryRead);
+    void FailReadsAt(std::chrono::nanoseconds time, std::size_t count = kEveryRead) {
+        Schedule(time, 0, Event{.count = count});
+    }
 
     // Once `writes` bytes have been written, every further Write fails (nothing more recorded).
     void FailWritesFrom(std::size_t writes) { failWritesFrom_ = writes; }
 
     // What the next Open calls return, and the system's words that go with a failure. Any
     // failure but OpenFailed leaves the port open, as a real device does.
-    void SetOpenResult(PortError result, std::string systemError = {});
+    void SetOpenResult(PortError result, std::string systemError = {}) {
+        openResult_ = result;
+        systemError_ = std::move(systemError);
+    }
     // CanOpen answers: a default for every name, and answers for single names.
     void SetCanOpen(bool canOpen) { canOpen_ = canOpen; }
     void SetCanOpen(const std::string& portName, bool canOpen) {

@@ -1,4 +1,3 @@
-// Reading and writing the "=== NAME" multi-file fixture format.
 #include "support/FileSections.h"
 
 #include <stdexcept>

@@ -1,4 +1,3 @@
-// The integration rig: the engines against kelvantori-machine over a pseudo-terminal.
 #include "support/LineRig.h"
 
 #include <signal.h>

@@ -1,4 +1,3 @@
-// Pseudo-terminal pairs through posix_openpt.
 #include "support/PseudoTerminal.h"
 
 #include <fcntl.h>

@@ -35,30 +35,29 @@ std::string TempFolder::File(std::string_view name) const {
 std::string TempFolder::Write(std::string_view name, std::string_view bytes) const {
     const fs::path p = File(name);
     fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     return p.string();
 }
 
 std::string TempFolder::Read(std::string_view name) const {
-    std::ifstream in(File(name), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadHostFile(File(name));
 }
 
 bool TempFolder::Exists(std::string_view name) const {
     return fs::exists(File(name));
 }
 
-std::string ReadFixture(std::string_view relative) {
-    const fs::path p = fs::path(KELVANTORI_FIXTURES_DIR) / fs::path(std::string(relative));
-    std::ifstream in(p, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("missing fixture " + p.string());
+std::string ReadHostFile(const std::string& path) {
     std::ostringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
+}
+
+std::string ReadFixture(std::string_view relative) {
+    const std::string path = std::string(KELVANTORI_FIXTURES_DIR) + "/" + std::string(relative);
+    if (!fs::exists(path))
+        throw std::runtime_error("missing fixture " + path);
+    return ReadHostFile(path);
 }
 
 }  // namespace kelvantori::test
