@@ -5,14 +5,54 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 
-#include "support/FakeFileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace kelvantori::test {
+
+// Every operation fails (FsError::Other, nothing found); the fakes below override what they keep.
+class RefusingFileSystem : public FileSystem {
+  public:
+    std::optional<FileStat> Stat(std::string_view) override { return std::nullopt; }
+    std::optional<std::vector<DirEntry>> Scan(std::string_view) override { return std::nullopt; }
+    std::optional<std::string> ReadAll(std::string_view) override { return std::nullopt; }
+    FsError WriteAll(std::string_view, std::string_view) override { return FsError::Other; }
+    FsError Append(std::string_view, std::string_view) override { return FsError::Other; }
+    std::unique_ptr<InputFile> OpenRead(std::string_view, FsError* error) override {
+        return Refuse<InputFile>(error);
+    }
+    std::unique_ptr<OutputFile> OpenWrite(std::string_view, WriteMode, FsError* error) override {
+        return Refuse<OutputFile>(error);
+    }
+    FsError CreateDirectory(std::string_view) override { return FsError::Other; }
+    FsError Copy(std::string_view, std::string_view, bool) override { return FsError::Other; }
+    FsError Move(std::string_view, std::string_view, bool) override { return FsError::Other; }
+    FsError Rename(std::string_view, std::string_view) override { return FsError::Other; }
+    FsError MoveToTrash(std::string_view) override { return FsError::Other; }
+    FsError SetModified(std::string_view, std::int64_t) override { return FsError::Other; }
+    FsError SetAttributes(std::string_view, const DosAttributes&) override {
+        return FsError::Other;
+    }
+    std::optional<std::string> ShortName(std::string_view) override { return std::nullopt; }
+    bool VolumeReadable(char) override { return false; }
+    const DriveMap& Drives() const override { return drives_; }
+
+  protected:
+    template <typename File>
+    static std::unique_ptr<File> Refuse(FsError* error, FsError why = FsError::Other) {
+        if (error != nullptr)
+            *error = why;
+        return nullptr;
+    }
+
+  private:
+    DriveMap drives_;
+};
 
 class MemoryFileSystem : public RefusingFileSystem {
   public:

@@ -1,18 +1,22 @@
-#include "support/ChildProcess.h"
-
+// Processes and pseudo-terminals of the end-to-end tests (POSIX).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <stdexcept>
 #include <thread>
 
+#include "support/ChildProcess.h"
 #include "support/MachineProcess.h"
+#include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"
 
 extern char** environ;
@@ -180,6 +184,48 @@ std::string ReadFromDevice(int fd, std::size_t count, std::chrono::milliseconds 
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     return bytes;
+}
+
+PseudoTerminal::PseudoTerminal() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128] = {};
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+        ptsname_r(master_, name, sizeof name) != 0) {
+        const std::string reason = std::strerror(errno);
+        CloseMaster();
+        throw std::runtime_error("no pseudo-terminal: " + reason);
+    }
+    slavePath_ = name;
+}
+
+PseudoTerminal::~PseudoTerminal() {
+    CloseMaster();
+}
+
+void PseudoTerminal::CloseMaster() {
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+}
+
+void PseudoTerminal::Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        if (n < 0 && errno != EINTR)
+            throw std::runtime_error(std::string("master write: ") + std::strerror(errno));
+        bytes.remove_prefix(n < 0 ? 0 : static_cast<std::size_t>(n));
+    }
+}
+
+std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds within) {
+    return ReadFromDevice(master_, count, within);
+}
+
+termios PseudoTerminal::SlaveTermios() const {
+    termios t{};
+    if (tcgetattr(master_, &t) != 0)
+        throw std::runtime_error("tcgetattr on the master failed");
+    return t;
 }
 
 }  // namespace kelvantori::test
