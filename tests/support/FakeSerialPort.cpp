@@ -69,30 +69,23 @@ PortError FakeSerialPort::Open(const PortConfig& config) {
     return openResult_;
 }
 
-void FakeSerialPort::Close() {
-    closes_.push_back(clock_.Now());
-    open_ = false;
-}
-
 bool FakeSerialPort::CanOpen(const std::string& portName) {
     canOpenQueries_.push_back(portName);
-    if (const auto it = canOpenByName_.find(portName); it != canOpenByName_.end()) {
-        return it->second;
-    }
-    return canOpen_;
+    const auto it = canOpenByName_.find(portName);
+    return it != canOpenByName_.end() ? it->second : canOpen_;
 }
 
 ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
     ++reads_;
     if (!open_)
         return {ReadStatus::Failed, 0};
-    if (readFailuresLeft_ > 0) {
-        if (readFailuresLeft_ != kEveryRead)
-            --readFailuresLeft_;
-        return {ReadStatus::Failed, 0};
-    }
     const nanoseconds deadline = clock_.Now() + std::max(timeout, std::chrono::microseconds{0});
     for (;;) {
+        if (readFailuresLeft_ > 0) {
+            if (readFailuresLeft_ != kEveryRead)
+                --readFailuresLeft_;
+            return {ReadStatus::Failed, 0};
+        }
         const auto it = readEvents_.begin();
         if (it == readEvents_.end() || it->first.first > deadline) {
             clock_.Advance(deadline - clock_.Now());
@@ -101,14 +94,9 @@ ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
         const Event e = it->second;
         clock_.Advance(it->first.first - clock_.Now());
         readEvents_.erase(it);
-        if (e.count > 0) {
-            readFailuresLeft_ = e.count;
-            if (readFailuresLeft_ != kEveryRead)
-                --readFailuresLeft_;
-            return {ReadStatus::Failed, 0};
-        }
+        readFailuresLeft_ = e.count;
         // The port discards NUL bytes; the read goes on waiting until its time is up.
-        if (e.byte != 0)
+        if (e.count == 0 && e.byte != 0)
             return {ReadStatus::Byte, e.byte};
     }
 }
@@ -139,12 +127,8 @@ bool FakeSerialPort::WaitWritable(std::chrono::microseconds timeout) {
         return false;
     const nanoseconds deadline = clock_.Now() + std::max(timeout, std::chrono::microseconds{0});
     const nanoseconds from = WritableFrom();
-    if (from <= deadline) {
-        clock_.Advance(from - clock_.Now());
-        return true;
-    }
-    clock_.Advance(deadline - clock_.Now());
-    return false;
+    clock_.Advance(std::min(from, deadline) - clock_.Now());
+    return from <= deadline;
 }
 
 int FakeSerialPort::OutputQueueLength() {

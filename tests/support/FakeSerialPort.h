@@ -87,7 +87,10 @@ class FakeSerialPort : public SerialPort {
 
     // --- SerialPort
     PortError Open(const PortConfig& config) override;
-    void Close() override;
+    void Close() override {
+        closes_.push_back(clock_.Now());
+        open_ = false;
+    }
     bool IsOpen() const override { return open_; }
     bool CanOpen(const std::string& portName) override;
     ReadResult Read(std::chrono::microseconds timeout) override;

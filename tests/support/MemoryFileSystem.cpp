@@ -19,8 +19,9 @@ class MemoryFileSystem::Output : public OutputFile {
     FsError Write(std::string_view bytes) override {
         if (done_)
             return FsError::Other;
-        if (const FsError error = owner_.Consume(bytes.size()); error != FsError::None)
-            return error;
+        if (owner_.bytesWritten_ + bytes.size() > owner_.writeLimit_)
+            return owner_.writeLimitError_;
+        owner_.bytesWritten_ += bytes.size();
         (mode_ == WriteMode::Append ? owner_.files_[key_] : pending_) += bytes;
         return FsError::None;
     }
@@ -74,19 +75,6 @@ std::string MemoryFileSystem::Key(std::string_view path) {
     return key;
 }
 
-std::string MemoryFileSystem::ParentOf(const std::string& key) {
-    const auto slash = key.rfind('\\');
-    if (slash == std::string::npos)
-        return key.substr(0, 2);
-    return key.substr(0, slash);
-}
-
-bool MemoryFileSystem::FolderExists(const std::string& key) const {
-    if (key.size() == 2 && key[1] == ':')
-        return true;
-    return folders_.count(key) > 0;
-}
-
 void MemoryFileSystem::AddFolder(std::string_view path) {
     std::string key = Key(path);
     while (!FolderExists(key)) {
@@ -106,35 +94,16 @@ std::optional<std::string> MemoryFileSystem::File(std::string_view path) const {
     return it == files_.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
-void MemoryFileSystem::FailWritesAfter(std::size_t bytes, FsError error) {
-    writeLimit_ = bytes;
-    writeLimitError_ = error;
-}
-
-void MemoryFileSystem::FailCommit(std::string_view path, FsError error) {
-    commitFailures_[Key(path)] = error;
-}
-
-FsError MemoryFileSystem::Consume(std::size_t size) {
-    if (writeLimit_ && bytesWritten_ + size > *writeLimit_)
-        return writeLimitError_;
-    bytesWritten_ += size;
-    return FsError::None;
-}
-
 std::optional<FileStat> MemoryFileSystem::Stat(std::string_view path) {
     const std::string key = Key(path);
-    if (const auto it = files_.find(key); it != files_.end()) {
-        FileStat stat;
+    FileStat stat;
+    if (const auto it = files_.find(key); it != files_.end())
         stat.size = it->second.size();
-        return stat;
-    }
-    if (FolderExists(key)) {
-        FileStat stat;
+    else if (FolderExists(key))
         stat.isDirectory = true;
-        return stat;
-    }
-    return std::nullopt;
+    else
+        return std::nullopt;
+    return stat;
 }
 
 std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view folder) {
@@ -155,10 +124,6 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view fol
     for (const auto& path : folders_)
         add(path, 0, true);
     return entries;
-}
-
-std::optional<std::string> MemoryFileSystem::ReadAll(std::string_view path) {
-    return File(path);
 }
 
 FsError MemoryFileSystem::WriteAll(std::string_view path, std::string_view bytes) {

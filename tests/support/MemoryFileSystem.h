@@ -63,15 +63,19 @@ class MemoryFileSystem : public RefusingFileSystem {
 
     // Once this many bytes in all have gone through OutputFile::Write, every further Write
     // fails with the error (the disk is full).
-    void FailWritesAfter(std::size_t bytes, FsError error);
+    void FailWritesAfter(std::size_t bytes, FsError error) {
+        writeLimit_ = bytes;
+        writeLimitError_ = error;
+    }
     // Commit of this path fails (the rename over the target).
-    void FailCommit(std::string_view path, FsError error);
+    void FailCommit(std::string_view path, FsError error) { commitFailures_[Key(path)] = error; }
 
     // Output files opened and neither committed nor closed yet.
     int OpenOutputs() const { return openOutputs_; }
+
     std::optional<FileStat> Stat(std::string_view path) override;
     std::optional<std::vector<DirEntry>> Scan(std::string_view folder) override;
-    std::optional<std::string> ReadAll(std::string_view path) override;
+    std::optional<std::string> ReadAll(std::string_view path) override { return File(path); }
     FsError WriteAll(std::string_view path, std::string_view bytes) override;
     FsError Append(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<InputFile> OpenRead(std::string_view path, FsError* error) override;
@@ -83,15 +87,18 @@ class MemoryFileSystem : public RefusingFileSystem {
   private:
     class Output;
     static std::string Key(std::string_view path);
-    bool FolderExists(const std::string& key) const;
-    static std::string ParentOf(const std::string& key);
-    // Checks a Write of size bytes against the full-disk script.
-    FsError Consume(std::size_t size);
+    bool FolderExists(const std::string& key) const {
+        return (key.size() == 2 && key[1] == ':') || folders_.count(key) > 0;
+    }
+    static std::string ParentOf(const std::string& key) {
+        const auto slash = key.rfind('\\');
+        return key.substr(0, slash == std::string::npos ? 2 : slash);
+    }
 
     std::map<std::string, std::string> files_;
     std::set<std::string> folders_;
     std::map<std::string, FsError> commitFailures_;
-    std::optional<std::size_t> writeLimit_;
+    std::size_t writeLimit_ = std::size_t(-1);
     FsError writeLimitError_ = FsError::NoSpace;
     std::size_t bytesWritten_ = 0;
     int openOutputs_ = 0;
