@@ -78,25 +78,18 @@ class FaultyFileSystem : public FileSystem {
     const DriveMap& Drives() const override { return real_.Drives(); }
 
   private:
-    struct Fault {
-        FsError error = FsError::None;
-        int times = 0;
-    };
-
     template <typename Call>
     FsError Scripted(Op op, std::string_view path, const Call& call) {
         const std::pair<Op, std::string> key{op, std::string(path)};
         ++calls_[key];
         const auto it = faults_.find(key);
-        if (it != faults_.end() && it->second.times > 0) {
-            --it->second.times;
-            return it->second.error;
-        }
+        if (it != faults_.end() && it->second.second-- > 0)
+            return it->second.first;
         return call();
     }
 
     FileSystem& real_;
-    std::map<std::pair<Op, std::string>, Fault> faults_;
+    std::map<std::pair<Op, std::string>, std::pair<FsError, int>> faults_;  // error, times
     std::map<std::pair<Op, std::string>, int> calls_;
 };
 

@@ -20,7 +20,7 @@
 namespace kelvantori::test {
 
 // Folders with the entries a scan gives (sizes of 4 GiB and more included, which no test can
-// write to disk), stat results and file contents; everything else fails.
+// write to disk) and stat results: what the list model reads; everything else fails.
 class FakeFileSystem : public RefusingFileSystem {
   public:
     // The entries Scan(folder) gives, in this order; a folder never set cannot be read.
@@ -36,17 +36,6 @@ class FakeFileSystem : public RefusingFileSystem {
         ++scans_[std::string(folder)];
         return Find(folders_, folder);
     }
-    std::optional<std::string> ReadAll(std::string_view path) override {
-        return Find(contents_, path);
-    }
-    FsError WriteAll(std::string_view path, std::string_view bytes) override {
-        contents_[std::string(path)] = std::string(bytes);
-        return FsError::None;
-    }
-    FsError Append(std::string_view path, std::string_view bytes) override {
-        contents_[std::string(path)].append(bytes);
-        return FsError::None;
-    }
 
   private:
     template <typename Value>
@@ -58,7 +47,6 @@ class FakeFileSystem : public RefusingFileSystem {
 
     std::map<std::string, std::vector<DirEntry>, std::less<>> folders_;
     std::map<std::string, FileStat, std::less<>> stats_;
-    std::map<std::string, std::string, std::less<>> contents_;
     std::map<std::string, int, std::less<>> scans_;
 };
 

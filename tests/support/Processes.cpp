@@ -15,8 +15,6 @@
 #include <thread>
 
 #include "support/ChildProcess.h"
-#include "support/MachineProcess.h"
-#include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"
 
 extern char** environ;
