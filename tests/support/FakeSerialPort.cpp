@@ -18,16 +18,6 @@ void FakeSerialPort::Schedule(std::optional<nanoseconds> at, std::size_t writes,
         .emplace(std::make_pair(at.value_or(clock_.Now()), order), event);
 }
 
-void FakeSerialPort::ArriveAt(nanoseconds time, std::string_view bytes) {
-    for (const char c : bytes)
-        Schedule(time, 0, Event{.byte = static_cast<std::uint8_t>(c)});
-}
-
-void FakeSerialPort::ArriveAfterWrites(std::size_t writes, std::string_view bytes) {
-    for (const char c : bytes)
-        Schedule(std::nullopt, writes, Event{.byte = static_cast<std::uint8_t>(c)});
-}
-
 std::string FakeSerialPort::WrittenBytes() const {
     std::string bytes;
     for (const auto& w : written_)

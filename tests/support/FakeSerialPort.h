@@ -34,11 +34,13 @@ class FakeSerialPort : public SerialPort {
 
     // Bytes that arrive at a clock time, one per Read, in the order given. NUL bytes are
     // discarded by the port like on a real line, so they are never delivered.
-    void ArriveAt(std::chrono::nanoseconds time, std::string_view bytes);
+    void ArriveAt(std::chrono::nanoseconds time, std::string_view bytes) { Arrive(time, 0, bytes); }
     // Bytes that arrive once `writes` bytes have been written (at the clock time of that write;
     // at once when that many have already gone out). ArriveAfterWrites(30, "\x93"): a DC3 after
     // the 30th byte.
-    void ArriveAfterWrites(std::size_t writes, std::string_view bytes);
+    void ArriveAfterWrites(std::size_t writes, std::string_view bytes) {
+        Arrive(std::nullopt, writes, bytes);
+    }
 
     // The modem lines from a clock time, or from the write of the given number of bytes on.
     // std::nullopt: reading the modem status fails from then on.
@@ -114,6 +116,11 @@ class FakeSerialPort : public SerialPort {
     using Timeline = std::map<std::pair<std::chrono::nanoseconds, std::uint64_t>, Event>;
 
     void Schedule(std::optional<std::chrono::nanoseconds> at, std::size_t writes, Event event);
+    void Arrive(std::optional<std::chrono::nanoseconds> at, std::size_t writes,
+                std::string_view bytes) {
+        for (const char c : bytes)
+            Schedule(at, writes, Event{.byte = static_cast<std::uint8_t>(c)});
+    }
     void ApplyDueModem();
     // The time from which Write takes bytes again (now when it does already).
     std::chrono::nanoseconds WritableFrom();

@@ -95,10 +95,6 @@ FileSections ParseFileSections(std::string_view text) {
     return files;
 }
 
-std::map<std::string, std::string> ToFileMap(const FileSections& sections) {
-    return {sections.begin(), sections.end()};
-}
-
 std::string FormatFileSections(const std::map<std::string, std::string>& files) {
     std::string out;
     for (const auto& [name, bytes] : files) {

@@ -89,10 +89,6 @@ void LineRig::StopMachine() {
     FinishMachine();
 }
 
-std::string LineRig::Raw() const {
-    return folder.Read("raw.bin");
-}
-
 std::map<std::string, std::string> LineRig::Summary() const {
     std::map<std::string, std::string> values;
     std::istringstream lines(folder.Read("summary.txt"));

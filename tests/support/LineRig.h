@@ -28,32 +28,21 @@ namespace kelvantori::test {
 // The host of a real line: its clock is real monotonic time plus the fixed waits it skipped, so
 // a send still paces itself by the line while the 4 s drain, the 3 s save wait, InvTime and the
 // program-end pauses cost nothing. Its deadline is in real time.
-class LineTestHost : public TransferHost, public HostScript {
+class LineTestHost : public HostScript {
   public:
     explicit LineTestHost(std::chrono::milliseconds deadline = std::chrono::seconds(20))
         : deadline_(std::chrono::steady_clock::now() + deadline) {}
 
     std::vector<std::string> results;
-    std::vector<std::string> errors;
     std::vector<std::string> receivedLines;  // every line shown, across clears
 
     std::chrono::nanoseconds Now() override {
         return std::chrono::steady_clock::now().time_since_epoch() + skipped_;
     }
     void Wait(std::chrono::milliseconds duration) override { skipped_ += duration; }
-    void ProcessEvents() override {}
-    bool CancelRequested() override { return Press(std::chrono::steady_clock::now() > deadline_); }
-    bool AskYesNo(const std::string& text) override { return Answer(text); }
-    void ShowError(const std::string& text) override { errors.push_back(text); }
-    std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
-    void SetStatus(StatusPanel, const std::string&) override {}
-    void SetRemaining(const std::string&) override {}
-    void SetProgress(std::int64_t, std::int64_t) override {}
+    bool PastDeadline() override { return std::chrono::steady_clock::now() > deadline_; }
     void SetResult(const std::string& text, ResultColour) override { results.push_back(text); }
-    void SetLamps(const ModemStatus&) override {}
     void ShowReceivedLine(const std::string& bytes) override { receivedLines.push_back(bytes); }
-    void TransferEnded(bool, std::chrono::milliseconds) override {}
-    void RescueReceivedData(const std::string&, const std::string&) override {}
 
   private:
     std::chrono::steady_clock::time_point deadline_;
@@ -123,7 +112,7 @@ class LineRig {
     void FinishMachine();
     // Stops it at once (a punch the PC broke off would wait for the PC's return).
     void StopMachine();
-    std::string Raw() const;
+    std::string Raw() const { return folder.Read("raw.bin"); }
     std::map<std::string, std::string> Summary() const;
     std::string MachineErrors() const { return machineErrors_; }
     // What the engine wrote and read, with the times.

@@ -19,33 +19,23 @@
 
 namespace kelvantori::test {
 
-// The script both test hosts play: Yes/No answers in order (Yes once they are used up), and
-// one F3/Esc press the first time CancelRequested() is asked while a condition holds. Past a
-// deadline F3/Esc is pressed too, so a fault makes a test fail instead of hanging it.
-class HostScript {
+// What both test hosts share: Yes/No answers in order (Yes once they are used up), one F3/Esc
+// press the first time CancelRequested() is asked while a condition holds, and one once the
+// host's deadline has passed, so a fault makes a test fail instead of hanging it. What the
+// engine shows and no test reads goes nowhere.
+class HostScript : public TransferHost {
   public:
     void AnswerYesNo(bool answer) { answers_.push_back(answer); }
     void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
     bool TimedOut() const { return timedOut_; }
 
     std::vector<std::string> questions;
+    std::vector<std::string> errors;
     int cancelPresses = 0;
 
-  protected:
-    template <typename T>
-    static T Next(std::deque<T>& answers, T whenUsedUp) {
-        if (answers.empty())
-            return whenUsedUp;
-        T answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
-    }
-    bool Answer(const std::string& question) {
-        questions.push_back(question);
-        return Next(answers_, true);
-    }
-    bool Press(bool pastDeadline) {
-        if (!timedOut_ && pastDeadline)
+    void ProcessEvents() override {}
+    bool CancelRequested() override {
+        if (!timedOut_ && PastDeadline())
             timedOut_ = true;
         else if (cancelWhen_ && cancelWhen_())
             cancelWhen_ = nullptr;
@@ -54,6 +44,29 @@ class HostScript {
         ++cancelPresses;
         return true;
     }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return Next(answers_, true);
+    }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
+    void SetStatus(StatusPanel, const std::string&) override {}
+    void SetRemaining(const std::string&) override {}
+    void SetProgress(std::int64_t, std::int64_t) override {}
+    void SetLamps(const ModemStatus&) override {}
+    void TransferEnded(bool, std::chrono::milliseconds) override {}
+    void RescueReceivedData(const std::string&, const std::string&) override {}
+
+  protected:
+    virtual bool PastDeadline() = 0;
+    template <typename T>
+    static T Next(std::deque<T>& answers, T whenUsedUp) {
+        if (answers.empty())
+            return whenUsedUp;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
 
   private:
     std::deque<bool> answers_;
@@ -61,7 +74,7 @@ class HostScript {
     bool timedOut_ = false;
 };
 
-class RecordingHost : public TransferHost, public HostScript {
+class RecordingHost : public HostScript {
   public:
     struct Ended {
         bool completed = false;
@@ -88,7 +101,6 @@ class RecordingHost : public TransferHost, public HostScript {
 
     std::vector<std::string> remaining;
     std::vector<Result> results;
-    std::vector<std::string> errors;
     std::vector<ModemStatus> lamps;
     std::vector<Ended> ended;
     std::vector<Rescue> rescued;
@@ -111,11 +123,7 @@ class RecordingHost : public TransferHost, public HostScript {
 
     std::chrono::nanoseconds Now() override { return clock_.Now(); }
     void Wait(std::chrono::milliseconds duration) override { clock_.Advance(duration); }
-    void ProcessEvents() override {}
-    // The two-hour deadline is on the clock.
-    bool CancelRequested() override { return Press(clock_.Now() > std::chrono::hours(2)); }
-    bool AskYesNo(const std::string& text) override { return Answer(text); }
-    void ShowError(const std::string& text) override { errors.push_back(text); }
+    bool PastDeadline() override { return clock_.Now() > std::chrono::hours(2); }
     std::optional<std::string> AskSelectNumber() override {
         return Next(selectAnswers_, std::optional<std::string>());
     }
@@ -123,7 +131,6 @@ class RecordingHost : public TransferHost, public HostScript {
         Statuses(panel).push_back(text);
     }
     void SetRemaining(const std::string& text) override { remaining.push_back(text); }
-    void SetProgress(std::int64_t, std::int64_t) override {}
     void SetResult(const std::string& text, ResultColour colour) override {
         results.push_back(Result{text, colour});
     }
