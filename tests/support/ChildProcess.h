@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 namespace kelvantori::test {
 
 class ChildProcess {
@@ -33,8 +35,8 @@ class ChildProcess {
     // the timeout; nullopt otherwise.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-    std::string Output() const;
-    std::string ErrorOutput() const;
+    std::string Output() const { return ReadHostFile(outPath_); }
+    std::string ErrorOutput() const { return ReadHostFile(errPath_); }
 
   private:
     pid_t pid_ = -1;
@@ -77,7 +79,7 @@ std::string ReadFromDevice(int fd, std::size_t count, std::chrono::milliseconds 
 class PseudoTerminal {
   public:
     PseudoTerminal();  // throws std::runtime_error when no pseudo-terminal can be made
-    ~PseudoTerminal();
+    ~PseudoTerminal() { CloseMaster(); }
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
@@ -86,7 +88,9 @@ class PseudoTerminal {
     // Writes every byte to the master (the port under test reads them).
     void Send(std::string_view bytes);
     // Bytes that reach the master within the time, stopping early once `count` have come.
-    std::string Receive(std::size_t count, std::chrono::milliseconds within);
+    std::string Receive(std::size_t count, std::chrono::milliseconds within) {
+        return ReadFromDevice(master_, count, within);
+    }
     // The slave's termios, read through the master (termios ioctls on the master act on the slave).
     termios SlaveTermios() const;
     void CloseMaster();

@@ -77,7 +77,6 @@ class FakeSerialPort : public SerialPort {
     // pseudo-terminal.
     void SetOutputQueueUnknown(bool unknown) { queueUnknown_ = unknown; }
 
-    // --- The record.
     const std::vector<WrittenByte>& Written() const { return written_; }
     std::string WrittenBytes() const;
     const std::vector<PortConfig>& Opened() const { return opened_; }
@@ -87,7 +86,6 @@ class FakeSerialPort : public SerialPort {
     // Scheduled bytes not read yet (whether due or not).
     std::size_t PendingBytes() const;
 
-    // --- SerialPort
     PortError Open(const PortConfig& config) override;
     void Close() override {
         closes_.push_back(clock_.Now());

@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "support/ChildProcess.h"
-#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -119,14 +118,6 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) 
     return status_;
 }
 
-std::string ChildProcess::Output() const {
-    return ReadHostFile(outPath_);
-}
-
-std::string ChildProcess::ErrorOutput() const {
-    return ReadHostFile(errPath_);
-}
-
 ChildResult RunChild(const std::string& exe, const std::vector<std::string>& args,
                      const ChildProcess::Environment& environment, const std::string& input,
                      std::chrono::milliseconds timeout) {
@@ -196,10 +187,6 @@ PseudoTerminal::PseudoTerminal() {
     slavePath_ = name;
 }
 
-PseudoTerminal::~PseudoTerminal() {
-    CloseMaster();
-}
-
 void PseudoTerminal::CloseMaster() {
     if (master_ >= 0)
         ::close(master_);
@@ -213,10 +200,6 @@ void PseudoTerminal::Send(std::string_view bytes) {
             throw std::runtime_error(std::string("master write: ") + std::strerror(errno));
         bytes.remove_prefix(n < 0 ? 0 : static_cast<std::size_t>(n));
     }
-}
-
-std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds within) {
-    return ReadFromDevice(master_, count, within);
 }
 
 termios PseudoTerminal::SlaveTermios() const {
