@@ -126,24 +126,14 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view fol
     return entries;
 }
 
-FsError MemoryFileSystem::WriteAll(std::string_view path, std::string_view bytes) {
+FsError MemoryFileSystem::Put(std::string_view path, std::string_view bytes, WriteMode mode) {
     FsError error = FsError::None;
-    auto out = OpenWrite(path, WriteMode::Replace, &error);
+    auto out = OpenWrite(path, mode, &error);
     if (!out)
         return error;
     if (const FsError e = out->Write(bytes); e != FsError::None)
         return e;
     return out->Commit();
-}
-
-FsError MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
-    FsError error = FsError::None;
-    auto out = OpenWrite(path, WriteMode::Append, &error);
-    if (!out)
-        return error;
-    const FsError e = out->Write(bytes);
-    out->Commit();
-    return e;
 }
 
 std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(std::string_view path, FsError* error) {

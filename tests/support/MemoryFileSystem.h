@@ -76,8 +76,12 @@ class MemoryFileSystem : public RefusingFileSystem {
     std::optional<FileStat> Stat(std::string_view path) override;
     std::optional<std::vector<DirEntry>> Scan(std::string_view folder) override;
     std::optional<std::string> ReadAll(std::string_view path) override { return File(path); }
-    FsError WriteAll(std::string_view path, std::string_view bytes) override;
-    FsError Append(std::string_view path, std::string_view bytes) override;
+    FsError WriteAll(std::string_view path, std::string_view bytes) override {
+        return Put(path, bytes, WriteMode::Replace);
+    }
+    FsError Append(std::string_view path, std::string_view bytes) override {
+        return Put(path, bytes, WriteMode::Append);
+    }
     std::unique_ptr<InputFile> OpenRead(std::string_view path, FsError* error) override;
     std::unique_ptr<OutputFile> OpenWrite(std::string_view path, WriteMode mode,
                                           FsError* error) override;
@@ -87,6 +91,7 @@ class MemoryFileSystem : public RefusingFileSystem {
   private:
     class Output;
     static std::string Key(std::string_view path);
+    FsError Put(std::string_view path, std::string_view bytes, WriteMode mode);
     bool FolderExists(const std::string& key) const {
         return (key.size() == 2 && key[1] == ':') || folders_.count(key) > 0;
     }
