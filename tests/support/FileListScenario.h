@@ -20,8 +20,8 @@
 namespace kelvantori::test {
 
 // Folders with the entries a scan gives (sizes of 4 GiB and more included, which no test can
-// write to disk) and stat results: what the list model reads; everything else fails.
-class FakeFileSystem : public RefusingFileSystem {
+// write to disk) and stat results: what the list model reads.
+class FakeFileSystem : public MemoryFileSystem {
   public:
     // The entries Scan(folder) gives, in this order; a folder never set cannot be read.
     void SetFolder(const std::string& folder, std::vector<DirEntry> entries) {

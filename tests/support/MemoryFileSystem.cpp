@@ -5,6 +5,17 @@
 
 namespace kelvantori::test {
 
+namespace {
+
+template <typename File>
+std::unique_ptr<File> Refuse(FsError* error, FsError why) {
+    if (error != nullptr)
+        *error = why;
+    return nullptr;
+}
+
+}  // namespace
+
 class MemoryFileSystem::Output : public OutputFile {
   public:
     Output(MemoryFileSystem& owner, std::string key, WriteMode mode)

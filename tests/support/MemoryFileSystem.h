@@ -1,7 +1,8 @@
 // A FileSystem held in memory for tests that need failures a real disk will not give on demand
 // (a full disk after some bytes, a commit that fails). It keeps files by drive path and
 // implements what the engines and the log use: Stat, ReadAll, WriteAll, Append, OpenWrite
-// (Replace: the target changes only at Commit), OpenRead, CreateDirectory and Scan.
+// (Replace: the target changes only at Commit), OpenRead, CreateDirectory and Scan; every
+// other operation fails.
 #pragma once
 
 #include <map>
@@ -15,46 +16,7 @@
 
 namespace kelvantori::test {
 
-// Every operation fails (FsError::Other, nothing found); the fakes below override what they keep.
-class RefusingFileSystem : public FileSystem {
-  public:
-    std::optional<FileStat> Stat(std::string_view) override { return std::nullopt; }
-    std::optional<std::vector<DirEntry>> Scan(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> ReadAll(std::string_view) override { return std::nullopt; }
-    FsError WriteAll(std::string_view, std::string_view) override { return FsError::Other; }
-    FsError Append(std::string_view, std::string_view) override { return FsError::Other; }
-    std::unique_ptr<InputFile> OpenRead(std::string_view, FsError* error) override {
-        return Refuse<InputFile>(error);
-    }
-    std::unique_ptr<OutputFile> OpenWrite(std::string_view, WriteMode, FsError* error) override {
-        return Refuse<OutputFile>(error);
-    }
-    FsError CreateDirectory(std::string_view) override { return FsError::Other; }
-    FsError Copy(std::string_view, std::string_view, bool) override { return FsError::Other; }
-    FsError Move(std::string_view, std::string_view, bool) override { return FsError::Other; }
-    FsError Rename(std::string_view, std::string_view) override { return FsError::Other; }
-    FsError MoveToTrash(std::string_view) override { return FsError::Other; }
-    FsError SetModified(std::string_view, std::int64_t) override { return FsError::Other; }
-    FsError SetAttributes(std::string_view, const DosAttributes&) override {
-        return FsError::Other;
-    }
-    std::optional<std::string> ShortName(std::string_view) override { return std::nullopt; }
-    bool VolumeReadable(char) override { return false; }
-    const DriveMap& Drives() const override { return drives_; }
-
-  protected:
-    template <typename File>
-    static std::unique_ptr<File> Refuse(FsError* error, FsError why = FsError::Other) {
-        if (error != nullptr)
-            *error = why;
-        return nullptr;
-    }
-
-  private:
-    DriveMap drives_;
-};
-
-class MemoryFileSystem : public RefusingFileSystem {
+class MemoryFileSystem : public FileSystem {
   public:
     // The drive roots "A:" .. "Z:" always exist.
     void AddFolder(std::string_view path);
@@ -86,7 +48,17 @@ class MemoryFileSystem : public RefusingFileSystem {
     std::unique_ptr<OutputFile> OpenWrite(std::string_view path, WriteMode mode,
                                           FsError* error) override;
     FsError CreateDirectory(std::string_view path) override;
+    FsError Copy(std::string_view, std::string_view, bool) override { return FsError::Other; }
+    FsError Move(std::string_view, std::string_view, bool) override { return FsError::Other; }
+    FsError Rename(std::string_view, std::string_view) override { return FsError::Other; }
+    FsError MoveToTrash(std::string_view) override { return FsError::Other; }
+    FsError SetModified(std::string_view, std::int64_t) override { return FsError::Other; }
+    FsError SetAttributes(std::string_view, const DosAttributes&) override {
+        return FsError::Other;
+    }
+    std::optional<std::string> ShortName(std::string_view) override { return std::nullopt; }
     bool VolumeReadable(char) override { return true; }
+    const DriveMap& Drives() const override { return drives_; }
 
   private:
     class Output;
@@ -100,6 +72,7 @@ class MemoryFileSystem : public RefusingFileSystem {
         return key.substr(0, slash == std::string::npos ? 2 : slash);
     }
 
+    DriveMap drives_;
     std::map<std::string, std::string> files_;
     std::set<std::string> folders_;
     std::map<std::string, FsError> commitFailures_;
