@@ -5,7 +5,6 @@
 #include <sstream>
 #include <thread>
 
-#include "core/TextCodec.h"
 #include "files/ProgramLoader.h"
 #include "platform/DriveMap.h"
 #include "platform/LocalTime.h"
@@ -22,8 +21,6 @@ LineRig::LineRig() {
     // Started by the confirmation, answered Yes unless a case says otherwise.
     settings.Signal = "N";
 }
-
-LineRig::~LineRig() = default;
 
 bool LineRig::StartMachine(std::vector<std::string> options) {
     for (const auto& option : options)
@@ -98,10 +95,6 @@ std::map<std::string, std::string> LineRig::Summary() const {
             values[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return values;
-}
-
-std::string LineRig::Log() const {
-    return Cp932ToUtf8(folder.Read("data/kelvantori.log"));
 }
 
 }  // namespace kelvantori::test

@@ -16,6 +16,7 @@
 #include "comm/TransferHost.h"
 #include "comm/TransferLog.h"
 #include "core/Settings.h"
+#include "core/TextCodec.h"
 #include "platform/FileSystem.h"
 #include "platform/HostConfig.h"
 #include "platform/SerialPort.h"
@@ -96,7 +97,6 @@ class RecordingSerialPort : public SerialPort {
 class LineRig {
   public:
     LineRig();
-    ~LineRig();
 
     // Starts the machine with the options; the rig adds --raw and --summary. False when it did
     // not start.
@@ -118,7 +118,7 @@ class LineRig {
     // What the engine wrote and read, with the times.
     const RecordingSerialPort& Line() const { return *line_; }
 
-    std::string Log() const;  // the log as UTF-8
+    std::string Log() const { return Cp932ToUtf8(folder.Read("data/kelvantori.log")); }
     std::string DataFile(std::string_view name) const {
         return folder.Read("data/" + std::string(name));
     }

@@ -14,6 +14,21 @@ std::unique_ptr<File> Refuse(FsError* error, FsError why) {
     return nullptr;
 }
 
+class StringInput : public InputFile {
+  public:
+    explicit StringInput(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min(size, bytes_.size() - pos_);
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
+        return static_cast<std::ptrdiff_t>(n);
+    }
+
+  private:
+    std::string bytes_;
+    std::size_t pos_ = 0;
+};
+
 }  // namespace
 
 class MemoryFileSystem::Output : public OutputFile {
@@ -57,25 +72,6 @@ class MemoryFileSystem::Output : public OutputFile {
     std::string pending_;
     bool done_ = false;
 };
-
-namespace {
-
-class StringInput : public InputFile {
-  public:
-    explicit StringInput(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
-        const std::size_t n = std::min(size, bytes_.size() - pos_);
-        std::memcpy(buffer, bytes_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<std::ptrdiff_t>(n);
-    }
-
-  private:
-    std::string bytes_;
-    std::size_t pos_ = 0;
-};
-
-}  // namespace
 
 std::string MemoryFileSystem::Key(std::string_view path) {
     std::string key(path);

@@ -54,16 +54,12 @@ ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string
     std::vector<std::string> argStrings{path};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<std::string> envStrings;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        bool replaced = false;
-        for (const auto& [key, value] : environment)
-            replaced = replaced || entry.substr(0, entry.find('=')) == key;
-        if (!replaced)
-            envStrings.push_back(entry);
-    }
-    for (const auto& [key, value] : environment)
+    for (char** e = environ; *e != nullptr; ++e)
+        envStrings.emplace_back(*e);
+    for (const auto& [key, value] : environment) {
+        std::erase_if(envStrings, [&](const std::string& e) { return e.starts_with(key + "="); });
         envStrings.push_back(key + "=" + value);
+    }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
