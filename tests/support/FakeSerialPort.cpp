@@ -18,13 +18,6 @@ void FakeSerialPort::Schedule(std::optional<nanoseconds> at, std::size_t writes,
         .emplace(std::make_pair(at.value_or(clock_.Now()), order), event);
 }
 
-std::string FakeSerialPort::WrittenBytes() const {
-    std::string bytes;
-    for (const auto& w : written_)
-        bytes.push_back(static_cast<char>(w.byte));
-    return bytes;
-}
-
 std::size_t FakeSerialPort::PendingBytes() const {
     std::size_t pending = 0;
     for (const auto& [key, e] : readEvents_)
@@ -57,12 +50,6 @@ PortError FakeSerialPort::Open(const PortConfig& config) {
     queue_.clear();
     lineFreeAt_ = clock_.Now();
     return openResult_;
-}
-
-bool FakeSerialPort::CanOpen(const std::string& portName) {
-    canOpenQueries_.push_back(portName);
-    const auto it = canOpenByName_.find(portName);
-    return it != canOpenByName_.end() ? it->second : canOpen_;
 }
 
 ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
@@ -119,20 +106,6 @@ bool FakeSerialPort::WaitWritable(std::chrono::microseconds timeout) {
     const nanoseconds from = WritableFrom();
     clock_.Advance(std::min(from, deadline) - clock_.Now());
     return from <= deadline;
-}
-
-int FakeSerialPort::OutputQueueLength() {
-    if (!open_ || queueUnknown_)
-        return -1;
-    WritableFrom();
-    return static_cast<int>(queue_.size());
-}
-
-std::optional<ModemStatus> FakeSerialPort::GetModemStatus() {
-    if (!open_)
-        return std::nullopt;
-    ApplyDueModem();
-    return modem_;
 }
 
 }  // namespace kelvantori::test

@@ -78,7 +78,12 @@ class FakeSerialPort : public SerialPort {
     void SetOutputQueueUnknown(bool unknown) { queueUnknown_ = unknown; }
 
     const std::vector<WrittenByte>& Written() const { return written_; }
-    std::string WrittenBytes() const;
+    std::string WrittenBytes() const {
+        std::string bytes;
+        for (const auto& w : written_)
+            bytes.push_back(static_cast<char>(w.byte));
+        return bytes;
+    }
     const std::vector<PortConfig>& Opened() const { return opened_; }
     const std::vector<std::chrono::nanoseconds>& Closes() const { return closes_; }
     const std::vector<std::string>& CanOpenQueries() const { return canOpenQueries_; }
@@ -92,12 +97,22 @@ class FakeSerialPort : public SerialPort {
         open_ = false;
     }
     bool IsOpen() const override { return open_; }
-    bool CanOpen(const std::string& portName) override;
+    bool CanOpen(const std::string& portName) override {
+        canOpenQueries_.push_back(portName);
+        const auto it = canOpenByName_.find(portName);
+        return it != canOpenByName_.end() ? it->second : canOpen_;
+    }
     ReadResult Read(std::chrono::microseconds timeout) override;
     WriteStatus Write(std::uint8_t byte) override;
     bool WaitWritable(std::chrono::microseconds timeout) override;
-    int OutputQueueLength() override;
-    std::optional<ModemStatus> GetModemStatus() override;
+    int OutputQueueLength() override {
+        WritableFrom();  // drains the queue
+        return !open_ || queueUnknown_ ? -1 : static_cast<int>(queue_.size());
+    }
+    std::optional<ModemStatus> GetModemStatus() override {
+        ApplyDueModem();
+        return open_ ? modem_ : std::nullopt;
+    }
     std::string LastSystemError() const override { return systemError_; }
 
   private:
