@@ -35,14 +35,12 @@ class ChildProcess {
     // the timeout; nullopt otherwise.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-    std::string Output() const { return ReadHostFile(outPath_); }
-    std::string ErrorOutput() const { return ReadHostFile(errPath_); }
+    std::string Output() const { return files_.Read("out"); }
+    std::string ErrorOutput() const { return files_.Read("err"); }
 
   private:
     pid_t pid_ = -1;
-    std::string inPath_;
-    std::string outPath_;
-    std::string errPath_;
+    TempFolder files_;  // in, out, err
     std::optional<int> status_;
 };
 

@@ -24,16 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string TempFile(const std::string& bytes) {
-    std::string path = "/tmp/kelvantori-child-XXXXXX";
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0)
-        return {};
-    const bool written = ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
-    ::close(fd);
-    return written ? path : std::string();
-}
-
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
     for (auto& s : strings)
@@ -45,11 +35,7 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string>& args,
-                           const Environment& environment, const std::string& input)
-    : inPath_(TempFile(input)), outPath_(TempFile("")), errPath_(TempFile("")) {
-    if (inPath_.empty() || outPath_.empty() || errPath_.empty())
-        return;
-
+                           const Environment& environment, const std::string& input) {
     const std::string path = std::string(KELVANTORI_BIN_DIR) + "/" + exe;
     std::vector<std::string> argStrings{path};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
@@ -63,9 +49,13 @@ ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inPath_.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(), O_WRONLY, 0);
+    const std::string in = files_.Write("in", input), out = files_.File("out"),
+                      err = files_.File("err");
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT,
+                                     0600);
     // The child must get SIGINT with its default action, whatever the test runner set.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -90,8 +80,6 @@ ChildProcess::~ChildProcess() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
-    for (const auto& path : {inPath_, outPath_, errPath_})
-        ::unlink(path.c_str());
 }
 
 void ChildProcess::Signal(int signal) {
