@@ -25,9 +25,7 @@ class ChildProcess {
     // exe is a name in build/bin ("kelvantori-cli").
     ChildProcess(const std::string& exe, const std::vector<std::string>& args,
                  const Environment& environment, const std::string& input = {});
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();  // not copyable: it owns its folder
 
     bool Started() const { return pid_ > 0; }
     void Signal(int signal);

@@ -12,6 +12,12 @@ namespace kelvantori::test {
 
 namespace fs = std::filesystem;
 
+static std::string ReadHostFile(const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
 TempFolder::TempFolder() {
     std::string templ = (fs::temp_directory_path() / "kelvantori-test-XXXXXX").string();
     if (mkdtemp(templ.data()) == nullptr)
@@ -46,12 +52,6 @@ std::string TempFolder::Read(std::string_view name) const {
 
 bool TempFolder::Exists(std::string_view name) const {
     return fs::exists(File(name));
-}
-
-std::string ReadHostFile(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
 }
 
 std::string ReadFixture(std::string_view relative) {

@@ -25,8 +25,6 @@ class TempFolder {
     std::string path_;
 };
 
-// The bytes of a host file; empty when it cannot be read.
-std::string ReadHostFile(const std::string& path);
 // The bytes of a fixture file: tests/fixtures/<relative>.
 std::string ReadFixture(std::string_view relative);
 
