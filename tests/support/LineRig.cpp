@@ -46,18 +46,6 @@ TransferResult LineRig::Send(std::string_view name, std::string_view bytes, Send
     return Send(job, options);
 }
 
-TransferResult LineRig::Send(SendJob& job, SendOptions options) {
-    SendEngine engine(*line_, host, *log_, options);
-    return engine.SendFile(settings, job);
-}
-
-TransferResult LineRig::Receive(const ReceiveJob& job) {
-    ReceiveEngine engine(*line_, host, *log_, *files);
-    const TransferResult result = engine.ReceiveFile(settings, job);
-    saved = engine.SavedFiles();
-    return result;
-}
-
 void LineRig::FinishMachine() {
     if (!machine_)
         return;

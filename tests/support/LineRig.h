@@ -104,8 +104,15 @@ class LineRig {
 
     // A send of one file of the data folder (written there first) with the rig's settings.
     TransferResult Send(std::string_view name, std::string_view bytes, SendOptions options = {});
-    TransferResult Send(SendJob& job, SendOptions options = {});
-    TransferResult Receive(const ReceiveJob& job);
+    TransferResult Send(SendJob& job, SendOptions options = {}) {
+        return SendEngine(*line_, host, *log_, options).SendFile(settings, job);
+    }
+    TransferResult Receive(const ReceiveJob& job) {
+        ReceiveEngine engine(*line_, host, *log_, *files);
+        const TransferResult result = engine.ReceiveFile(settings, job);
+        saved = engine.SavedFiles();
+        return result;
+    }
 
     // Lets the machine end: a reading one once it has taken every byte written, a punching one
     // when it has punched (--once). Then its record can be read.
