@@ -18,15 +18,6 @@ void FakeSerialPort::Schedule(std::optional<nanoseconds> at, std::size_t writes,
         .emplace(std::make_pair(at.value_or(clock_.Now()), order), event);
 }
 
-std::size_t FakeSerialPort::PendingBytes() const {
-    std::size_t pending = 0;
-    for (const auto& [key, e] : readEvents_)
-        pending += e.count == 0 ? 1 : 0;
-    for (const auto& [writes, e] : afterWrites_)
-        pending += !e.second.modem && e.second.count == 0 ? 1 : 0;
-    return pending;
-}
-
 void FakeSerialPort::ApplyDueModem() {
     while (!modemEvents_.empty() && modemEvents_.begin()->first.first <= clock_.Now()) {
         modem_ = modemEvents_.begin()->second.status;
@@ -41,15 +32,6 @@ nanoseconds FakeSerialPort::WritableFrom() {
     if (queue_.size() >= kCapacity)
         return std::max(clock_.Now(), queue_[queue_.size() - kCapacity]);
     return clock_.Now();
-}
-
-PortError FakeSerialPort::Open(const PortConfig& config) {
-    opened_.push_back(config);
-    config_ = config;
-    open_ = openResult_ != PortError::OpenFailed;
-    queue_.clear();
-    lineFreeAt_ = clock_.Now();
-    return openResult_;
 }
 
 ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {

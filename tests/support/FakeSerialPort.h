@@ -89,9 +89,23 @@ class FakeSerialPort : public SerialPort {
     const std::vector<std::string>& CanOpenQueries() const { return canOpenQueries_; }
     std::size_t Reads() const { return reads_; }
     // Scheduled bytes not read yet (whether due or not).
-    std::size_t PendingBytes() const;
+    std::size_t PendingBytes() const {
+        std::size_t pending = 0;
+        for (const auto& [key, e] : readEvents_)
+            pending += e.count == 0;
+        for (const auto& [writes, e] : afterWrites_)
+            pending += !e.second.modem && e.second.count == 0;
+        return pending;
+    }
 
-    PortError Open(const PortConfig& config) override;
+    PortError Open(const PortConfig& config) override {
+        opened_.push_back(config);
+        config_ = config;
+        open_ = openResult_ != PortError::OpenFailed;
+        queue_.clear();
+        lineFreeAt_ = clock_.Now();
+        return openResult_;
+    }
     void Close() override {
         closes_.push_back(clock_.Now());
         open_ = false;

@@ -1,7 +1,5 @@
 #include "support/LineRig.h"
 
-#include <signal.h>
-
 #include <sstream>
 #include <thread>
 
@@ -66,12 +64,6 @@ void LineRig::FinishMachine() {
     }
     machineErrors_ = machine_->ErrorOutput();
     machine_.reset();
-}
-
-void LineRig::StopMachine() {
-    if (machine_)
-        machine_->Signal(SIGTERM);
-    FinishMachine();
 }
 
 std::map<std::string, std::string> LineRig::Summary() const {

@@ -4,6 +4,8 @@
 // summary).
 #pragma once
 
+#include <signal.h>
+
 #include <chrono>
 #include <map>
 #include <memory>
@@ -118,7 +120,11 @@ class LineRig {
     // when it has punched (--once). Then its record can be read.
     void FinishMachine();
     // Stops it at once (a punch the PC broke off would wait for the PC's return).
-    void StopMachine();
+    void StopMachine() {
+        if (machine_)
+            machine_->Signal(SIGTERM);
+        FinishMachine();
+    }
     std::string Raw() const { return folder.Read("raw.bin"); }
     std::map<std::string, std::string> Summary() const;
     std::string MachineErrors() const { return machineErrors_; }
