@@ -35,10 +35,6 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ec);
 }
 
-std::string TempFolder::File(std::string_view name) const {
-    return (fs::path(path_) / fs::path(std::string(name))).string();
-}
-
 std::string TempFolder::Write(std::string_view name, std::string_view bytes) const {
     const fs::path p = File(name);
     fs::create_directories(p.parent_path());
@@ -48,10 +44,6 @@ std::string TempFolder::Write(std::string_view name, std::string_view bytes) con
 
 std::string TempFolder::Read(std::string_view name) const {
     return ReadHostFile(File(name));
-}
-
-bool TempFolder::Exists(std::string_view name) const {
-    return fs::exists(File(name));
 }
 
 std::string ReadFixture(std::string_view relative) {

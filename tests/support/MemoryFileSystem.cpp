@@ -96,11 +96,6 @@ void MemoryFileSystem::AddFile(std::string_view path, std::string_view bytes) {
     files_[key] = std::string(bytes);
 }
 
-std::optional<std::string> MemoryFileSystem::File(std::string_view path) const {
-    const auto it = files_.find(Key(path));
-    return it == files_.end() ? std::nullopt : std::optional<std::string>(it->second);
-}
-
 std::optional<FileStat> MemoryFileSystem::Stat(std::string_view path) {
     const std::string key = Key(path);
     FileStat stat;

@@ -21,7 +21,10 @@ class MemoryFileSystem : public FileSystem {
     // The drive roots "A:" .. "Z:" always exist.
     void AddFolder(std::string_view path);
     void AddFile(std::string_view path, std::string_view bytes);
-    std::optional<std::string> File(std::string_view path) const;
+    std::optional<std::string> File(std::string_view path) const {
+        const auto it = files_.find(Key(path));
+        return it == files_.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
 
     // Once this many bytes in all have gone through OutputFile::Write, every further Write
     // fails with the error (the disk is full).
