@@ -22,107 +22,140 @@ namespace kelvantori::test {
 
 class FakeSerialPort : public SerialPort {
   public:
-    static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
-
     struct WrittenByte {
         std::uint8_t byte = 0;
         std::chrono::nanoseconds time{0};
         bool operator==(const WrittenByte&) const = default;
     };
 
-    explicit FakeSerialPort(ManualClock& clock);
+    explicit FakeSerialPort(ManualClock& clock) : clock_(clock) {}
 
     // --- The script. "Writes" count every byte written over the fake's life, across opens.
 
     // Bytes that arrive at a clock time, one per Read, in the order given. NUL bytes are
     // discarded by the port like on a real line, so they are never delivered.
-    void ArriveAt(std::chrono::nanoseconds time, std::string_view bytes);
+    void ArriveAt(std::chrono::nanoseconds time, std::string_view bytes) { Arrive(time, 0, bytes); }
     // Bytes that arrive once `writes` bytes have been written (at the clock time of that write;
     // at once when that many have already gone out). ArriveAfterWrites(30, "\x93"): a DC3 after
     // the 30th byte.
-    void ArriveAfterWrites(std::size_t writes, std::string_view bytes);
+    void ArriveAfterWrites(std::size_t writes, std::string_view bytes) {
+        Arrive(std::nullopt, writes, bytes);
+    }
 
     // The modem lines from a clock time, or from the write of the given number of bytes on.
     // std::nullopt: reading the modem status fails from then on.
-    void ModemAt(std::chrono::nanoseconds time, std::optional<ModemStatus> status);
-    void ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status);
+    void ModemAt(std::chrono::nanoseconds time, std::optional<ModemStatus> status) {
+        Schedule(time, 0, Event{.modem = true, .status = status});
+    }
+    void ModemAfterWrites(std::size_t writes, std::optional<ModemStatus> status) {
+        Schedule(std::nullopt, writes, Event{.modem = true, .status = status});
+    }
 
     // From the given moment, the next `count` reads fail (all of them by default). Bytes due
     // before that moment are still delivered first; bytes not yet read wait until reads work.
-    void FailReadsAt(std::chrono::nanoseconds time, std::size_t count = kEveryRead);
-    void FailReadsAfterWrites(std::size_t writes, std::size_t count = kEveryRead);
+    void FailReadsAt(std::chrono::nanoseconds time, std::size_t count = kEveryRead) {
+        Schedule(time, 0, Event{.count = count});
+    }
 
     // Once `writes` bytes have been written, every further Write fails (nothing more recorded).
-    void FailWritesFrom(std::size_t writes);
-
-    // Once `writes` bytes have been written, Write returns Full for `duration` of clock time.
-    void FullAfterWrites(std::size_t writes, std::chrono::nanoseconds duration);
+    void FailWritesFrom(std::size_t writes) { failWritesFrom_ = writes; }
 
     // What the next Open calls return, and the system's words that go with a failure. Any
     // failure but OpenFailed leaves the port open, as a real device does.
-    void SetOpenResult(PortError result, std::string systemError = {});
+    void SetOpenResult(PortError result, std::string systemError = {}) {
+        openResult_ = result;
+        systemError_ = std::move(systemError);
+    }
     // CanOpen answers: a default for every name, and answers for single names.
-    void SetCanOpen(bool canOpen);
-    void SetCanOpen(const std::string& portName, bool canOpen);
+    void SetCanOpen(bool canOpen) { canOpen_ = canOpen; }
+    void SetCanOpen(const std::string& portName, bool canOpen) {
+        canOpenByName_[portName] = canOpen;
+    }
 
     // The output queue drains one character time (of the opened line setting) per byte, and
-    // Write is Full while it holds `capacity` bytes. With SetOutputQueueUnknown the port answers
-    // -1, like a pseudo-terminal.
-    void SetQueueCapacity(std::size_t capacity);
-    void SetOutputQueueUnknown(bool unknown);
+    // Write is Full while it holds kCapacity bytes. Unknown: the port answers -1, like a
+    // pseudo-terminal.
+    void SetOutputQueueUnknown(bool unknown) { queueUnknown_ = unknown; }
 
-    // --- The record.
     const std::vector<WrittenByte>& Written() const { return written_; }
-    std::string WrittenBytes() const;
+    std::string WrittenBytes() const {
+        std::string bytes;
+        for (const auto& w : written_)
+            bytes.push_back(static_cast<char>(w.byte));
+        return bytes;
+    }
     const std::vector<PortConfig>& Opened() const { return opened_; }
     const std::vector<std::chrono::nanoseconds>& Closes() const { return closes_; }
     const std::vector<std::string>& CanOpenQueries() const { return canOpenQueries_; }
     std::size_t Reads() const { return reads_; }
     // Scheduled bytes not read yet (whether due or not).
-    std::size_t PendingBytes() const;
+    std::size_t PendingBytes() const {
+        std::size_t pending = 0;
+        for (const auto& [key, e] : readEvents_)
+            pending += e.count == 0;
+        for (const auto& [writes, e] : afterWrites_)
+            pending += !e.second.modem && e.second.count == 0;
+        return pending;
+    }
 
-    // --- SerialPort
-    PortError Open(const PortConfig& config) override;
-    void Close() override;
+    PortError Open(const PortConfig& config) override {
+        opened_.push_back(config);
+        config_ = config;
+        open_ = openResult_ != PortError::OpenFailed;
+        queue_.clear();
+        lineFreeAt_ = clock_.Now();
+        return openResult_;
+    }
+    void Close() override {
+        closes_.push_back(clock_.Now());
+        open_ = false;
+    }
     bool IsOpen() const override { return open_; }
-    bool CanOpen(const std::string& portName) override;
+    bool CanOpen(const std::string& portName) override {
+        canOpenQueries_.push_back(portName);
+        const auto it = canOpenByName_.find(portName);
+        return it != canOpenByName_.end() ? it->second : canOpen_;
+    }
     ReadResult Read(std::chrono::microseconds timeout) override;
     WriteStatus Write(std::uint8_t byte) override;
     bool WaitWritable(std::chrono::microseconds timeout) override;
-    int OutputQueueLength() override;
-    std::optional<ModemStatus> GetModemStatus() override;
+    int OutputQueueLength() override {
+        WritableFrom();  // drains the queue
+        return !open_ || queueUnknown_ ? -1 : static_cast<int>(queue_.size());
+    }
+    std::optional<ModemStatus> GetModemStatus() override {
+        ApplyDueModem();
+        return open_ ? modem_ : std::nullopt;
+    }
     std::string LastSystemError() const override { return systemError_; }
 
   private:
-    enum class Kind { Byte, Modem, ReadFailure, Full };
-    struct Event {
-        Kind kind = Kind::Byte;
-        std::optional<std::chrono::nanoseconds> at;  // unset while waiting for afterWrites
-        std::size_t afterWrites = 0;
-        std::uint64_t order = 0;  // ties at one time keep the order of scheduling
-        std::uint8_t byte = 0;
-        std::optional<ModemStatus> modem;
-        std::size_t count = 0;               // read failures
-        std::chrono::nanoseconds length{0};  // full period
-    };
+    static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t kCapacity = 4096;
 
-    // Timed events in the order they become due; ties keep the order of scheduling.
+    struct Event {
+        bool modem = false;  // else a byte, or read failures when count > 0
+        std::uint8_t byte = 0;
+        std::size_t count = 0;
+        std::optional<ModemStatus> status{};
+    };
+    // Keyed by due time, then by order of scheduling.
     using Timeline = std::map<std::pair<std::chrono::nanoseconds, std::uint64_t>, Event>;
 
-    void Schedule(Event event);
-    void ReleaseAfterWrites();
-    // The earliest scheduled event of one of the kinds that is due by `until`, or end().
-    Timeline::iterator NextDue(std::chrono::nanoseconds until, bool reads);
-    static bool IsReadKind(Kind kind) { return kind == Kind::Byte || kind == Kind::ReadFailure; }
-    void ApplyDueModemAndFull();
-    void DrainQueue();
+    void Schedule(std::optional<std::chrono::nanoseconds> at, std::size_t writes, Event event);
+    void Arrive(std::optional<std::chrono::nanoseconds> at, std::size_t writes,
+                std::string_view bytes) {
+        for (const char c : bytes)
+            Schedule(at, writes, Event{.byte = static_cast<std::uint8_t>(c)});
+    }
+    void ApplyDueModem();
     // The time from which Write takes bytes again (now when it does already).
     std::chrono::nanoseconds WritableFrom();
 
     ManualClock& clock_;
-    Timeline readEvents_;                            // bytes and read failures
-    Timeline otherEvents_;                           // modem changes and full periods
-    std::multimap<std::size_t, Event> afterWrites_;  // waiting for their write count
+    Timeline readEvents_;  // bytes and read failures
+    Timeline modemEvents_;
+    std::multimap<std::size_t, std::pair<std::uint64_t, Event>> afterWrites_;
     std::uint64_t nextOrder_ = 0;
 
     PortError openResult_ = PortError::None;
@@ -135,9 +168,7 @@ class FakeSerialPort : public SerialPort {
     std::optional<ModemStatus> modem_ = ModemStatus{};
     std::size_t readFailuresLeft_ = 0;
     std::optional<std::size_t> failWritesFrom_;
-    std::chrono::nanoseconds fullUntil_{std::chrono::nanoseconds::min()};
 
-    std::size_t capacity_ = 4096;
     bool queueUnknown_ = false;
     std::deque<std::chrono::nanoseconds> queue_;  // when each queued byte has left the line
     std::chrono::nanoseconds lineFreeAt_{0};

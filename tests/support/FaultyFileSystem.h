@@ -15,7 +15,7 @@ namespace kelvantori::test {
 
 class FaultyFileSystem : public FileSystem {
   public:
-    enum class Op { Copy, Move, Rename, Trash, CreateDirectory, SetModified, SetAttributes };
+    enum class Op { Copy, Move, Trash, CreateDirectory, SetModified };
 
     explicit FaultyFileSystem(FileSystem& real) : real_(real) {}
 
@@ -59,7 +59,7 @@ class FaultyFileSystem : public FileSystem {
         return Scripted(Op::Move, from, [&] { return real_.Move(from, to, overwrite); });
     }
     FsError Rename(std::string_view from, std::string_view to) override {
-        return Scripted(Op::Rename, from, [&] { return real_.Rename(from, to); });
+        return real_.Rename(from, to);
     }
     FsError MoveToTrash(std::string_view path) override {
         return Scripted(Op::Trash, path, [&] { return real_.MoveToTrash(path); });
@@ -68,8 +68,7 @@ class FaultyFileSystem : public FileSystem {
         return Scripted(Op::SetModified, path, [&] { return real_.SetModified(path, seconds); });
     }
     FsError SetAttributes(std::string_view path, const DosAttributes& attributes) override {
-        return Scripted(Op::SetAttributes, path,
-                        [&] { return real_.SetAttributes(path, attributes); });
+        return real_.SetAttributes(path, attributes);
     }
     std::optional<std::string> ShortName(std::string_view path) override {
         return real_.ShortName(path);
@@ -78,25 +77,18 @@ class FaultyFileSystem : public FileSystem {
     const DriveMap& Drives() const override { return real_.Drives(); }
 
   private:
-    struct Fault {
-        FsError error = FsError::None;
-        int times = 0;
-    };
-
     template <typename Call>
     FsError Scripted(Op op, std::string_view path, const Call& call) {
         const std::pair<Op, std::string> key{op, std::string(path)};
         ++calls_[key];
         const auto it = faults_.find(key);
-        if (it != faults_.end() && it->second.times > 0) {
-            --it->second.times;
-            return it->second.error;
-        }
+        if (it != faults_.end() && it->second.second-- > 0)
+            return it->second.first;
         return call();
     }
 
     FileSystem& real_;
-    std::map<std::pair<Op, std::string>, Fault> faults_;
+    std::map<std::pair<Op, std::string>, std::pair<FsError, int>> faults_;  // error, times
     std::map<std::pair<Op, std::string>, int> calls_;
 };
 

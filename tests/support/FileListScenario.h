@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,10 +14,58 @@
 
 #include "core/Settings.h"
 #include "files/FileListModel.h"
-#include "support/FakeFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "support/ScopedEnv.h"
 
 namespace kelvantori::test {
+
+// Folders with the entries a scan gives (sizes of 4 GiB and more included, which no test can
+// write to disk) and stat results: what the list model reads.
+class FakeFileSystem : public MemoryFileSystem {
+  public:
+    // The entries Scan(folder) gives, in this order; a folder never set cannot be read.
+    void SetFolder(const std::string& folder, std::vector<DirEntry> entries) {
+        folders_[folder] = std::move(entries);
+    }
+    void SetStat(const std::string& path, FileStat stat) { stats_[path] = stat; }
+    // How often each folder was scanned.
+    int ScanCount(const std::string& folder) const { return Find(scans_, folder).value_or(0); }
+
+    std::optional<FileStat> Stat(std::string_view path) override { return Find(stats_, path); }
+    std::optional<std::vector<DirEntry>> Scan(std::string_view folder) override {
+        ++scans_[std::string(folder)];
+        return Find(folders_, folder);
+    }
+
+  private:
+    template <typename Value>
+    static std::optional<Value> Find(const std::map<std::string, Value, std::less<>>& map,
+                                     std::string_view key) {
+        const auto it = map.find(key);
+        return it == map.end() ? std::nullopt : std::optional<Value>(it->second);
+    }
+
+    std::map<std::string, std::vector<DirEntry>, std::less<>> folders_;
+    std::map<std::string, FileStat, std::less<>> stats_;
+    std::map<std::string, int, std::less<>> scans_;
+};
+
+// Entries as a scan gives them.
+inline DirEntry FakeFolder(std::string name, std::int64_t modified, std::string shortName = {}) {
+    DirEntry entry;
+    entry.shortName = shortName.empty() ? name : std::move(shortName);
+    entry.name = std::move(name);
+    entry.isDirectory = true;
+    entry.modified = modified;
+    return entry;
+}
+inline DirEntry FakeFile(std::string name, std::uint64_t size, std::int64_t modified,
+                         std::string shortName = {}) {
+    DirEntry entry = FakeFolder(std::move(name), modified, std::move(shortName));
+    entry.isDirectory = false;
+    entry.size = size;
+    return entry;
+}
 
 // Seconds since 1970 of a UTC moment.
 inline std::int64_t Utc(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,

@@ -16,7 +16,9 @@ namespace kelvantori::test {
 using FileSections = std::vector<std::pair<std::string, std::string>>;  // name, bytes; in order
 
 FileSections ParseFileSections(std::string_view text);
-std::map<std::string, std::string> ToFileMap(const FileSections& sections);
+inline std::map<std::string, std::string> ToFileMap(const FileSections& sections) {
+    return {sections.begin(), sections.end()};
+}
 
 // The inverse, in name order: what a test writes when it shows a difference.
 std::string FormatFileSections(const std::map<std::string, std::string>& files);

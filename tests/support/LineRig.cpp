@@ -1,12 +1,8 @@
-// The integration rig: the engines against kelvantori-machine over a pseudo-terminal.
 #include "support/LineRig.h"
-
-#include <signal.h>
 
 #include <sstream>
 #include <thread>
 
-#include "core/TextCodec.h"
 #include "files/ProgramLoader.h"
 #include "platform/DriveMap.h"
 #include "platform/LocalTime.h"
@@ -23,8 +19,6 @@ LineRig::LineRig() {
     // Started by the confirmation, answered Yes unless a case says otherwise.
     settings.Signal = "N";
 }
-
-LineRig::~LineRig() = default;
 
 bool LineRig::StartMachine(std::vector<std::string> options) {
     for (const auto& option : options)
@@ -50,18 +44,6 @@ TransferResult LineRig::Send(std::string_view name, std::string_view bytes, Send
     return Send(job, options);
 }
 
-TransferResult LineRig::Send(SendJob& job, SendOptions options) {
-    SendEngine engine(*line_, host, *log_, options);
-    return engine.SendFile(settings, job);
-}
-
-TransferResult LineRig::Receive(const ReceiveJob& job) {
-    ReceiveEngine engine(*line_, host, *log_, *files);
-    const TransferResult result = engine.ReceiveFile(settings, job);
-    saved = engine.SavedFiles();
-    return result;
-}
-
 void LineRig::FinishMachine() {
     if (!machine_)
         return;
@@ -84,16 +66,6 @@ void LineRig::FinishMachine() {
     machine_.reset();
 }
 
-void LineRig::StopMachine() {
-    if (machine_)
-        machine_->Signal(SIGTERM);
-    FinishMachine();
-}
-
-std::string LineRig::Raw() const {
-    return folder.Read("raw.bin");
-}
-
 std::map<std::string, std::string> LineRig::Summary() const {
     std::map<std::string, std::string> values;
     std::istringstream lines(folder.Read("summary.txt"));
@@ -103,10 +75,6 @@ std::map<std::string, std::string> LineRig::Summary() const {
             values[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return values;
-}
-
-std::string LineRig::Log() const {
-    return Cp932ToUtf8(folder.Read("data/kelvantori.log"));
 }
 
 }  // namespace kelvantori::test

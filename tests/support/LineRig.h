@@ -4,6 +4,9 @@
 // summary).
 #pragma once
 
+#include <signal.h>
+
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,22 +15,90 @@
 
 #include "comm/ReceiveEngine.h"
 #include "comm/SendEngine.h"
+#include "comm/TransferHost.h"
 #include "comm/TransferLog.h"
 #include "core/Settings.h"
+#include "core/TextCodec.h"
 #include "platform/FileSystem.h"
 #include "platform/HostConfig.h"
 #include "platform/SerialPort.h"
-#include "support/LineTestHost.h"
 #include "support/MachineProcess.h"
-#include "support/RecordingSerialPort.h"
+#include "support/RecordingHost.h"
 #include "support/TempFolder.h"
 
 namespace kelvantori::test {
 
+// The host of a real line: its clock is real monotonic time plus the fixed waits it skipped, so
+// a send still paces itself by the line while the 4 s drain, the 3 s save wait, InvTime and the
+// program-end pauses cost nothing. Its deadline is in real time.
+class LineTestHost : public HostScript {
+  public:
+    explicit LineTestHost(std::chrono::milliseconds deadline = std::chrono::seconds(20))
+        : deadline_(std::chrono::steady_clock::now() + deadline) {}
+
+    std::vector<std::string> results;
+    std::vector<std::string> receivedLines;  // every line shown, across clears
+
+    std::chrono::nanoseconds Now() override {
+        return std::chrono::steady_clock::now().time_since_epoch() + skipped_;
+    }
+    void Wait(std::chrono::milliseconds duration) override { skipped_ += duration; }
+    bool PastDeadline() override { return std::chrono::steady_clock::now() > deadline_; }
+    void SetResult(const std::string& text, ResultColour) override { results.push_back(text); }
+    void ShowReceivedLine(const std::string& bytes) override { receivedLines.push_back(bytes); }
+
+  private:
+    std::chrono::steady_clock::time_point deadline_;
+    std::chrono::nanoseconds skipped_{0};
+};
+
+// A serial port that passes everything to another and records, with the steady clock's time,
+// every byte written and read: for checks of a send's timing (a DC3 obeyed at once, no burst
+// after a pause).
+class RecordingSerialPort : public SerialPort {
+  public:
+    struct Event {
+        std::chrono::steady_clock::time_point time;
+        std::uint8_t byte = 0;
+    };
+
+    explicit RecordingSerialPort(SerialPort& port) : port_(port) {}
+
+    const std::vector<Event>& Writes() const { return writes_; }
+    const std::vector<Event>& Reads() const { return reads_; }
+
+    PortError Open(const PortConfig& config) override { return port_.Open(config); }
+    void Close() override { port_.Close(); }
+    bool IsOpen() const override { return port_.IsOpen(); }
+    bool CanOpen(const std::string& portName) override { return port_.CanOpen(portName); }
+    ReadResult Read(std::chrono::microseconds timeout) override {
+        const ReadResult r = port_.Read(timeout);
+        if (r.status == ReadStatus::Byte)
+            reads_.push_back(Event{std::chrono::steady_clock::now(), r.byte});
+        return r;
+    }
+    WriteStatus Write(std::uint8_t byte) override {
+        const WriteStatus s = port_.Write(byte);
+        if (s == WriteStatus::Written)
+            writes_.push_back(Event{std::chrono::steady_clock::now(), byte});
+        return s;
+    }
+    bool WaitWritable(std::chrono::microseconds timeout) override {
+        return port_.WaitWritable(timeout);
+    }
+    int OutputQueueLength() override { return port_.OutputQueueLength(); }
+    std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
+    std::string LastSystemError() const override { return port_.LastSystemError(); }
+
+  private:
+    SerialPort& port_;
+    std::vector<Event> writes_;
+    std::vector<Event> reads_;
+};
+
 class LineRig {
   public:
     LineRig();
-    ~LineRig();
 
     // Starts the machine with the options; the rig adds --raw and --summary. False when it did
     // not start.
@@ -35,21 +106,32 @@ class LineRig {
 
     // A send of one file of the data folder (written there first) with the rig's settings.
     TransferResult Send(std::string_view name, std::string_view bytes, SendOptions options = {});
-    TransferResult Send(SendJob& job, SendOptions options = {});
-    TransferResult Receive(const ReceiveJob& job);
+    TransferResult Send(SendJob& job, SendOptions options = {}) {
+        return SendEngine(*line_, host, *log_, options).SendFile(settings, job);
+    }
+    TransferResult Receive(const ReceiveJob& job) {
+        ReceiveEngine engine(*line_, host, *log_, *files);
+        const TransferResult result = engine.ReceiveFile(settings, job);
+        saved = engine.SavedFiles();
+        return result;
+    }
 
     // Lets the machine end: a reading one once it has taken every byte written, a punching one
     // when it has punched (--once). Then its record can be read.
     void FinishMachine();
     // Stops it at once (a punch the PC broke off would wait for the PC's return).
-    void StopMachine();
-    std::string Raw() const;
+    void StopMachine() {
+        if (machine_)
+            machine_->Signal(SIGTERM);
+        FinishMachine();
+    }
+    std::string Raw() const { return folder.Read("raw.bin"); }
     std::map<std::string, std::string> Summary() const;
     std::string MachineErrors() const { return machineErrors_; }
     // What the engine wrote and read, with the times.
     const RecordingSerialPort& Line() const { return *line_; }
 
-    std::string Log() const;  // the log as UTF-8
+    std::string Log() const { return Cp932ToUtf8(folder.Read("data/kelvantori.log")); }
     std::string DataFile(std::string_view name) const {
         return folder.Read("data/" + std::string(name));
     }

@@ -16,12 +16,14 @@ namespace kelvantori::test {
 
 class MappedDrives {
   public:
-    MappedDrives() : trashHome_("XDG_DATA_HOME", data_.Path()), map_(Build()) {
-        files_ = CreateSystemFileSystem(map_);
+    MappedDrives() : trashHome_("XDG_DATA_HOME", data_.Path()) {
+        HostConfig config;
+        config.drives['C'] = c_.Path();
+        config.drives['D'] = d_.Path();
+        files_ = CreateSystemFileSystem(DriveMap::Build(config, "", {}));
     }
 
     FileSystem& Files() { return *files_; }
-    const DriveMap& Map() const { return map_; }
     const TempFolder& C() const { return c_; }
     const TempFolder& D() const { return d_; }
     // The host path of the trash folder (files/, info/) or of something below it.
@@ -30,18 +32,10 @@ class MappedDrives {
     }
 
   private:
-    DriveMap Build() const {
-        HostConfig config;
-        config.drives['C'] = c_.Path();
-        config.drives['D'] = d_.Path();
-        return DriveMap::Build(config, "", {});
-    }
-
     TempFolder c_;
     TempFolder d_;
     TempFolder data_;
     ScopedEnv trashHome_;
-    DriveMap map_;
     std::unique_ptr<FileSystem> files_;
 };
 

@@ -1,4 +1,3 @@
-// The in-memory file system of the tests.
 #include "support/MemoryFileSystem.h"
 
 #include <cctype>
@@ -6,54 +5,14 @@
 
 namespace kelvantori::test {
 
-class MemoryFileSystem::Output : public OutputFile {
-  public:
-    Output(MemoryFileSystem& owner, std::string key, WriteMode mode)
-        : owner_(owner), key_(std::move(key)), mode_(mode) {
-        ++owner_.openOutputs_;
-    }
-    ~Output() override {
-        if (!done_)
-            --owner_.openOutputs_;
-    }
-
-    FsError Write(std::string_view bytes) override {
-        if (done_)
-            return FsError::Other;
-        if (const FsError error = owner_.Consume(bytes.size()); error != FsError::None) {
-            return error;
-        }
-        if (mode_ == WriteMode::Append) {
-            owner_.files_[key_] += bytes;
-        } else {
-            pending_ += bytes;
-        }
-        return FsError::None;
-    }
-
-    FsError Commit() override {
-        if (done_)
-            return FsError::Other;
-        done_ = true;
-        --owner_.openOutputs_;
-        if (const auto failure = owner_.commitFailures_.find(key_);
-            failure != owner_.commitFailures_.end()) {
-            return failure->second;
-        }
-        if (mode_ == WriteMode::Replace)
-            owner_.files_[key_] = std::move(pending_);
-        return FsError::None;
-    }
-
-  private:
-    MemoryFileSystem& owner_;
-    std::string key_;
-    WriteMode mode_;
-    std::string pending_;
-    bool done_ = false;
-};
-
 namespace {
+
+template <typename File>
+std::unique_ptr<File> Refuse(FsError* error, FsError why) {
+    if (error != nullptr)
+        *error = why;
+    return nullptr;
+}
 
 class StringInput : public InputFile {
   public:
@@ -72,6 +31,48 @@ class StringInput : public InputFile {
 
 }  // namespace
 
+class MemoryFileSystem::Output : public OutputFile {
+  public:
+    Output(MemoryFileSystem& owner, std::string key, WriteMode mode)
+        : owner_(owner), key_(std::move(key)), mode_(mode) {
+        ++owner_.openOutputs_;
+    }
+    ~Output() override {
+        if (!done_)
+            --owner_.openOutputs_;
+    }
+
+    FsError Write(std::string_view bytes) override {
+        if (done_)
+            return FsError::Other;
+        if (owner_.bytesWritten_ + bytes.size() > owner_.writeLimit_)
+            return owner_.writeLimitError_;
+        owner_.bytesWritten_ += bytes.size();
+        (mode_ == WriteMode::Append ? owner_.files_[key_] : pending_) += bytes;
+        return FsError::None;
+    }
+
+    FsError Commit() override {
+        if (done_)
+            return FsError::Other;
+        done_ = true;
+        --owner_.openOutputs_;
+        if (const auto failure = owner_.commitFailures_.find(key_);
+            failure != owner_.commitFailures_.end())
+            return failure->second;
+        if (mode_ == WriteMode::Replace)
+            owner_.files_[key_] = std::move(pending_);
+        return FsError::None;
+    }
+
+  private:
+    MemoryFileSystem& owner_;
+    std::string key_;
+    WriteMode mode_;
+    std::string pending_;
+    bool done_ = false;
+};
+
 std::string MemoryFileSystem::Key(std::string_view path) {
     std::string key(path);
     if (!key.empty())
@@ -79,19 +80,6 @@ std::string MemoryFileSystem::Key(std::string_view path) {
     while (key.size() > 2 && key.back() == '\\')
         key.pop_back();
     return key;
-}
-
-std::string MemoryFileSystem::ParentOf(const std::string& key) {
-    const auto slash = key.rfind('\\');
-    if (slash == std::string::npos)
-        return key.substr(0, 2);
-    return key.substr(0, slash);
-}
-
-bool MemoryFileSystem::FolderExists(const std::string& key) const {
-    if (key.size() == 2 && key[1] == ':')
-        return true;
-    return folders_.count(key) > 0;
 }
 
 void MemoryFileSystem::AddFolder(std::string_view path) {
@@ -108,46 +96,16 @@ void MemoryFileSystem::AddFile(std::string_view path, std::string_view bytes) {
     files_[key] = std::string(bytes);
 }
 
-std::optional<std::string> MemoryFileSystem::File(std::string_view path) const {
-    const auto it = files_.find(Key(path));
-    if (it == files_.end())
-        return std::nullopt;
-    return it->second;
-}
-
-void MemoryFileSystem::FailOpen(std::string_view path, FsError error) {
-    openFailures_[Key(path)] = error;
-}
-
-void MemoryFileSystem::FailWritesAfter(std::size_t bytes, FsError error) {
-    writeLimit_ = bytes;
-    writeLimitError_ = error;
-}
-
-void MemoryFileSystem::FailCommit(std::string_view path, FsError error) {
-    commitFailures_[Key(path)] = error;
-}
-
-FsError MemoryFileSystem::Consume(std::size_t size) {
-    if (writeLimit_ && bytesWritten_ + size > *writeLimit_)
-        return writeLimitError_;
-    bytesWritten_ += size;
-    return FsError::None;
-}
-
 std::optional<FileStat> MemoryFileSystem::Stat(std::string_view path) {
     const std::string key = Key(path);
-    if (const auto it = files_.find(key); it != files_.end()) {
-        FileStat stat;
+    FileStat stat;
+    if (const auto it = files_.find(key); it != files_.end())
         stat.size = it->second.size();
-        return stat;
-    }
-    if (FolderExists(key)) {
-        FileStat stat;
+    else if (FolderExists(key))
         stat.isDirectory = true;
-        return stat;
-    }
-    return std::nullopt;
+    else
+        return std::nullopt;
+    return stat;
 }
 
 std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view folder) {
@@ -155,32 +113,24 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::Scan(std::string_view fol
     if (!FolderExists(key))
         return std::nullopt;
     std::vector<DirEntry> entries;
-    for (const auto& [path, bytes] : files_) {
+    const auto add = [&](const std::string& path, std::uint64_t size, bool isDirectory) {
         if (ParentOf(path) != key)
-            continue;
-        DirEntry entry;
+            return;
+        DirEntry& entry = entries.emplace_back();
         entry.name = path.substr(path.rfind('\\') + 1);
-        entry.size = bytes.size();
-        entries.push_back(entry);
-    }
-    for (const auto& path : folders_) {
-        if (ParentOf(path) != key)
-            continue;
-        DirEntry entry;
-        entry.name = path.substr(path.rfind('\\') + 1);
-        entry.isDirectory = true;
-        entries.push_back(entry);
-    }
+        entry.size = size;
+        entry.isDirectory = isDirectory;
+    };
+    for (const auto& [path, bytes] : files_)
+        add(path, bytes.size(), false);
+    for (const auto& path : folders_)
+        add(path, 0, true);
     return entries;
 }
 
-std::optional<std::string> MemoryFileSystem::ReadAll(std::string_view path) {
-    return File(path);
-}
-
-FsError MemoryFileSystem::WriteAll(std::string_view path, std::string_view bytes) {
+FsError MemoryFileSystem::Put(std::string_view path, std::string_view bytes, WriteMode mode) {
     FsError error = FsError::None;
-    auto out = OpenWrite(path, WriteMode::Replace, &error);
+    auto out = OpenWrite(path, mode, &error);
     if (!out)
         return error;
     if (const FsError e = out->Write(bytes); e != FsError::None)
@@ -188,23 +138,10 @@ FsError MemoryFileSystem::WriteAll(std::string_view path, std::string_view bytes
     return out->Commit();
 }
 
-FsError MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
-    FsError error = FsError::None;
-    auto out = OpenWrite(path, WriteMode::Append, &error);
-    if (!out)
-        return error;
-    const FsError e = out->Write(bytes);
-    out->Commit();
-    return e;
-}
-
 std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(std::string_view path, FsError* error) {
     auto bytes = File(path);
-    if (!bytes) {
-        if (error != nullptr)
-            *error = FsError::NotFound;
-        return nullptr;
-    }
+    if (!bytes)
+        return Refuse<InputFile>(error, FsError::NotFound);
     if (error != nullptr)
         *error = FsError::None;
     return std::make_unique<StringInput>(std::move(*bytes));
@@ -213,18 +150,10 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(std::string_view path, FsE
 std::unique_ptr<OutputFile> MemoryFileSystem::OpenWrite(std::string_view path, WriteMode mode,
                                                         FsError* error) {
     const std::string key = Key(path);
-    auto fail = [error](FsError e) -> std::unique_ptr<OutputFile> {
-        if (error != nullptr)
-            *error = e;
-        return nullptr;
-    };
-    if (const auto it = openFailures_.find(key); it != openFailures_.end()) {
-        return fail(it->second);
-    }
     if (!FolderExists(ParentOf(key)))
-        return fail(FsError::NotFound);
+        return Refuse<OutputFile>(error, FsError::NotFound);
     if (FolderExists(key))
-        return fail(FsError::IsADirectory);
+        return Refuse<OutputFile>(error, FsError::IsADirectory);
     if (error != nullptr)
         *error = FsError::None;
     if (mode == WriteMode::Append)

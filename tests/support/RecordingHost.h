@@ -19,7 +19,62 @@
 
 namespace kelvantori::test {
 
-class RecordingHost : public TransferHost {
+// What both test hosts share: Yes/No answers in order (Yes once they are used up), one F3/Esc
+// press the first time CancelRequested() is asked while a condition holds, and one once the
+// host's deadline has passed, so a fault makes a test fail instead of hanging it. What the
+// engine shows and no test reads goes nowhere.
+class HostScript : public TransferHost {
+  public:
+    void AnswerYesNo(bool answer) { answers_.push_back(answer); }
+    void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
+    bool TimedOut() const { return timedOut_; }
+
+    std::vector<std::string> questions;
+    std::vector<std::string> errors;
+    int cancelPresses = 0;
+
+    void ProcessEvents() override {}
+    bool CancelRequested() override {
+        if (!timedOut_ && PastDeadline())
+            timedOut_ = true;
+        else if (cancelWhen_ && cancelWhen_())
+            cancelWhen_ = nullptr;
+        else
+            return false;
+        ++cancelPresses;
+        return true;
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return Next(answers_, true);
+    }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
+    void SetStatus(StatusPanel, const std::string&) override {}
+    void SetRemaining(const std::string&) override {}
+    void SetProgress(std::int64_t, std::int64_t) override {}
+    void SetLamps(const ModemStatus&) override {}
+    void TransferEnded(bool, std::chrono::milliseconds) override {}
+    void RescueReceivedData(const std::string&, const std::string&) override {}
+
+  protected:
+    virtual bool PastDeadline() = 0;
+    template <typename T>
+    static T Next(std::deque<T>& answers, T whenUsedUp) {
+        if (answers.empty())
+            return whenUsedUp;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+
+  private:
+    std::deque<bool> answers_;
+    std::function<bool()> cancelWhen_;
+    bool timedOut_ = false;
+};
+
+class RecordingHost : public HostScript {
   public:
     struct Ended {
         bool completed = false;
@@ -34,72 +89,55 @@ class RecordingHost : public TransferHost {
         ResultColour colour = ResultColour::Lime;
     };
 
-    explicit RecordingHost(ManualClock& clock);
+    explicit RecordingHost(ManualClock& clock) : clock_(clock) {}
 
-    // --- the script -------------------------------------------------------------------------
-    // Answers of AskYesNo in order; Yes once they are used up.
-    void AnswerYesNo(bool answer) { yesNoAnswers_.push_back(answer); }
     // Answers of AskSelectNumber in order (nullopt: cancelled); cancelled once used up.
     void AnswerSelectNumber(std::optional<std::string> answer) {
         selectAnswers_.push_back(std::move(answer));
     }
-    // F3/Esc is pressed the first time CancelRequested() is asked while the condition holds.
-    void CancelWhen(std::function<bool()> condition) { cancelWhen_ = std::move(condition); }
-    void CancelAt(std::chrono::nanoseconds time);
-    // A transfer that runs longer than this on the clock is stopped by a press, so a fault
-    // makes a test fail instead of hanging it; TimedOut() tells it happened.
-    void SetDeadline(std::chrono::nanoseconds deadline) { deadline_ = deadline; }
-    bool TimedOut() const { return timedOut_; }
+    void CancelAt(std::chrono::nanoseconds time) {
+        CancelWhen([this, time] { return clock_.Now() >= time; });
+    }
 
-    // --- the record -------------------------------------------------------------------------
-    std::vector<std::string> statuses[4];  // by StatusPanel value
     std::vector<std::string> remaining;
-    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
     std::vector<Result> results;
-    std::vector<std::string> questions;
-    std::vector<std::string> errors;
     std::vector<ModemStatus> lamps;
-    std::vector<std::chrono::milliseconds> waits;
     std::vector<Ended> ended;
     std::vector<Rescue> rescued;
     std::vector<std::string> programsShown;
     std::vector<std::size_t> sendLines;
-    std::vector<std::string> receivedLines;  // every line shown, across clears
     std::vector<std::string> programStarts;
     std::vector<bool> closeRequests;  // CloseAfterTransfer(powerOff)
-    int selectQuestions = 0;
-    int cancelPresses = 0;
-    std::uint64_t processEventsCalls = 0;
     int receivedClears = 0;
     // The most lines the text area held at once.
     std::size_t mostLinesShown = 0;
 
-    const std::string& LastStatus(StatusPanel panel) const;
+    const std::string& LastStatus(StatusPanel panel) const {
+        static const std::string kNone;
+        const auto& list = statuses_[static_cast<int>(panel)];
+        return list.empty() ? kNone : list.back();
+    }
     std::vector<std::string>& Statuses(StatusPanel panel) {
-        return statuses[static_cast<int>(panel)];
+        return statuses_[static_cast<int>(panel)];
     }
 
-    // --- TransferHost -----------------------------------------------------------------------
     std::chrono::nanoseconds Now() override { return clock_.Now(); }
-    void Wait(std::chrono::milliseconds duration) override;
-    void ProcessEvents() override { ++processEventsCalls; }
-    bool CancelRequested() override;
-    bool AskYesNo(const std::string& text) override;
-    void ShowError(const std::string& text) override { errors.push_back(text); }
-    std::optional<std::string> AskSelectNumber() override;
-    void SetStatus(StatusPanel panel, const std::string& text) override;
-    void SetRemaining(const std::string& text) override { remaining.push_back(text); }
-    void SetProgress(std::int64_t position, std::int64_t maximum) override {
-        progress.emplace_back(position, maximum);
+    void Wait(std::chrono::milliseconds duration) override { clock_.Advance(duration); }
+    bool PastDeadline() override { return clock_.Now() > std::chrono::hours(2); }
+    std::optional<std::string> AskSelectNumber() override {
+        return Next(selectAnswers_, std::optional<std::string>());
     }
+    void SetStatus(StatusPanel panel, const std::string& text) override {
+        Statuses(panel).push_back(text);
+    }
+    void SetRemaining(const std::string& text) override { remaining.push_back(text); }
     void SetResult(const std::string& text, ResultColour colour) override {
         results.push_back(Result{text, colour});
     }
     void SetLamps(const ModemStatus& status) override { lamps.push_back(status); }
     void ShowProgram(const std::string& name) override { programsShown.push_back(name); }
     void ShowSendLine(std::size_t index) override { sendLines.push_back(index); }
-    void ShowReceivedLine(const std::string& bytes) override {
-        receivedLines.push_back(bytes);
+    void ShowReceivedLine(const std::string&) override {
         mostLinesShown = std::max(mostLinesShown, ++linesShown_);
     }
     void ClearReceived() override {
@@ -117,11 +155,8 @@ class RecordingHost : public TransferHost {
 
   private:
     ManualClock& clock_;
-    std::deque<bool> yesNoAnswers_;
+    std::vector<std::string> statuses_[4];  // by StatusPanel value
     std::deque<std::optional<std::string>> selectAnswers_;
-    std::function<bool()> cancelWhen_;
-    std::chrono::nanoseconds deadline_ = std::chrono::hours(2);
-    bool timedOut_ = false;
     std::size_t linesShown_ = 0;
 };
 

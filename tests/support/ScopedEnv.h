@@ -12,30 +12,24 @@ namespace kelvantori::test {
 class ScopedEnv {
   public:
     // value nullopt removes the variable.
-    ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+    ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
         if (const char* old = std::getenv(name_.c_str()))
             old_ = old;
-        if (value) {
-            setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
-        if (name_ == "TZ")
-            tzset();
+        Set(value);
     }
-    ~ScopedEnv() {
-        if (old_) {
-            setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
-        if (name_ == "TZ")
-            tzset();
-    }
+    ~ScopedEnv() { Set(old_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   private:
+    void Set(const std::optional<std::string>& value) const {
+        if (value)
+            setenv(name_.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name_.c_str());
+        tzset();  // the local time follows TZ at once
+    }
+
     std::string name_;
     std::optional<std::string> old_;
 };

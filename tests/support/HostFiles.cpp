@@ -1,9 +1,57 @@
-// Reading and writing the "=== NAME" multi-file fixture format.
+// Test folders are built with host paths directly; the program itself never does that.
 #include "support/FileSections.h"
+#include "support/TempFolder.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace kelvantori::test {
+
+namespace fs = std::filesystem;
+
+static std::string ReadHostFile(const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+TempFolder::TempFolder() {
+    std::string templ = (fs::temp_directory_path() / "kelvantori-test-XXXXXX").string();
+    if (mkdtemp(templ.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = templ;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    // Tests may leave read-only files behind; make them removable first.
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+}
+
+std::string TempFolder::Write(std::string_view name, std::string_view bytes) const {
+    const fs::path p = File(name);
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    return p.string();
+}
+
+std::string TempFolder::Read(std::string_view name) const {
+    return ReadHostFile(File(name));
+}
+
+std::string ReadFixture(std::string_view relative) {
+    const std::string path = std::string(KELVANTORI_FIXTURES_DIR) + "/" + std::string(relative);
+    if (!fs::exists(path))
+        throw std::runtime_error("missing fixture " + path);
+    return ReadHostFile(path);
+}
 
 namespace {
 constexpr std::string_view kMarker = "=== ";
@@ -37,10 +85,6 @@ FileSections ParseFileSections(std::string_view text) {
         pos = next;
     }
     return files;
-}
-
-std::map<std::string, std::string> ToFileMap(const FileSections& sections) {
-    return {sections.begin(), sections.end()};
 }
 
 std::string FormatFileSections(const std::map<std::string, std::string>& files) {
