@@ -70,30 +70,25 @@ int main(int argc, char** argv) {
             return 1;
         }
         size.bytes = static_cast<std::size_t>(fs::file_size(oursTarget));
-        std::vector<double> oursTimes;
-        std::vector<double> catTimes;
-        std::vector<double> catSyncTimes;
-        for (int rep = 0; rep < reps; ++rep) {
-            fs::remove(oursTarget);
-            fs::remove(catTarget);
-            fs::remove(out + "/SYNCED.NC");
-            catSyncTimes.push_back(RunChild(catSyncCommand).seconds);
-            for (int side = 0; side < 2; ++side) {
-                if ((side == 0) == (rep % 2 == 0)) {
-                    const ChildRun run = RunChild(oursCommand);
-                    oursTimes.push_back(run.seconds);
-                    size.oursRss = std::max(size.oursRss, run.maxRssKb);
-                } else {
-                    const ChildRun run = RunChild(catCommand, "", catTarget);
-                    catTimes.push_back(run.seconds);
-                    size.catRss = std::max(size.catRss, run.maxRssKb);
-                }
-            }
-        }
+        Side oursSide;
+        Side catSide;
+        Side catSyncSide;
+        AlternateRounds(
+            reps,
+            [&] {
+                fs::remove(oursTarget);
+                fs::remove(catTarget);
+                fs::remove(out + "/SYNCED.NC");
+                catSyncSide.Add(RunChild(catSyncCommand));
+            },
+            [&] { return RunChild(oursCommand); },
+            [&] { return RunChild(catCommand, "", catTarget); }, oursSide, catSide);
         fs::remove(oursTarget);
-        size.ours = Median(oursTimes);
-        size.cat = Median(catTimes);
-        size.catSync = Median(catSyncTimes);
+        size.ours = oursSide.Median();
+        size.cat = catSide.Median();
+        size.catSync = catSyncSide.Median();
+        size.oursRss = oursSide.maxRssKb;
+        size.catRss = catSide.maxRssKb;
         std::printf(
             "join %5d files, %6.1f MB: kelvantori-cli %.3f s  cat %.3f s  ratio %.2f  "
             "cat+sync %.3f s  ratio %.2f  (median of %d)\n",

@@ -79,26 +79,20 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kelvantori-cli and awk wrote different files\n");
             return 1;
         }
-        std::vector<double> oursTimes;
-        std::vector<double> awkTimes;
-        for (int rep = 0; rep < reps; ++rep) {
-            EmptyFolder(ours);
-            EmptyFolder(theirs);
-            // Alternate which goes first, so neither always meets the other's write-back.
-            for (int side = 0; side < 2; ++side) {
-                if ((side == 0) == (rep % 2 == 0)) {
-                    const ChildRun run = RunChild(oursCommand);
-                    oursTimes.push_back(run.seconds);
-                    size.oursRss = std::max(size.oursRss, run.maxRssKb);
-                } else {
-                    const ChildRun run = RunChild(awkCommand);
-                    awkTimes.push_back(run.seconds);
-                    size.awkRss = std::max(size.awkRss, run.maxRssKb);
-                }
-            }
-        }
-        size.ours = Median(oursTimes);
-        size.awk = Median(awkTimes);
+        Side oursSide;
+        Side awkSide;
+        AlternateRounds(
+            reps,
+            [&] {
+                EmptyFolder(ours);
+                EmptyFolder(theirs);
+            },
+            [&] { return RunChild(oursCommand); }, [&] { return RunChild(awkCommand); }, oursSide,
+            awkSide);
+        size.ours = oursSide.Median();
+        size.awk = awkSide.Median();
+        size.oursRss = oursSide.maxRssKb;
+        size.awkRss = awkSide.maxRssKb;
         std::printf(
             "split %6.1f MB, %5zu files: kelvantori-cli %.3f s  awk %.3f s  ratio %.2f"
             "  (median of %d)\n",

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,35 @@ inline ChildRun RunChild(const std::vector<std::string>& argv, const std::string
 inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// One side of a side-by-side measurement: a time per round and the largest peak memory.
+struct Side {
+    std::vector<double> times;
+    long maxRssKb = 0;
+
+    void Add(const ChildRun& run) {
+        times.push_back(run.seconds);
+        maxRssKb = std::max(maxRssKb, run.maxRssKb);
+    }
+    double Median() const { return bench::Median(times); }
+};
+
+// Runs both commands once per round, after prepare(). Which goes first alternates, so that
+// neither always meets the other's write-back.
+inline void AlternateRounds(int rounds, const std::function<void()>& prepare,
+                            const std::function<ChildRun()>& runOurs,
+                            const std::function<ChildRun()>& runTheirs, Side& ours, Side& theirs) {
+    for (int round = 0; round < rounds; ++round) {
+        prepare();
+        if (round % 2 == 0) {
+            ours.Add(runOurs());
+            theirs.Add(runTheirs());
+        } else {
+            theirs.Add(runTheirs());
+            ours.Add(runOurs());
+        }
+    }
 }
 
 // A scratch folder under the system's temporary folder, removed at the end. The program folder
