@@ -1,8 +1,9 @@
-// Time as the engines see it: a monotonic clock that can also wait. The system clock lives in
-// the platform layer; tests use ManualClock, whose waits advance it at once, so no test sleeps.
+// Time as the engines see it: a monotonic clock that can also wait. The programs use SteadyClock;
+// tests use ManualClock, whose waits advance it at once, so no test sleeps.
 #pragma once
 
 #include <chrono>
+#include <thread>
 
 namespace kelvantori {
 
@@ -12,6 +13,19 @@ class Clock {
     // Monotonic time since an arbitrary origin.
     virtual std::chrono::nanoseconds Now() = 0;
     virtual void SleepFor(std::chrono::nanoseconds duration) = 0;
+};
+
+// The real clock: steady time and real sleeps.
+class SteadyClock final : public Clock {
+  public:
+    std::chrono::nanoseconds Now() override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
+    void SleepFor(std::chrono::nanoseconds duration) override {
+        if (duration.count() > 0)
+            std::this_thread::sleep_for(duration);
+    }
 };
 
 class ManualClock : public Clock {

@@ -8,16 +8,6 @@ namespace kelvantori {
 
 namespace {
 
-class SteadyClock final : public Clock {
-  public:
-    std::chrono::nanoseconds Now() override {
-        return std::chrono::steady_clock::now().time_since_epoch();
-    }
-    void SleepFor(std::chrono::nanoseconds duration) override {
-        std::this_thread::sleep_for(duration);
-    }
-};
-
 // Rounded up, so the wait never ends just before the refresh is due and spins.
 std::chrono::milliseconds CeilMilliseconds(std::chrono::nanoseconds duration) {
     if (duration.count() <= 0)

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Clock.h"
 #include "core/ProgramText.h"
 #include "machine/MachineFiles.h"
 #include "machine/MachineOptions.h"
 #include "machine/PtyLine.h"
-#include "machine/SteadyClock.h"
 #include "machine/VirtualMachine.h"
 
 namespace {

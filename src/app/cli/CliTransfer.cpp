@@ -31,18 +31,6 @@ constexpr const char* kMoreHelp = "kelvantori-cli --help で使い方を表示�
 constexpr const char* kFolderQuestion =
     "ディレクトリが見つかりません。ディレクトリを作成しますか？";
 
-class SystemClock : public Clock {
-  public:
-    std::chrono::nanoseconds Now() override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now().time_since_epoch());
-    }
-    void SleepFor(std::chrono::nanoseconds duration) override {
-        if (duration.count() > 0)
-            std::this_thread::sleep_for(duration);
-    }
-};
-
 std::size_t TerminalColumns() {
     winsize size{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
@@ -198,7 +186,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
     } else {
         reader = std::make_unique<StreamLineReader>(io.in);
     }
-    SystemClock clock;
+    SteadyClock clock;
     TerminalHost::Places places;
     places.files = &files;
     places.rescueFolders.push_back(DriveFolderOf(env.ProgramFilePath(env.Folder().LogName())));
