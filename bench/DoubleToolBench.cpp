@@ -35,10 +35,8 @@ constexpr const char* kDoubleAwk = R"AWK(BEGIN { ORS = "\r\n" }
 
 struct Size {
     double mb;
-    double ours = 0;
-    double awk = 0;
-    long oursRss = 0;
-    long awkRss = 0;
+    Side ours{};
+    Side awk{};
     std::size_t bytes = 0;
 };
 
@@ -80,30 +78,25 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kelvantori-cli and awk gave different files\n");
             return 1;
         }
-        Side oursSide;
-        Side awkSide;
         AlternateRounds(
             reps,
             [&] {
                 fs::remove(oursOutput);
                 fs::remove(awkOutput);
             },
-            [&] { return RunChild(oursCommand); }, [&] { return RunChild(awkCommand); }, oursSide,
-            awkSide);
-        size.ours = oursSide.Median();
-        size.awk = awkSide.Median();
-        size.oursRss = oursSide.maxRssKb;
-        size.awkRss = awkSide.maxRssKb;
+            [&] { return RunChild(oursCommand); }, [&] { return RunChild(awkCommand); }, size.ours,
+            size.awk);
         std::printf(
             "double X %6.1f MB: kelvantori-cli %.3f s  awk %.3f s  ratio %.2f"
             "  (median of %d)\n",
-            static_cast<double>(size.bytes) / 1e6, size.ours, size.awk, size.ours / size.awk, reps);
+            static_cast<double>(size.bytes) / 1e6, size.ours.Median(), size.awk.Median(),
+            size.ours.Median() / size.awk.Median(), reps);
     }
     std::printf("linearity time(%.0f MB)/time(%.0f MB): kelvantori-cli %.2f  awk %.2f\n",
-                sizes[0].mb, sizes[1].mb, sizes[0].ours / sizes[1].ours,
-                sizes[0].awk / sizes[1].awk);
+                sizes[0].mb, sizes[1].mb, sizes[0].ours.Median() / sizes[1].ours.Median(),
+                sizes[0].awk.Median() / sizes[1].awk.Median());
     std::printf("peak memory at %.0f MB: kelvantori-cli %.1f MB  awk %.1f MB\n", sizes[0].mb,
-                static_cast<double>(sizes[0].oursRss) / 1024,
-                static_cast<double>(sizes[0].awkRss) / 1024);
+                static_cast<double>(sizes[0].ours.maxRssKb) / 1024,
+                static_cast<double>(sizes[0].awk.maxRssKb) / 1024);
     return 0;
 }

@@ -9,11 +9,9 @@ using namespace kelvantori::bench;
 
 struct Size {
     int files;
-    double ours = 0;
-    double cat = 0;
-    double catSync = 0;  // cat, then the target flushed to the disk as a safe save does
-    long oursRss = 0;
-    long catRss = 0;
+    Side ours{};
+    Side cat{};
+    Side catSync{};  // cat, then the target flushed to the disk as a safe save does
     std::size_t bytes = 0;
 };
 
@@ -70,38 +68,31 @@ int main(int argc, char** argv) {
             return 1;
         }
         size.bytes = static_cast<std::size_t>(fs::file_size(oursTarget));
-        Side oursSide;
-        Side catSide;
-        Side catSyncSide;
         AlternateRounds(
             reps,
             [&] {
                 fs::remove(oursTarget);
                 fs::remove(catTarget);
                 fs::remove(out + "/SYNCED.NC");
-                catSyncSide.Add(RunChild(catSyncCommand));
+                size.catSync.Add(RunChild(catSyncCommand));
             },
             [&] { return RunChild(oursCommand); },
-            [&] { return RunChild(catCommand, "", catTarget); }, oursSide, catSide);
+            [&] { return RunChild(catCommand, "", catTarget); }, size.ours, size.cat);
         fs::remove(oursTarget);
-        size.ours = oursSide.Median();
-        size.cat = catSide.Median();
-        size.catSync = catSyncSide.Median();
-        size.oursRss = oursSide.maxRssKb;
-        size.catRss = catSide.maxRssKb;
         std::printf(
             "join %5d files, %6.1f MB: kelvantori-cli %.3f s  cat %.3f s  ratio %.2f  "
             "cat+sync %.3f s  ratio %.2f  (median of %d)\n",
-            size.files, static_cast<double>(size.bytes) / 1e6, size.ours, size.cat,
-            size.ours / size.cat, size.catSync, size.ours / size.catSync, reps);
+            size.files, static_cast<double>(size.bytes) / 1e6, size.ours.Median(),
+            size.cat.Median(), size.ours.Median() / size.cat.Median(), size.catSync.Median(),
+            size.ours.Median() / size.catSync.Median(), reps);
     }
     std::printf("linearity time(%d files)/time(%d files): kelvantori-cli %.2f  cat %.2f\n",
-                sizes[0].files, sizes[1].files, sizes[0].ours / sizes[1].ours,
-                sizes[0].cat / sizes[1].cat);
+                sizes[0].files, sizes[1].files, sizes[0].ours.Median() / sizes[1].ours.Median(),
+                sizes[0].cat.Median() / sizes[1].cat.Median());
     std::printf(
         "peak memory at %d files: kelvantori-cli %.1f MB  cat %.1f MB  (largest file "
         "%.1f KB)\n",
-        sizes[0].files, static_cast<double>(sizes[0].oursRss) / 1024,
-        static_cast<double>(sizes[0].catRss) / 1024, static_cast<double>(fileBytes) / 1024);
+        sizes[0].files, static_cast<double>(sizes[0].ours.maxRssKb) / 1024,
+        static_cast<double>(sizes[0].cat.maxRssKb) / 1024, static_cast<double>(fileBytes) / 1024);
     return 0;
 }

@@ -29,10 +29,8 @@ constexpr const char* kSplitAwk = R"AWK(BEGIN { ORS = "\r\n" }
 struct Size {
     double mb;
     int programs;
-    double ours = 0;
-    double awk = 0;
-    long oursRss = 0;
-    long awkRss = 0;
+    Side ours{};
+    Side awk{};
 };
 
 }  // namespace
@@ -79,35 +77,30 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kelvantori-cli and awk wrote different files\n");
             return 1;
         }
-        Side oursSide;
-        Side awkSide;
         AlternateRounds(
             reps,
             [&] {
                 EmptyFolder(ours);
                 EmptyFolder(theirs);
             },
-            [&] { return RunChild(oursCommand); }, [&] { return RunChild(awkCommand); }, oursSide,
-            awkSide);
-        size.ours = oursSide.Median();
-        size.awk = awkSide.Median();
-        size.oursRss = oursSide.maxRssKb;
-        size.awkRss = awkSide.maxRssKb;
+            [&] { return RunChild(oursCommand); }, [&] { return RunChild(awkCommand); }, size.ours,
+            size.awk);
         std::printf(
             "split %6.1f MB, %5zu files: kelvantori-cli %.3f s  awk %.3f s  ratio %.2f"
             "  (median of %d)\n",
-            static_cast<double>(inputSize) / 1e6, CountFiles(ours), size.ours, size.awk,
-            size.ours / size.awk, reps);
+            static_cast<double>(inputSize) / 1e6, CountFiles(ours), size.ours.Median(),
+            size.awk.Median(), size.ours.Median() / size.awk.Median(), reps);
         EmptyFolder(ours);
         EmptyFolder(theirs);
     }
     std::printf("linearity time(%.0f MB)/time(%.0f MB): kelvantori-cli %.2f  awk %.2f\n",
-                sizes[0].mb, sizes[1].mb, sizes[0].ours / sizes[1].ours,
-                sizes[0].awk / sizes[1].awk);
+                sizes[0].mb, sizes[1].mb, sizes[0].ours.Median() / sizes[1].ours.Median(),
+                sizes[0].awk.Median() / sizes[1].awk.Median());
     std::printf(
         "peak memory at %.0f MB: kelvantori-cli %.1f MB  awk %.1f MB  (largest program "
         "%.1f KB)\n",
-        sizes[0].mb, static_cast<double>(sizes[0].oursRss) / 1024,
-        static_cast<double>(sizes[0].awkRss) / 1024, static_cast<double>(programBytes) / 1024);
+        sizes[0].mb, static_cast<double>(sizes[0].ours.maxRssKb) / 1024,
+        static_cast<double>(sizes[0].awk.maxRssKb) / 1024,
+        static_cast<double>(programBytes) / 1024);
     return 0;
 }

@@ -317,14 +317,8 @@ class Machine {
     }
     ~Machine() { Stop(); }
     // Ends it (after the time it needs to read what is still queued) and reads its summary.
-    std::map<std::string, std::string> Stop(std::chrono::milliseconds settle = 0ms) {
-        if (pid_ <= 0)
-            return summary;
-        std::this_thread::sleep_for(settle);
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
+    // The "key=value" lines the machine wrote on exit.
+    std::map<std::string, std::string> ReadSummary() {
         std::ifstream in(summary_);
         for (std::string line; std::getline(in, line);) {
             const auto eq = line.find('=');
@@ -333,6 +327,16 @@ class Machine {
         }
         return summary;
     }
+    std::map<std::string, std::string> Stop(std::chrono::milliseconds settle = 0ms) {
+        if (pid_ <= 0)
+            return summary;
+        std::this_thread::sleep_for(settle);
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return ReadSummary();
+    }
     // Waits for it to exit by itself (--once), at most the timeout, then stops it.
     std::map<std::string, std::string> WaitAndStop(std::chrono::seconds timeout) {
         const auto until = Clock::now() + timeout;
@@ -340,13 +344,7 @@ class Machine {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
-                std::ifstream in(summary_);
-                for (std::string line; std::getline(in, line);) {
-                    const auto eq = line.find('=');
-                    if (eq != std::string::npos)
-                        summary[line.substr(0, eq)] = line.substr(eq + 1);
-                }
-                return summary;
+                return ReadSummary();
             }
             std::this_thread::sleep_for(5ms);
         }
