@@ -239,17 +239,17 @@ bool SendEngine::Impl::SendLines(LineIo& io, const Settings& settings, const Pro
     // lone line feeds or a text cut short by the loader never makes them match the file size.
     for (std::size_t index = 0; index < program.lines.size(); ++index) {
         host_.ShowSendLine(index);
-        const std::string& original = program.lines[index];
+        const std::string_view original = program.lines[index];
         std::string replaced;
-        const bool replace = !blanked.empty() && original.find(blanked) != std::string::npos;
+        const bool replace = !blanked.empty() && original.find(blanked) != std::string_view::npos;
         if (replace)
             replaced = BlankOut(original, blanked);
-        const std::string& line = replace ? replaced : original;
+        const std::string_view line = replace ? std::string_view(replaced) : original;
 
         // A "%" line of the file is the tape's own frame; the frame of the send comes from the
         // start and end settings.
         if (line != "%") {
-            const bool hasComment = line.find('(') != std::string::npos;
+            const bool hasComment = line.find('(') != std::string_view::npos;
             bool inComment = false;
             for (const char ch : line) {
                 if (hasComment) {

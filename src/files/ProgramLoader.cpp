@@ -14,7 +14,7 @@ void AppendPiece(std::string_view piece, ProgramText& out) {
         const auto cr = piece.find('\r', start);
         const auto end = cr == std::string_view::npos ? piece.size() : cr;
         if (end > start)
-            out.lines.emplace_back(piece.substr(start, end - start));
+            out.lines.push_back(piece.substr(start, end - start));
         if (cr == std::string_view::npos)
             break;
         start = cr + 1;
@@ -54,7 +54,7 @@ ProgramText ReadLinesAsText(std::string_view bytes) {
 LoadedProgram LoadFileIntoView(FileSystem& files, std::string_view drivePath,
                                const std::function<bool(const std::string&)>& askYesNo) {
     LoadedProgram loaded;
-    const auto bytes = files.ReadAll(drivePath);
+    auto bytes = files.ReadAll(drivePath);
     if (!bytes)
         loaded.readable = false;
     const std::string_view data = bytes ? std::string_view(*bytes) : std::string_view();
@@ -62,7 +62,8 @@ LoadedProgram LoadFileIntoView(FileSystem& files, std::string_view drivePath,
 
     const bool suspicious = data.empty() || data.find('\0') != std::string_view::npos;
     if (!suspicious) {
-        loaded.text = SplitProgramLines(data);
+        // The file's bytes become the lines where they are: a large program is held once.
+        loaded.text = SplitProgramLinesInPlace(std::move(*bytes));
         return loaded;
     }
     if (askYesNo(std::string(kFormatQuestion)) && !data.empty()) {

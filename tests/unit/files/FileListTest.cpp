@@ -431,8 +431,8 @@ TEST(ProgramLoader, AsksAboutANulAnywhereAndYesReadsLineByLine) {
             });
         if (!loaded.readable)
             seen.push_back("unreadable");
-        for (const auto& line : loaded.text.lines)
-            seen.push_back(line);
+        for (const auto line : loaded.text.lines)
+            seen.emplace_back(line);
         EXPECT_EQ(loaded.size, loaded.readable ? bytes.size() : 0u);
         return seen;
     };
