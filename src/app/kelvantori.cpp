@@ -1,0 +1,59 @@
+// kelvantori: the window program. Builds the host environment, the port factory, the clock and
+// the prompt service, enforces one running copy per executable name and user, and hands
+// everything to TForm1.
+#include <QApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "core/Clock.h"
+#include "platform/HostEnvironment.h"
+#include "platform/SerialPort.h"
+#include "ui/DesktopServices.h"
+#include "ui/Fonts.h"
+#include "ui/Mainunit1.h"
+#include "ui/Prompts.h"
+#include "ui/SingleInstance.h"
+
+int main(int argc, char** argv) {
+    using namespace kelvantori;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kelvantori");
+    // The desktop's names of file types come in Japanese, as every text of the program does.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    InstallFontSubstitutions();
+
+    const QString executable = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+    SingleInstance instance(executable);
+    if (!instance.Acquire())
+        return 0;
+
+    try {
+        HostEnvironment host = HostEnvironment::Open(executable.toStdString());
+        SteadyClock clock;
+        QtPromptService prompts;
+        QtDesktopServices desktop;
+        MainDependencies dependencies{host,
+                                      clock,
+                                      prompts,
+                                      desktop,
+                                      CreateSystemSerialPort,
+                                      std::vector<std::string>(argv + 1, argv + argc),
+                                      true,
+                                      FolderWatcher::Options{}};
+        TForm1 form(std::move(dependencies));
+        instance.SetActivateHandler([&form] {
+            form.showNormal();
+            form.raise();
+            form.activateWindow();
+        });
+        form.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, "Kelvantori", QString::fromUtf8(error.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,213 @@
+// The window test rig.
+#include "support/UiRig.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <QApplication>
+#include <QColor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <ctime>
+#include <set>
+
+#include "core/TextCodec.h"
+#include "ui/FileListView.h"
+#include "ui/MainView.h"
+
+namespace kelvantori::test {
+
+namespace {
+
+const std::set<std::string> kOptionsKeys{"op1",         "op2",        "op3",         "op4",
+                                         "op5",         "op6",        "InvTime",     "ListColumn",
+                                         "Add_No",      "Power_Off",  "Send_SP_Cut", "Read_SP_Cut",
+                                         "Send_Before", "AutoSelect", "MSG_OP",      "WinVer"};
+
+// Forwards to the rig's scripted port, which outlives every port the window makes.
+class ForwardingPort : public SerialPort {
+  public:
+    explicit ForwardingPort(SerialPort& target) : target_(target) {}
+    PortError Open(const PortConfig& config) override { return target_.Open(config); }
+    void Close() override { target_.Close(); }
+    bool IsOpen() const override { return target_.IsOpen(); }
+    bool CanOpen(const std::string& name) override { return target_.CanOpen(name); }
+    ReadResult Read(std::chrono::microseconds timeout) override { return target_.Read(timeout); }
+    WriteStatus Write(std::uint8_t byte) override { return target_.Write(byte); }
+    bool WaitWritable(std::chrono::microseconds timeout) override {
+        return target_.WaitWritable(timeout);
+    }
+    int OutputQueueLength() override { return target_.OutputQueueLength(); }
+    std::optional<ModemStatus> GetModemStatus() override { return target_.GetModemStatus(); }
+    std::string LastSystemError() const override { return target_.LastSystemError(); }
+
+  private:
+    SerialPort& target_;
+};
+
+}  // namespace
+
+class UiRig::ThreadSafeClock : public kelvantori::Clock {
+  public:
+    std::chrono::nanoseconds Now() override { return std::chrono::nanoseconds(now_.load()); }
+    void SleepFor(std::chrono::nanoseconds duration) override { Advance(duration); }
+    void Advance(std::chrono::nanoseconds duration) { now_ += duration.count(); }
+
+  private:
+    std::atomic<std::int64_t> now_{0};
+};
+
+std::string SettingsIni(const std::vector<std::string>& lines) {
+    std::string setting = "[Setting]\r\n";
+    std::string options = "[Options]\r\n";
+    std::string main = "[Main]\r\n";
+    for (const std::string& line : lines) {
+        const std::string key = line.substr(0, line.find('='));
+        std::string& section = key == "Left" || key == "Top" ? main
+                               : kOptionsKeys.count(key)     ? options
+                                                             : setting;
+        section += Utf8ToCp932(line) + "\r\n";
+    }
+    return main + setting + options;
+}
+
+UiRig::UiRig() : UiRig(Options{}) {}
+
+UiRig::UiRig(Options options)
+    : options_(std::move(options)),
+      trashHome_("XDG_DATA_HOME", trash_.Path()),
+      watchClock_(std::make_unique<ThreadSafeClock>()) {
+    home_.Write("Host.ini", "[Drives]\nC=" + c_.Path() + "\nD=" + d_.Path() + "\n");
+    std::vector<std::string> settings{"DirPath=D:"};
+    settings.insert(settings.end(), options_.settings.begin(), options_.settings.end());
+    home_.Write("kelvantori.INI", SettingsIni(settings));
+}
+
+UiRig::~UiRig() {
+    form_.reset();
+}
+
+void UiRig::Start() {
+    host_ = std::make_unique<HostEnvironment>(ProgramFolder(home_.Path(), "kelvantori"));
+    FolderWatcher::Options watch;
+    watch.clock = watchClock_.get();
+    MainDependencies dependencies{*host_,
+                                  clock_,
+                                  prompts_,
+                                  desktop_,
+                                  [this](const HostConfig&) -> std::unique_ptr<SerialPort> {
+                                      return std::make_unique<ForwardingPort>(port_);
+                                  },
+                                  options_.arguments,
+                                  options_.watchFolder,
+                                  watch};
+    form_ = std::make_unique<TForm1>(std::move(dependencies));
+    bool idle = false;
+    auto firstIdle = form_->hooks().firstIdle;
+    form_->hooks().firstIdle = [&idle, firstIdle] {
+        idle = true;
+        if (firstIdle)
+            firstIdle();
+    };
+    form_->show();
+    QApplication::setActiveWindow(form_.get());
+    for (int i = 0; i < 100 && !idle; ++i)
+        QApplication::processEvents();
+    form_->hooks().firstIdle = firstIdle;
+    started_ = idle;
+}
+
+MainView& UiRig::View() {
+    return form_->view();
+}
+
+void UiRig::Settle() {
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+QWidget* UiRig::Focus() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus : View().ListBox1;
+}
+
+void UiRig::Press(int key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(Focus(), static_cast<Qt::Key>(key), modifiers);
+    Settle();
+}
+
+void UiRig::Type(const QString& text) {
+    QTest::keyClicks(Focus(), text);
+    Settle();
+}
+
+void UiRig::FireTimer1() {
+    QTimer* timer = View().Timer1;
+    if (timer->isActive())
+        form_->Timer1Timer();
+    Settle();
+}
+
+QStringList UiRig::Lines() {
+    QStringList lines;
+    // Blanks at the end of a line are not seen.
+    for (const std::string& line : Model().Lines()) {
+        QString text = QString::fromStdString(line);
+        while (text.endsWith(' '))
+            text.chop(1);
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+int UiRig::Selected() {
+    return Model().Selected();
+}
+
+QWidget* UiRig::Control(const char* name) {
+    return form_->findChild<QWidget*>(name);
+}
+
+QString UiRig::Text(const char* name) {
+    QWidget* widget = Control(name);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return edit->text();
+    return QString("(no text control %1)").arg(name);
+}
+
+QColor UiRig::TextColour(const char* name) {
+    QWidget* widget = Control(name);
+    return widget ? widget->palette().color(QPalette::WindowText) : QColor();
+}
+
+bool UiRig::Visible(const char* name) {
+    QWidget* widget = Control(name);
+    return widget && widget->isVisible();
+}
+
+void UiRig::WriteFile(const std::string& name, const std::string& bytes,
+                      const std::string& modified) {
+    d_.Write(name, bytes);
+    SetTime(name, modified);
+}
+
+void UiRig::SetTime(const std::string& name, const std::string& modified) {
+    const std::string path = d_.File(name);
+    std::tm local{};
+    strptime(modified.c_str(), "%Y-%m-%d %H:%M", &local);
+    local.tm_isdst = 0;
+    const std::time_t seconds = std::mktime(&local);
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+void UiRig::AdvanceWatchClock(std::chrono::nanoseconds duration) {
+    watchClock_->Advance(duration);
+}
+
+}  // namespace kelvantori::test

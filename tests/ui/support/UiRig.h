@@ -1,0 +1,115 @@
+// A main window for one test: a temporary program folder with its Host.ini and settings, drives
+// C: and D: on temporary folders (the trash in a third), the scripted port on a manual clock,
+// scripted prompts and a scripted desktop. The test presses real keys into the window and reads
+// what the user sees: the list lines, the labels and their colours, which panel shows, the
+// prompts asked.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Clock.h"
+#include "platform/HostEnvironment.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeSerialPort.h"
+#include "support/ScopedEnv.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+#include "ui/Mainunit1.h"
+
+class QWidget;
+
+namespace kelvantori::test {
+
+class UiRig {
+  public:
+    struct Options {
+        std::vector<std::string> arguments;
+        // [Setting] and [Options] lines of kelvantori.INI ("DirPath=D:"); DirPath defaults to D:.
+        std::vector<std::string> settings;
+        bool watchFolder = false;
+    };
+
+    UiRig();
+    explicit UiRig(Options options);
+    ~UiRig();
+
+    // Builds the window (start-up: settings, command line, floppy check), shows it and runs
+    // the first display and the first idle.
+    void Start();
+
+    TForm1& Form() { return *form_; }
+    MainView& View();
+    FileListModel& Model() { return form_->model(); }
+    Settings& SettingsRecord() { return form_->settings(); }
+
+    // A key pressed and released where the keyboard focus is (the list when nothing else has
+    // it), as a user types it.
+    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void Type(const QString& text);
+    // Timer1 fires now (the idle display comes back).
+    void FireTimer1();
+    // Lets queued window events run.
+    void Settle();
+
+    // The list's lines as seen (without the blanks at their end).
+    QStringList Lines();
+    int Selected();
+    // A control of the main window by its name.
+    QWidget* Control(const char* name);
+    QString Text(const char* name);
+    QColor TextColour(const char* name);
+    bool Visible(const char* name);
+    QWidget* Focus();
+
+    // A file below D: with its modification time (local time "YYYY-MM-DD HH:MM", Japan).
+    void WriteFile(const std::string& name, const std::string& bytes,
+                   const std::string& modified = "2026-12-01 10:00");
+    // The modification time of a file or folder below D:.
+    void SetTime(const std::string& name, const std::string& modified);
+
+    // The folders behind C: and D:, the program folder.
+    TempFolder& C() { return c_; }
+    TempFolder& D() { return d_; }
+    TempFolder& Home() { return home_; }
+    std::string TrashFile(const std::string& relative) const {
+        return trash_.File("Trash/" + relative);
+    }
+
+    ManualClock& Clock() { return clock_; }
+    FakeSerialPort& Port() { return port_; }
+    ScriptedPrompts& Prompts() { return prompts_; }
+    FakeDesktop& Desktop() { return desktop_; }
+
+  private:
+    class ThreadSafeClock;
+
+    Options options_;
+    ScopedEnv zone_{"TZ", "JST-9"};
+    TempFolder home_;
+    TempFolder c_;
+    TempFolder d_;
+    TempFolder trash_;
+    ScopedEnv trashHome_;
+    ManualClock clock_;
+    std::unique_ptr<ThreadSafeClock> watchClock_;
+    FakeSerialPort port_{clock_};
+    ScriptedPrompts prompts_;
+    FakeDesktop desktop_;
+    std::unique_ptr<HostEnvironment> host_;
+    std::unique_ptr<TForm1> form_;
+    bool started_ = false;
+
+  public:
+    // The clock of the folder watch (safe to read from its thread); Advance moves it on.
+    void AdvanceWatchClock(std::chrono::nanoseconds duration);
+};
+
+// The settings lines, joined for kelvantori.INI.
+std::string SettingsIni(const std::vector<std::string>& lines);
+
+}  // namespace kelvantori::test
