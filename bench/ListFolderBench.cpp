@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFolders.h"
 #include "core/Settings.h"
 #include "files/FileListModel.h"
 #include "platform/DriveMap.h"
@@ -28,49 +29,12 @@
 
 namespace {
 
+using kelvantori::bench::HeapInUse;
+using kelvantori::bench::MakeNcFolder;
+using kelvantori::bench::Median;
+using kelvantori::bench::Seconds;
 using Clock = std::chrono::steady_clock;
 constexpr int kRounds = 7;
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-std::size_t HeapInUse() {
-    const auto info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
-
-// NC files in a random order of creation, so the folder does not hand them out sorted, with
-// sizes and times spread like a shop's data folder; one file in a hundred is not an NC file and
-// must be filtered out.
-void MakeFolder(const std::string& folder, int count) {
-    std::vector<int> numbers(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        numbers[static_cast<std::size_t>(i)] = i + 1;
-    std::mt19937 random(12345);
-    std::shuffle(numbers.begin(), numbers.end(), random);
-    std::uniform_int_distribution<off_t> size(0, 2'000'000);
-    std::uniform_int_distribution<long> age(0, 10L * 365 * 86400);
-    const long now = static_cast<long>(time(nullptr));
-    for (const int n : numbers) {
-        char name[32];
-        std::snprintf(name, sizeof name, n % 100 == 0 ? "P%06d.TXT" : "O%06d.NC", n);
-        const std::string path = folder + "/" + name;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0 || ::ftruncate(fd, size(random)) != 0) {
-            std::perror(path.c_str());
-            std::exit(1);
-        }
-        const timespec times[2] = {{now, 0}, {now - age(random), 0}};
-        ::futimens(fd, times);
-        ::close(fd);
-    }
-}
 
 }  // namespace
 
@@ -84,7 +48,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("folder %s: %d files (%d NC)\n", folder.c_str(), count, count - count / 100);
-    MakeFolder(folder, count);
+    MakeNcFolder(folder, count);
 
     HostConfig config;
     config.drives['D'] = folder;

@@ -3,6 +3,7 @@
 // everything to TForm1.
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
 #include <exception>
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     // The desktop's names of file types come in Japanese, as every text of the program does.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     InstallFontSubstitutions();
+    // Without a desktop session Qt knows no icon theme; the desktop's own icons are Adwaita's.
+    QIcon::setFallbackThemeName("Adwaita");
 
     const QString executable = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     SingleInstance instance(executable);

@@ -76,12 +76,10 @@ MainView::MainView(QMainWindow& window, const FileListModel& model)
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(450, 468, 302, 22);
     Edit1->setFont(GothicFont(16));
-    QPalette editPalette = Edit1->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        editPalette.setColor(group, QPalette::Base, Qt::black);
-        editPalette.setColor(group, QPalette::Text, Qt::white);
-    }
-    Edit1->setPalette(editPalette);
+    // White on black, with a frame so that the box can be found while it waits disabled.
+    Edit1->setStyleSheet(
+        "QLineEdit { background: black; color: white; border: 1px solid #808080; }"
+        "QLineEdit:focus { border: 1px solid white; }");
     Edit1->setEnabled(false);
 
     Label1 = MakeLabel(central, "Label1", QRect(8, 494, 744, 36), 16, Qt::white);

@@ -736,13 +736,15 @@ class PosixFileSystem final : public FileSystem {
         UniqueFd fd = OpenForReading(host.path, &error, &st);
         if (!fd.Valid())
             return std::nullopt;
-        std::string bytes;
-        // The size is a hint only: the file may grow or shrink while it is read.
-        std::size_t chunk = std::max<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, 65536);
+        // The size is a hint only: the file may grow or shrink while it is read. One byte more
+        // than the size finds the end without growing the buffer, so a large program is held
+        // in a buffer of its own size, not twice that.
+        std::string bytes(static_cast<std::size_t>(st.st_size) + 1, '\0');
         std::size_t used = 0;
         for (;;) {
-            bytes.resize(used + chunk);
-            const ssize_t n = ::read(fd.Get(), bytes.data() + used, chunk);
+            if (used == bytes.size())
+                bytes.resize(used + 65536);
+            const ssize_t n = ::read(fd.Get(), bytes.data() + used, bytes.size() - used);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -751,7 +753,6 @@ class PosixFileSystem final : public FileSystem {
             if (n == 0)
                 break;
             used += static_cast<std::size_t>(n);
-            chunk = 65536;
         }
         bytes.resize(used);
         return bytes;

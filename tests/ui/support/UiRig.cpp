@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <set>
@@ -81,8 +82,12 @@ UiRig::UiRig(Options options)
       trashHome_("XDG_DATA_HOME", trash_.Path()),
       watchClock_(std::make_unique<ThreadSafeClock>()) {
     home_.Write("Host.ini", "[Drives]\nC=" + c_.Path() + "\nD=" + d_.Path() + "\n");
-    std::vector<std::string> settings{"DirPath=D:"};
-    settings.insert(settings.end(), options_.settings.begin(), options_.settings.end());
+    std::vector<std::string> settings = options_.settings;
+    const bool folderGiven = std::any_of(settings.begin(), settings.end(), [](const auto& line) {
+        return line.rfind("DirPath=", 0) == 0;
+    });
+    if (!folderGiven)
+        settings.push_back("DirPath=D:");
     home_.Write("kelvantori.INI", SettingsIni(settings));
 }
 
