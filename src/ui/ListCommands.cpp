@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "files/FileOperations.h"
+#include "ui/ClickLabel.h"
 #include "ui/FileListView.h"
 #include "ui/MainView.h"
 #include "ui/Prompts.h"
@@ -17,6 +18,13 @@
 namespace kelvantori {
 
 using namespace std::chrono_literals;
+
+void ListCommands::ConnectLabels() {
+    c_.view.Label39->SetPressHandler([this](QPoint) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        SortBoxKey(&escape);
+    });
+}
 
 void ListCommands::Register(CommandRegistry& registry) {
     registry.Register(Command::Cancel, [this] { Cancel(); });

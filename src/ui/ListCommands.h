@@ -17,6 +17,8 @@ class ListCommands {
     explicit ListCommands(MainContext& context) : c_(context) {}
 
     void Register(CommandRegistry& registry);
+    // The clickable labels of the sort box.
+    void ConnectLabels();
 
     // Enter in the list and the double click: a folder is opened, a file's mark toggled.
     void Enter();

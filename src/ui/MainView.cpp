@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/ClickLabel.h"
 #include "ui/FileListView.h"
 #include "ui/Fonts.h"
 #include "ui/ProgramView.h"
@@ -157,8 +158,11 @@ void MainView::BuildSortPanel() {
     Edit7->setGeometry(12, 96, 80, 24);
     Edit7->setFont(GothicFont(16));
     Edit7->setMaxLength(3);
-    Label39 = MakeLabel(GroupBox14, "Label39", QRect(260, 100, 88, 18), 12, Qt::white);
-    Label39->setText(Q("Esc :中止"));
+    Label39 = new ClickLabel(Q("Esc :中止"), GroupBox14);
+    Label39->setObjectName("Label39");
+    Label39->setGeometry(260, 100, 88, 18);
+    Label39->setFont(GothicFont(12));
+    SetTextColour(Label39, Qt::white);
     GroupBox14->hide();
 }
 

@@ -23,6 +23,7 @@ class QWidget;
 
 namespace kelvantori {
 
+class ClickLabel;
 class FileListView;
 class ProgramView;
 
@@ -87,7 +88,7 @@ class MainView : public QObject {
     QGroupBox* GroupBox14 = nullptr;  // sort setting
     QLabel* Label37 = nullptr;
     QLabel* Label38 = nullptr;
-    QLabel* Label39 = nullptr;
+    ClickLabel* Label39 = nullptr;  // "Esc :中止"
     QLineEdit* Edit7 = nullptr;
     QTimer* Timer1 = nullptr;  // the return to the idle display
 

@@ -68,6 +68,7 @@ TForm1::TForm1(MainDependencies dependencies)
     folders_ = std::make_unique<FolderCommands>(*context_, *inputLine_);
     files_ = std::make_unique<FileCommands>(*context_, *inputLine_);
     list_->Register(commands_);
+    list_->ConnectLabels();
     viewer_->Register(commands_);
     folders_->Register(commands_);
     files_->Register(commands_);
