@@ -17,6 +17,7 @@
 #include "comm/SendEngine.h"
 #include "comm/TransferLog.h"
 #include "core/DrivePath.h"
+#include "files/FileOperations.h"
 #include "files/ProgramLoader.h"
 #include "platform/HostEnvironment.h"
 #include "platform/LocalTime.h"
@@ -28,37 +29,12 @@ namespace {
 
 constexpr std::string_view kBaseName = "kelvantori";
 constexpr const char* kMoreHelp = "kelvantori-cli --help で使い方を表示します。";
-constexpr const char* kFolderQuestion =
-    "ディレクトリが見つかりません。ディレクトリを作成しますか？";
 
 std::size_t TerminalColumns() {
     winsize size{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         return size.ws_col;
     return 80;
-}
-
-// The data folder must exist before anything is saved in it: the window asks at its first
-// display, and a No leaves the drive's own folder. A drive alone ("C:") is not checked.
-void CheckDataFolder(Settings& settings, FileSystem& files, TerminalHost& host) {
-    if (settings.DirPath.size() == 2 || files.IsDirectory(settings.DirPath))
-        return;
-    if (!host.AskYesNo(kFolderQuestion)) {
-        settings.DirPath = "c:";
-        return;
-    }
-    // The missing folders from the top down, so that a path several levels deep is made whole.
-    std::vector<std::string> missing;
-    for (std::string path = settings.DirPath; path.size() > 2 && !files.Exists(path);
-         path = DriveFolderOf(path)) {
-        missing.push_back(path);
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (const FsError error = files.CreateDirectory(*it); error != FsError::None) {
-            host.ShowError(FsErrorMessage(error) + "\n" + *it);
-            return;
-        }
-    }
 }
 
 std::string HostPathOf(FileSystem& files, const std::string& drivePath) {
@@ -240,7 +216,10 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
         return kExitNotStarted;
     }
 
-    CheckDataFolder(settings, files, host);
+    // The data folder must exist before anything is saved in it, as at the window's first display.
+    CheckDataFolder(
+        files, settings, [&host](const std::string& text) { return host.AskYesNo(text); },
+        [&host](const std::string& text) { host.ShowError(text); });
     const std::string device = env.Config().DeviceOf(settings.Port);
     host.SetErrorHint(
         settings.Port + "のポートが開きません",
