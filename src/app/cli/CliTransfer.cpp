@@ -13,9 +13,8 @@
 #include "app/cli/Interrupt.h"
 #include "app/cli/LineReader.h"
 #include "app/cli/TerminalHost.h"
-#include "comm/ReceiveEngine.h"
-#include "comm/SendEngine.h"
 #include "comm/TransferLog.h"
+#include "comm/TransferOrder.h"
 #include "core/DrivePath.h"
 #include "files/FileOperations.h"
 #include "files/ProgramLoader.h"
@@ -67,6 +66,40 @@ void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out
     out << "データフォルダ: " << settings.DirPath << " ("
         << HostPathOf(env.Files(), settings.DirPath) << ")  Mask=" << settings.Mask << "\n";
 }
+
+// The terminal around each transfer: a first line saying what goes where, and the progress
+// line from the start of the engine to its end.
+class TerminalSteps : public TransferOrderSteps {
+  public:
+    TerminalSteps(CliIo& io, TerminalHost& host, const TransferOrder& order, std::string port,
+                  std::string dirPath)
+        : io_(io),
+          host_(host),
+          order_(order),
+          port_(std::move(port)),
+          dirPath_(std::move(dirPath)) {}
+
+    void Starting(TransferKind kind) override {
+        if (kind == TransferKind::Send) {
+            io_.err << "送信 " << order_.SendPath << " → " << port_ << "\n";
+            host_.BeginTransfer(TransferDirection::Send);
+            return;
+        }
+        const bool named = order_.receiveJob.mode == ReceiveMode::Named;
+        io_.err << "受信 " << port_ << " → "
+                << (named ? order_.receiveJob.TransferPath : dirPath_ + " (プログラム番号ごと)")
+                << "\n";
+        host_.BeginTransfer(TransferDirection::Receive);
+    }
+    void Finished(TransferKind, TransferResult) override { host_.FinishTransfer(); }
+
+  private:
+    CliIo& io_;
+    TerminalHost& host_;
+    const TransferOrder& order_;
+    std::string port_;
+    std::string dirPath_;
+};
 
 }  // namespace
 
@@ -130,7 +163,8 @@ std::vector<std::string> WithDrivePaths(const std::vector<std::string>& items,
     return converted;
 }
 
-int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
+int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
+                       const SerialPortFactory& makePort, Clock& clock) {
     TransferArguments parsed = ParseTransferArguments(args);
     if (!parsed.unknownOptions.empty()) {
         for (const auto& option : parsed.unknownOptions)
@@ -162,7 +196,6 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
     } else {
         reader = std::make_unique<StreamLineReader>(io.in);
     }
-    SteadyClock clock;
     TerminalHost::Places places;
     places.files = &files;
     places.rescueFolders.push_back(DriveFolderOf(env.ProgramFilePath(env.Folder().LogName())));
@@ -200,17 +233,12 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
 
     CommandLineState state;
     ProcessCommandLine(parsed.items, settings, state, commandEnv);
-
-    const bool send = state.AutoSendPending == "Y";
-    const bool sendRefused = !state.SendPath.empty() && !send;
-    const bool namedReceive = !state.ReceivePath.empty();
-    const bool receive = namedReceive ? state.AutoReceivePending == "Y" : parsed.receivePrograms;
-    const bool receiveRefused = namedReceive && !receive;
+    const TransferOrder order = MakeTransferOrder(state, parsed.receivePrograms);
     // With an S= file missing or an R= file not to be overwritten the order is not what was
     // meant: nothing of it runs.
-    if (sendRefused || receiveRefused)
+    if (order.sendRefused || order.receiveRefused)
         return kExitNotStarted;
-    if (!send && !receive) {
+    if (!order.Any()) {
         io.err << "転送の指示がありません (S=ファイル、R=ファイル、--receive-programs)。\n"
                << kMoreHelp << "\n";
         return kExitNotStarted;
@@ -227,43 +255,19 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
             "  (Host.ini の [Ports] で " + settings.Port +
             "=/dev/ttyUSB0 のように指定します: " + env.Folder().HostFile(kHostIniName) + ")");
 
-    const std::unique_ptr<SerialPort> port = CreateSystemSerialPort(env.Config());
+    const std::unique_ptr<SerialPort> port = makePort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
-    bool allCompleted = true;
-
-    if (send) {
-        SendJob job;
-        // The log names the file that was sent, whatever a later folder item made of DirPath.
-        job.DirPath = DriveFolderOf(state.SendPath);
-        job.TransferName = DriveFileNameOf(state.SendPath);
-        job.program = LoadFileIntoView(files, state.SendPath,
-                                       [&host](const std::string& q) { return host.AskYesNo(q); });
-        job.CloseAfterTransfer = state.CloseAfterTransfer;
-        io.err << "送信 " << state.SendPath << " → " << PortDescription(env.Config(), settings)
-               << "\n";
-        SendEngine engine(*port, host, log);
-        host.BeginTransfer(TransferDirection::Send);
-        const TransferResult result = engine.SendFile(settings, job);
-        host.FinishTransfer();
-        allCompleted = allCompleted && result == TransferResult::Completed;
-    }
-
-    if (receive) {
-        ReceiveJob job;
-        job.mode = namedReceive ? ReceiveMode::Named : ReceiveMode::PerProgram;
-        job.TransferPath = state.ReceivePath;
-        job.TransferName = namedReceive ? DriveFileNameOf(state.ReceivePath) : std::string();
-        job.CloseAfterTransfer = state.CloseAfterTransfer;
-        io.err << "受信 " << PortDescription(env.Config(), settings) << " → "
-               << (namedReceive ? state.ReceivePath : settings.DirPath + " (プログラム番号ごと)")
-               << "\n";
-        ReceiveEngine engine(*port, host, log, files);
-        host.BeginTransfer(TransferDirection::Receive);
-        const TransferResult result = engine.ReceiveFile(settings, job);
-        host.FinishTransfer();
-        allCompleted = allCompleted && result == TransferResult::Completed;
-        // What was saved, for a script to pick up.
-        for (const std::string& saved : engine.SavedFiles()) {
+    TerminalSteps steps(io, host, order, PortDescription(env.Config(), settings), settings.DirPath);
+    const TransferOrderResult result = RunTransferOrder(
+        order, settings, *port, host, log, files,
+        [&](const std::string& path) {
+            return LoadFileIntoView(files, path,
+                                    [&host](const std::string& q) { return host.AskYesNo(q); });
+        },
+        &steps);
+    // What was saved, for a script to pick up.
+    if (result.receive) {
+        for (const std::string& saved : result.savedFiles) {
             const std::string hostPath = HostPathOf(files, saved);
             io.out << (hostPath.empty() ? saved : hostPath) << "\n";
         }
@@ -273,7 +277,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
         io.err << "ログを書けませんでした: " << FsErrorMessage(log.LastError()) << "\n"
                << env.Folder().HostFile(env.Folder().LogName()) << "\n";
     }
-    return allCompleted ? kExitCompleted : kExitStopped;
+    return result.AllCompleted() ? kExitCompleted : kExitStopped;
 }
 
 std::string TransferUsage() {
