@@ -82,7 +82,16 @@ ToolResult DoubleText(FileSystem& files, const Conversion& conversion, const Pro
 
 }  // namespace
 
-ToolResult RunDouble(FileSystem& files, const DoubleJob& job, ToolHost& host) {
+ToolResult RunDouble(FileSystem& files, const DoubleJob& typed, ToolHost& host) {
+    // The axis as the dialog's field takes it: a letter of kAxisLetters, used in upper case.
+    const auto axis = AxisOfLetter(typed.axis);
+    if (!axis) {
+        return Result(ToolStatus::Failed,
+                      StopReport(std::string(kAxisRefusedMessage) + "軸は " +
+                                 std::string(kAxisLetters) + " のどれか一文字です。"));
+    }
+    DoubleJob job = typed;
+    job.axis = *axis;
     if (const NameCheck check = CheckFileName(job.outputName); !check.ok()) {
         return Result(ToolStatus::UnusableName,
                       StopReport(job.outputName + ": " + NameProblemText(check)));

@@ -17,7 +17,7 @@ struct DoubleJob {
     // nullptr reads the file itself, streamed. The lines are not changed: the converted text is
     // the output file's.
     const ProgramText* text = nullptr;
-    char axis = 'X';         // upper case (AxisOfLetter)
+    char axis = 'X';         // a letter of kAxisLetters; a lower-case one stands for upper case
     std::string outputName;  // DoubleTargetName of the input's name and the mask
 };
 

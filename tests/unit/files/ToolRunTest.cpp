@@ -85,8 +85,9 @@ struct Rig {
     ToolResult Join(std::vector<std::string> names, std::string typed) {
         return RunJoin(files, JoinJob{SourcesIn("D:", names), std::move(typed), "*.NC"}, host);
     }
-    ToolResult Double(std::string input, const ProgramText* text, std::string output) {
-        return RunDouble(files, DoubleJob{std::move(input), text, 'X', std::move(output)}, host);
+    ToolResult Double(std::string input, const ProgramText* text, std::string output,
+                      char axis = 'X') {
+        return RunDouble(files, DoubleJob{std::move(input), text, axis, std::move(output)}, host);
     }
 };
 
@@ -260,6 +261,17 @@ TEST(ToolInputs, TheDialogsGetTheirStatusTheirQuestionsAndTheirFiles) {
          ToolStatus::Done,
          {},
          {{"A_2.NC", "%\r\nO1(A)\r\nX3.0\r\nO2\r\nX-4\r\n%\r\n"}}},
+        {"DoubleOfALowerCaseLetter",
+         [&](Rig& r) { return r.Double("D:\\A.NC", nullptr, "A_2.NC", 'x'); },
+         {},
+         ToolStatus::Done,
+         {},
+         {{"A_2.NC", "X18\r\n"}}},
+        {"DoubleOfALetterThatIsNoAxis",
+         [&](Rig& r) { return r.Double("D:\\A.NC", &view, "A_2.NC", 'A'); },
+         {},
+         ToolStatus::Failed,
+         {}},
         {"DoubleIntoANameThatCannotBeAFile",
          [&](Rig& r) { return r.Double("D:\\A.NC", &view, "A_2.*"); },
          {},
