@@ -12,13 +12,6 @@ namespace kelvantori {
 
 namespace {
 
-ToolResult Result(ToolStatus status, ToolReport report) {
-    ToolResult result;
-    result.status = status;
-    result.report = std::move(report);
-    return result;
-}
-
 struct Conversion {
     const DoubleJob& job;
     std::string outPath;
@@ -35,15 +28,15 @@ ToolResult DoubleLines(FileSystem& files, const Conversion& conversion, MeteredL
     if (!file) {
         DoubleResult failed;
         failed.status = DoubleStatus::WriteFailed;
-        return Result(ToolStatus::Failed,
-                      DoubleReport(failed, job.axis, job.outputName, FileProblem(error, outPath)));
+        return ToolEnd(ToolStatus::Failed,
+                       DoubleReport(failed, job.axis, job.outputName, FileProblem(error, outPath)));
     }
     OutputSink sink(*file);
     CrLfWriter out(sink);
     DoubleResult result = DoubleAxisValues(lines, job.axis, out);
     if (lines.Stopped()) {
-        return Result(ToolStatus::Stopped, StopReport("変換を中止しました。" + job.outputName +
-                                                      " は保存していません。"));
+        return ToolEnd(ToolStatus::Stopped, StopReport("変換を中止しました。" + job.outputName +
+                                                       " は保存していません。"));
     }
     if (stream != nullptr) {
         if (result.status != DoubleStatus::ReadFailed)
@@ -64,8 +57,8 @@ ToolResult DoubleLines(FileSystem& files, const Conversion& conversion, MeteredL
         detail = FileProblem(sink.Error(), outPath);
     }
     ToolResult done =
-        Result(result.status == DoubleStatus::Done ? ToolStatus::Done : ToolStatus::Failed,
-               DoubleReport(result, job.axis, job.outputName, detail));
+        ToolEnd(result.status == DoubleStatus::Done ? ToolStatus::Done : ToolStatus::Failed,
+                DoubleReport(result, job.axis, job.outputName, detail));
     if (done.status == ToolStatus::Done)
         done.target = outPath;
     return done;
@@ -86,15 +79,15 @@ ToolResult RunDouble(FileSystem& files, const DoubleJob& typed, ToolHost& host) 
     // The axis as the dialog's field takes it: a letter of kAxisLetters, used in upper case.
     const auto axis = AxisOfLetter(typed.axis);
     if (!axis) {
-        return Result(ToolStatus::Failed,
-                      StopReport(std::string(kAxisRefusedMessage) + "軸は " +
-                                 std::string(kAxisLetters) + " のどれか一文字です。"));
+        return ToolEnd(ToolStatus::Failed,
+                       StopReport(std::string(kAxisRefusedMessage) + "軸は " +
+                                  std::string(kAxisLetters) + " のどれか一文字です。"));
     }
     DoubleJob job = typed;
     job.axis = *axis;
     if (const NameCheck check = CheckFileName(job.outputName); !check.ok()) {
-        return Result(ToolStatus::UnusableName,
-                      StopReport(job.outputName + ": " + NameProblemText(check)));
+        return ToolEnd(ToolStatus::UnusableName,
+                       StopReport(job.outputName + ": " + NameProblemText(check)));
     }
     const Conversion conversion{job, JoinDrivePath(DriveFolderOf(job.input), job.outputName)};
     ToolMeter meter(host, ToolPass::Writing, ToolProgressUnit::Lines, 0);
@@ -104,13 +97,13 @@ ToolResult RunDouble(FileSystem& files, const DoubleJob& typed, ToolHost& host) 
     ToolReport problem;
     const auto stat = StatInput(files, job.input, problem);
     if (!stat)
-        return Result(ToolStatus::Failed, problem);
+        return ToolEnd(ToolStatus::Failed, problem);
     bool suspicious = stat->size == 0;
     if (!suspicious) {
         FsError error = FsError::None;
         auto opened = OpenLines(files, job.input, error);
         if (!opened)
-            return Result(ToolStatus::Failed, StopReport(FileProblem(error, job.input)));
+            return ToolEnd(ToolStatus::Failed, StopReport(FileProblem(error, job.input)));
         meter.Restart(ToolPass::Writing, ToolProgressUnit::Bytes, stat->size);
         MeteredLines lines(*opened->lines, meter, opened->lines.get());
         ToolResult result = DoubleLines(files, conversion, lines, opened->lines.get(), suspicious);
@@ -120,12 +113,12 @@ ToolResult RunDouble(FileSystem& files, const DoubleJob& typed, ToolHost& host) 
     FsError error = FsError::None;
     const auto text = AskAndReadAsText(host, files, job.input, error);
     if (!text)
-        return Result(ToolStatus::Declined, StopReport(DeclinedText(job.input, "変換")));
+        return ToolEnd(ToolStatus::Declined, StopReport(DeclinedText(job.input, "変換")));
     if (error != FsError::None) {
         DoubleResult failed;
         failed.status = DoubleStatus::ReadFailed;
-        return Result(ToolStatus::Failed, DoubleReport(failed, job.axis, job.outputName,
-                                                       FileProblem(error, job.input)));
+        return ToolEnd(ToolStatus::Failed, DoubleReport(failed, job.axis, job.outputName,
+                                                        FileProblem(error, job.input)));
     }
     return DoubleText(files, conversion, *text, meter);
 }

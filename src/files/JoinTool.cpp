@@ -19,13 +19,6 @@ namespace {
 // after a pass that looks for a NUL byte.
 constexpr std::uint64_t kWholeReadLimit = std::uint64_t{16} << 20;
 
-ToolResult Result(ToolStatus status, ToolReport report) {
-    ToolResult result;
-    result.status = status;
-    result.report = std::move(report);
-    return result;
-}
-
 std::string NotCreatedText(const std::string& target) {
     return "ファイル結合を中止しました。" + target + " は作成していません。";
 }
@@ -157,13 +150,13 @@ bool Joiner::AppendFile(const std::string& path, std::uint64_t size, std::uint64
 
 ToolResult RunJoin(FileSystem& files, const JoinJob& job, ToolHost& host) {
     if (job.sources.size() < 2)
-        return Result(ToolStatus::Failed, StopReport(std::string(kJoinNeedsTwoFilesMessage)));
+        return ToolEnd(ToolStatus::Failed, StopReport(std::string(kJoinNeedsTwoFilesMessage)));
     if (!IsUsableMaskExtension(job.mask))
-        return Result(ToolStatus::UnusableMask, StopReport(UnusableMaskMessage(job.mask)));
+        return ToolEnd(ToolStatus::UnusableMask, StopReport(UnusableMaskMessage(job.mask)));
     const std::string targetName = JoinTargetName(job.typedName, job.mask);
     if (const NameCheck check = CheckFileName(targetName); !check.ok()) {
-        return Result(ToolStatus::UnusableName,
-                      StopReport(targetName + ": " + NameProblemText(check)));
+        return ToolEnd(ToolStatus::UnusableName,
+                       StopReport(targetName + ": " + NameProblemText(check)));
     }
     std::vector<std::uint64_t> sizes;
     std::uint64_t total = 0;
@@ -171,7 +164,7 @@ ToolResult RunJoin(FileSystem& files, const JoinJob& job, ToolHost& host) {
         ToolReport problem;
         const auto stat = StatInput(files, source, problem);
         if (!stat)
-            return Result(ToolStatus::Failed, problem);
+            return ToolEnd(ToolStatus::Failed, problem);
         sizes.push_back(stat->size);
         total += stat->size;
     }
@@ -179,19 +172,19 @@ ToolResult RunJoin(FileSystem& files, const JoinJob& job, ToolHost& host) {
 
     // The question comes first, then the refusal, as in the window.
     if (files.Exists(target) && !host.AskYesNo(JoinOverwriteQuestion(target)))
-        return Result(ToolStatus::Declined, StopReport("ファイル結合を中止しました。"));
+        return ToolEnd(ToolStatus::Declined, StopReport("ファイル結合を中止しました。"));
     const auto targetHost = files.Drives().ToHost(target);
     for (const auto& source : job.sources) {
         if (source == target || (targetHost && files.Drives().ToHost(source) == targetHost)) {
-            return Result(ToolStatus::TargetIsSource,
-                          StopReport(std::string(kJoinTargetIsSourceMessage)));
+            return ToolEnd(ToolStatus::TargetIsSource,
+                           StopReport(std::string(kJoinTargetIsSourceMessage)));
         }
     }
 
     FsError error = FsError::None;
     auto file = files.OpenWrite(target, WriteMode::Replace, &error);
     if (!file)
-        return Result(ToolStatus::Failed, StopReport(FileProblem(error, target)));
+        return ToolEnd(ToolStatus::Failed, StopReport(FileProblem(error, target)));
     OutputSink sink(*file);
     CrLfWriter out(sink);
     Joiner joiner(files, host, total);
@@ -204,29 +197,29 @@ ToolResult RunJoin(FileSystem& files, const JoinJob& job, ToolHost& host) {
         if (!meter.At(base) ||
             !joiner.AppendFile(job.sources[i], sizes[i], base, out, problem, declined)) {
             if (meter.Stopped())
-                return Result(ToolStatus::Stopped, StopReport(NotCreatedText(target)));
+                return ToolEnd(ToolStatus::Stopped, StopReport(NotCreatedText(target)));
             if (declined) {
-                return Result(ToolStatus::Declined,
-                              StopReport(DeclinedText(job.sources[i], "ファイル結合")));
+                return ToolEnd(ToolStatus::Declined,
+                               StopReport(DeclinedText(job.sources[i], "ファイル結合")));
             }
             if (problem.empty())
                 problem = FileProblem(sink.Error(), target);
-            return Result(ToolStatus::Failed, StopReport(problem + "\n" + NotCreatedText(target)));
+            return ToolEnd(ToolStatus::Failed, StopReport(problem + "\n" + NotCreatedText(target)));
         }
         base += sizes[i];
     }
     meter.SetFiles(job.sources.size());
     if (!meter.Finish(base))
-        return Result(ToolStatus::Stopped, StopReport(NotCreatedText(target)));
+        return ToolEnd(ToolStatus::Stopped, StopReport(NotCreatedText(target)));
     if (!out.Flush())
         error = sink.Error();
     if (error == FsError::None)
         error = file->Commit();
     if (error != FsError::None) {
-        return Result(ToolStatus::Failed,
-                      StopReport(FileProblem(error, target) + "\n" + NotCreatedText(target)));
+        return ToolEnd(ToolStatus::Failed,
+                       StopReport(FileProblem(error, target) + "\n" + NotCreatedText(target)));
     }
-    ToolResult result = Result(ToolStatus::Done, DoneReport(std::string(kJoinDoneMessage)));
+    ToolResult result = ToolEnd(ToolStatus::Done, DoneReport(std::string(kJoinDoneMessage)));
     result.target = target;
     return result;
 }

@@ -49,22 +49,15 @@ class BatchSplitSink : public SplitSink {
     FsError error_ = FsError::None;
 };
 
-ToolResult Result(ToolStatus status, ToolReport report) {
-    ToolResult result;
-    result.status = status;
-    result.report = std::move(report);
-    return result;
-}
-
 ToolResult Failed(std::string text) {
-    return Result(ToolStatus::Failed, StopReport(std::move(text)));
+    return ToolEnd(ToolStatus::Failed, StopReport(std::move(text)));
 }
 
 // Nothing of the split was put in place: after a No, and after a stop.
 ToolResult NothingWritten(ToolStatus status, const SplitRequest& request) {
     SplitResult stopped;
     stopped.status = SplitStatus::Stopped;
-    return Result(status, SplitReport(stopped, request));
+    return ToolEnd(status, SplitReport(stopped, request));
 }
 
 // The first pass over lines held in memory.
@@ -102,7 +95,7 @@ ToolResult WriteFiles(FileSystem& files, MeteredLines& lines, const SplitRequest
     const ToolStatus status = result.status == SplitStatus::Done      ? ToolStatus::Done
                               : result.status == SplitStatus::Stopped ? ToolStatus::Stopped
                                                                       : ToolStatus::Failed;
-    ToolResult out = Result(status, SplitReport(result, request, detail));
+    ToolResult out = ToolEnd(status, SplitReport(result, request, detail));
     out.filesWritten = result.filesWritten;
     return out;
 }
@@ -113,7 +106,7 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
     const SplitRequest& request = job.request;
     const std::string folder = SplitTargetFolder(job.targetFolder);
     if (!IsUsableMaskExtension(request.mask))
-        return Result(ToolStatus::UnusableMask, StopReport(UnusableMaskMessage(request.mask)));
+        return ToolEnd(ToolStatus::UnusableMask, StopReport(UnusableMaskMessage(request.mask)));
 
     // The first pass checks every name and the file's format before anything is written.
     ToolMeter meter(host, ToolPass::Checking, ToolProgressUnit::Lines, 0);
@@ -127,7 +120,7 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
         ToolReport problem;
         const auto stat = StatInput(files, job.input, problem);
         if (!stat)
-            return Result(ToolStatus::Failed, problem);
+            return ToolEnd(ToolStatus::Failed, problem);
         size = stat->size;
         FsError error = FsError::None;
         auto opened = OpenLines(files, job.input, error);
@@ -143,7 +136,7 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
         if (plan.status != SplitStatus::ReadFailed && (size == 0 || opened->lines->SawNul())) {
             readAsText = AskAndReadAsText(host, files, job.input, error);
             if (!readAsText) {
-                return Result(ToolStatus::Declined, StopReport(DeclinedText(job.input, "分割")));
+                return ToolEnd(ToolStatus::Declined, StopReport(DeclinedText(job.input, "分割")));
             }
             if (error != FsError::None) {
                 plan.status = SplitStatus::ReadFailed;
@@ -156,8 +149,8 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
     if (meter.Stopped())
         return NothingWritten(ToolStatus::Stopped, request);
     if (plan.status != SplitStatus::Done)
-        return Result(ToolStatus::Failed,
-                      SplitReport(plan, request, FileProblem(FsError::Other, job.input)));
+        return ToolEnd(ToolStatus::Failed,
+                       SplitReport(plan, request, FileProblem(FsError::Other, job.input)));
 
     // Only now the folder: a split that cannot run makes no folder for nothing.
     if (SplitFolderNeedsCheck(folder)) {

@@ -2,6 +2,7 @@
 #include "files/ToolStreams.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "files/ProgramLoader.h"
 
@@ -25,6 +26,13 @@ std::uint64_t StepFor(ToolProgressUnit unit, std::uint64_t total) {
 }
 
 }  // namespace
+
+ToolResult ToolEnd(ToolStatus status, ToolReport report) {
+    ToolResult result;
+    result.status = status;
+    result.report = std::move(report);
+    return result;
+}
 
 std::string FileProblem(FsError error, std::string_view path) {
     return FsErrorMessage(error) + "\n" + std::string(path);

@@ -18,6 +18,9 @@
 
 namespace kelvantori {
 
+// A tool's end: its status and what the user is told.
+ToolResult ToolEnd(ToolStatus status, ToolReport report);
+
 // The reason, a line break and the path: how the tools name a file that failed.
 std::string FileProblem(FsError error, std::string_view path);
 
