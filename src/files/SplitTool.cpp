@@ -79,7 +79,7 @@ ToolResult WriteFiles(FileSystem& files, MeteredLines& lines, const SplitRequest
     // place, and may still stop it.
     meter.Finish();
     std::string detail;
-    if (lines.Stopped()) {
+    if (result.status == SplitStatus::Done && lines.Stopped()) {
         // The lines ended early, so the last file is cut short: none of the batch may replace
         // anything. The batch is dropped uncommitted.
         result.status = SplitStatus::Stopped;
