@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && IsToolCommand(args[0]))
         return RunToolCommand(args, io);
-    return RunTransferCommand(args, io);
+    SteadyClock clock;
+    return RunTransferCommand(args, io, CreateSystemSerialPort, clock);
 }

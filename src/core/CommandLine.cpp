@@ -77,7 +77,7 @@ std::string SendFileMissingMessage(std::string_view drivePath) {
     return "送信データ\n" + std::string(drivePath) + "が見つかりません。";
 }
 
-std::string OverwriteFileQuestion(std::string_view drivePath) {
+std::string OverwriteQuestionText(std::string_view drivePath) {
     return "すでに" + std::string(drivePath) + "が有ります。\n" + "上書きしますか？";
 }
 
@@ -137,7 +137,7 @@ void ProcessArgument(std::string_view itemView, Settings& settings, CommandLineS
         state.ReceivePath = TransferPathOf(item, receiveAt, settings);
         if (FileExists(env, state.ReceivePath)) {
             const bool overwrite =
-                env.AskYesNo && env.AskYesNo(OverwriteFileQuestion(state.ReceivePath));
+                env.AskYesNo && env.AskYesNo(OverwriteQuestionText(state.ReceivePath));
             state.AutoReceivePending = overwrite ? "Y" : "N";
         } else {
             state.AutoReceivePending = "Y";

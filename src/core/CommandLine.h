@@ -71,6 +71,6 @@ void ProcessCommandLine(const std::vector<std::string>& args, Settings& settings
 // "送信データ\n" + path + "が見つかりません。"
 std::string SendFileMissingMessage(std::string_view drivePath);
 // "すでに" + path + "が有ります。\n上書きしますか？" (also asked by the join dialog).
-std::string OverwriteFileQuestion(std::string_view drivePath);
+std::string OverwriteQuestionText(std::string_view drivePath);
 
 }  // namespace kelvantori

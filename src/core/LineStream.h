@@ -79,6 +79,8 @@ class StreamLineSource : public LineSource {
     // A NUL byte was among the bytes read so far.
     bool SawNul() const { return sawNul_; }
     std::uint64_t BytesRead() const { return bytesRead_; }
+    // The bytes of the lines handed out so far, their line ends included.
+    std::uint64_t BytesConsumed() const { return bytesRead_ - (end_ - begin_); }
 
   private:
     // Where the next byte c lies at or after from, or npos when none is in the buffer yet. Each

@@ -244,6 +244,8 @@ ToolReport SplitReport(const SplitResult& result, const SplitRequest& request,
         case SplitStatus::WriteFailed:
             return StopReport("分割ファイルを書き込めませんでした。\n" + detail +
                               "分割を中止しました。" + FilesNote(result.filesWritten));
+        case SplitStatus::Stopped:
+            return StopReport("分割を中止しました。" + FilesNote(result.filesWritten));
     }
     return {};
 }

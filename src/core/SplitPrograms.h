@@ -93,6 +93,7 @@ enum class SplitStatus {
     UnusableName,  // a program name cannot be a file name
     ReadFailed,    // the input ended early
     WriteFailed,   // the sink refused
+    Stopped,       // the caller stopped it (the user's F3/Esc)
 };
 
 struct SplitNameFault {

@@ -465,6 +465,24 @@ bool CreateFolderPath(FileSystem& files, std::string_view path, FsError* error) 
     return true;
 }
 
+DataFolderCheck CheckDataFolder(FileSystem& files, Settings& settings,
+                                const std::function<bool(const std::string&)>& askYesNo,
+                                const std::function<void(const std::string&)>& showError) {
+    if (settings.DirPath.size() == 2 || files.IsDirectory(settings.DirPath))
+        return DataFolderCheck::Present;
+    if (!askYesNo(std::string(kMissingFolderQuestion))) {
+        settings.DirPath = "c:";
+        return DataFolderCheck::FellBack;
+    }
+    FsError error = FsError::None;
+    CreateFolderPath(files, settings.DirPath, &error);
+    if (files.IsDirectory(settings.DirPath))
+        return DataFolderCheck::Created;
+    showError(FsErrorMessage(error == FsError::None ? FsError::Other : error) + "\n" +
+              settings.DirPath);
+    return DataFolderCheck::NotCreated;
+}
+
 FsError ImportFile(FileSystem& files, std::string_view from, std::string_view dataFolder) {
     const std::string target = JoinDrivePath(dataFolder, DriveFileNameOf(from));
     // A copy onto itself would be refused; the file is where it should be already.

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -220,6 +221,22 @@ CopyNameResult CopyToNewName(FileSystem& files, std::string_view dirPath,
 // returns true; else creates nothing and returns false. error (when given) receives the first
 // creation that failed, or None.
 bool CreateFolderPath(FileSystem& files, std::string_view path, FsError* error = nullptr);
+
+// What the start-up check of the data folder found or did.
+enum class DataFolderCheck {
+    Present,     // the folder exists, or DirPath is a drive alone ("C:"), which is not checked
+    Created,     // it was missing and has been created with every missing folder above it
+    FellBack,    // it was missing and the user said No: DirPath is now "c:"
+    NotCreated,  // it could not be created (reported); DirPath is unchanged
+};
+
+// The data folder's check at the window's first display, also made by kelvantori-cli before its
+// transfers. A missing folder asks kMissingFolderQuestion; Yes creates it (CreateFolderPath), No
+// sets DirPath to "c:". A folder that could not be created is shown with showError: the reason,
+// a line break and DirPath.
+DataFolderCheck CheckDataFolder(FileSystem& files, Settings& settings,
+                                const std::function<bool(const std::string&)>& askYesNo,
+                                const std::function<void(const std::string&)>& showError);
 
 // Copies a file (or folder) into dataFolder under its own name, replacing what has that name.
 // A file already in the data folder is left alone (a copy onto itself).

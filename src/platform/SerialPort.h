@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,11 @@
 namespace kelvantori {
 
 struct HostConfig;
+class SerialPort;
+
+// Makes the port of a transfer for the Host.ini it is mapped by: CreateSystemSerialPort in the
+// programs, a fake in tests.
+using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const HostConfig& config)>;
 
 // `TransferMode`: the direction a port is opened for.
 enum class TransferMode { Send = 1, Receive = 2 };

@@ -149,7 +149,7 @@ void InputLineCommands::ChangeExtension(const std::string& typed) {
 void InputLineCommands::ReceiveName(const std::string& typed) {
     const NamedTarget target = NameTarget(c_.settings, typed);
     if (c_.files.Exists(target.path) &&
-        !c_.prompts.AskYesNo(c_.actions.Window(), kConfirmTitle, OverwriteFileQuestion(target.path),
+        !c_.prompts.AskYesNo(c_.actions.Window(), kConfirmTitle, OverwriteQuestionText(target.path),
                              PromptIcon::Warning, PromptPlace::Offset)) {
         // The input stays open for another name.
         return;

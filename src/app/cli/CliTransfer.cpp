@@ -13,10 +13,10 @@
 #include "app/cli/Interrupt.h"
 #include "app/cli/LineReader.h"
 #include "app/cli/TerminalHost.h"
-#include "comm/ReceiveEngine.h"
-#include "comm/SendEngine.h"
 #include "comm/TransferLog.h"
+#include "comm/TransferOrder.h"
 #include "core/DrivePath.h"
+#include "files/FileOperations.h"
 #include "files/ProgramLoader.h"
 #include "platform/HostEnvironment.h"
 #include "platform/LocalTime.h"
@@ -28,37 +28,12 @@ namespace {
 
 constexpr std::string_view kBaseName = "kelvantori";
 constexpr const char* kMoreHelp = "kelvantori-cli --help で使い方を表示します。";
-constexpr const char* kFolderQuestion =
-    "ディレクトリが見つかりません。ディレクトリを作成しますか？";
 
 std::size_t TerminalColumns() {
     winsize size{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         return size.ws_col;
     return 80;
-}
-
-// The data folder must exist before anything is saved in it: the window asks at its first
-// display, and a No leaves the drive's own folder. A drive alone ("C:") is not checked.
-void CheckDataFolder(Settings& settings, FileSystem& files, TerminalHost& host) {
-    if (settings.DirPath.size() == 2 || files.IsDirectory(settings.DirPath))
-        return;
-    if (!host.AskYesNo(kFolderQuestion)) {
-        settings.DirPath = "c:";
-        return;
-    }
-    // The missing folders from the top down, so that a path several levels deep is made whole.
-    std::vector<std::string> missing;
-    for (std::string path = settings.DirPath; path.size() > 2 && !files.Exists(path);
-         path = DriveFolderOf(path)) {
-        missing.push_back(path);
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (const FsError error = files.CreateDirectory(*it); error != FsError::None) {
-            host.ShowError(FsErrorMessage(error) + "\n" + *it);
-            return;
-        }
-    }
 }
 
 std::string HostPathOf(FileSystem& files, const std::string& drivePath) {
@@ -91,6 +66,40 @@ void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out
     out << "データフォルダ: " << settings.DirPath << " ("
         << HostPathOf(env.Files(), settings.DirPath) << ")  Mask=" << settings.Mask << "\n";
 }
+
+// The terminal around each transfer: a first line saying what goes where, and the progress
+// line from the start of the engine to its end.
+class TerminalSteps : public TransferOrderSteps {
+  public:
+    TerminalSteps(CliIo& io, TerminalHost& host, const TransferOrder& order, std::string port,
+                  std::string dirPath)
+        : io_(io),
+          host_(host),
+          order_(order),
+          port_(std::move(port)),
+          dirPath_(std::move(dirPath)) {}
+
+    void Starting(TransferKind kind) override {
+        if (kind == TransferKind::Send) {
+            io_.err << "送信 " << order_.SendPath << " → " << port_ << "\n";
+            host_.BeginTransfer(TransferDirection::Send);
+            return;
+        }
+        const bool named = order_.receiveJob.mode == ReceiveMode::Named;
+        io_.err << "受信 " << port_ << " → "
+                << (named ? order_.receiveJob.TransferPath : dirPath_ + " (プログラム番号ごと)")
+                << "\n";
+        host_.BeginTransfer(TransferDirection::Receive);
+    }
+    void Finished(TransferKind, TransferResult) override { host_.FinishTransfer(); }
+
+  private:
+    CliIo& io_;
+    TerminalHost& host_;
+    const TransferOrder& order_;
+    std::string port_;
+    std::string dirPath_;
+};
 
 }  // namespace
 
@@ -154,7 +163,8 @@ std::vector<std::string> WithDrivePaths(const std::vector<std::string>& items,
     return converted;
 }
 
-int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
+int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
+                       const SerialPortFactory& makePort, Clock& clock) {
     TransferArguments parsed = ParseTransferArguments(args);
     if (!parsed.unknownOptions.empty()) {
         for (const auto& option : parsed.unknownOptions)
@@ -186,7 +196,6 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
     } else {
         reader = std::make_unique<StreamLineReader>(io.in);
     }
-    SteadyClock clock;
     TerminalHost::Places places;
     places.files = &files;
     places.rescueFolders.push_back(DriveFolderOf(env.ProgramFilePath(env.Folder().LogName())));
@@ -224,23 +233,21 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
 
     CommandLineState state;
     ProcessCommandLine(parsed.items, settings, state, commandEnv);
-
-    const bool send = state.AutoSendPending == "Y";
-    const bool sendRefused = !state.SendPath.empty() && !send;
-    const bool namedReceive = !state.ReceivePath.empty();
-    const bool receive = namedReceive ? state.AutoReceivePending == "Y" : parsed.receivePrograms;
-    const bool receiveRefused = namedReceive && !receive;
+    const TransferOrder order = MakeTransferOrder(state, parsed.receivePrograms);
     // With an S= file missing or an R= file not to be overwritten the order is not what was
     // meant: nothing of it runs.
-    if (sendRefused || receiveRefused)
+    if (order.sendRefused || order.receiveRefused)
         return kExitNotStarted;
-    if (!send && !receive) {
+    if (!order.Any()) {
         io.err << "転送の指示がありません (S=ファイル、R=ファイル、--receive-programs)。\n"
                << kMoreHelp << "\n";
         return kExitNotStarted;
     }
 
-    CheckDataFolder(settings, files, host);
+    // The data folder must exist before anything is saved in it, as at the window's first display.
+    CheckDataFolder(
+        files, settings, [&host](const std::string& text) { return host.AskYesNo(text); },
+        [&host](const std::string& text) { host.ShowError(text); });
     const std::string device = env.Config().DeviceOf(settings.Port);
     host.SetErrorHint(
         settings.Port + "のポートが開きません",
@@ -248,43 +255,19 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
             "  (Host.ini の [Ports] で " + settings.Port +
             "=/dev/ttyUSB0 のように指定します: " + env.Folder().HostFile(kHostIniName) + ")");
 
-    const std::unique_ptr<SerialPort> port = CreateSystemSerialPort(env.Config());
+    const std::unique_ptr<SerialPort> port = makePort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
-    bool allCompleted = true;
-
-    if (send) {
-        SendJob job;
-        // The log names the file that was sent, whatever a later folder item made of DirPath.
-        job.DirPath = DriveFolderOf(state.SendPath);
-        job.TransferName = DriveFileNameOf(state.SendPath);
-        job.program = LoadFileIntoView(files, state.SendPath,
-                                       [&host](const std::string& q) { return host.AskYesNo(q); });
-        job.CloseAfterTransfer = state.CloseAfterTransfer;
-        io.err << "送信 " << state.SendPath << " → " << PortDescription(env.Config(), settings)
-               << "\n";
-        SendEngine engine(*port, host, log);
-        host.BeginTransfer(TransferDirection::Send);
-        const TransferResult result = engine.SendFile(settings, job);
-        host.FinishTransfer();
-        allCompleted = allCompleted && result == TransferResult::Completed;
-    }
-
-    if (receive) {
-        ReceiveJob job;
-        job.mode = namedReceive ? ReceiveMode::Named : ReceiveMode::PerProgram;
-        job.TransferPath = state.ReceivePath;
-        job.TransferName = namedReceive ? DriveFileNameOf(state.ReceivePath) : std::string();
-        job.CloseAfterTransfer = state.CloseAfterTransfer;
-        io.err << "受信 " << PortDescription(env.Config(), settings) << " → "
-               << (namedReceive ? state.ReceivePath : settings.DirPath + " (プログラム番号ごと)")
-               << "\n";
-        ReceiveEngine engine(*port, host, log, files);
-        host.BeginTransfer(TransferDirection::Receive);
-        const TransferResult result = engine.ReceiveFile(settings, job);
-        host.FinishTransfer();
-        allCompleted = allCompleted && result == TransferResult::Completed;
-        // What was saved, for a script to pick up.
-        for (const std::string& saved : engine.SavedFiles()) {
+    TerminalSteps steps(io, host, order, PortDescription(env.Config(), settings), settings.DirPath);
+    const TransferOrderResult result = RunTransferOrder(
+        order, settings, *port, host, log, files,
+        [&](const std::string& path) {
+            return LoadFileIntoView(files, path,
+                                    [&host](const std::string& q) { return host.AskYesNo(q); });
+        },
+        &steps);
+    // What was saved, for a script to pick up.
+    if (result.receive) {
+        for (const std::string& saved : result.savedFiles) {
             const std::string hostPath = HostPathOf(files, saved);
             io.out << (hostPath.empty() ? saved : hostPath) << "\n";
         }
@@ -294,7 +277,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
         io.err << "ログを書けませんでした: " << FsErrorMessage(log.LastError()) << "\n"
                << env.Folder().HostFile(env.Folder().LogName()) << "\n";
     }
-    return allCompleted ? kExitCompleted : kExitStopped;
+    return result.AllCompleted() ? kExitCompleted : kExitStopped;
 }
 
 std::string TransferUsage() {

@@ -5,16 +5,21 @@
 #include <vector>
 
 #include "app/cli/CliIo.h"
+#include "core/Clock.h"
 #include "core/CommandLine.h"
 #include "core/Settings.h"
 #include "platform/DriveMap.h"
+#include "platform/SerialPort.h"
 
 namespace kelvantori {
 
 // The usage text of the transfer items and options.
 std::string TransferUsage();
 
-int RunTransferCommand(const std::vector<std::string>& args, CliIo& io);
+// The order of the items run as the window's first idle moment would run it, on the port that
+// makePort gives for Host.ini and with the waits on clock.
+int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
+                       const SerialPortFactory& makePort, Clock& clock);
 
 // The arguments split into the window's items and our own options, which begin with "--" and
 // may stand before, between or after the items.

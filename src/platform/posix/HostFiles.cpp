@@ -1,6 +1,7 @@
 // Host-path helpers of the POSIX platform layer, and the translation of errno into FsError.
 #include "platform/posix/HostFiles.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +45,29 @@ FsError FsErrorFromErrno(int errorNumber) {
         default:
             return FsError::Other;
     }
+}
+
+FsError LastError() {
+    return FsErrorFromErrno(errno);
+}
+
+UniqueFd OpenForReading(const std::string& host, FsError* error, struct stat* st) {
+    UniqueFd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.Valid()) {
+        *error = LastError();
+        return fd;
+    }
+    if (::fstat(fd.Get(), st) != 0) {
+        *error = LastError();
+        return UniqueFd();
+    }
+    if (!S_ISREG(st->st_mode)) {
+        *error = S_ISDIR(st->st_mode) ? FsError::IsADirectory : FsError::Other;
+        return UniqueFd();
+    }
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    *error = FsError::None;
+    return fd;
 }
 
 void UniqueFd::Reset() {

@@ -2,6 +2,7 @@
 // the platform layer, which speaks drive paths only.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -14,6 +15,8 @@ namespace kelvantori::posix {
 
 // The one translation of errno values into FsError (HostFiles.cpp).
 FsError FsErrorFromErrno(int errorNumber);
+// The error of the system call that just failed: FsErrorFromErrno(errno).
+FsError LastError();
 
 // Owns a file descriptor and closes it.
 class UniqueFd {
@@ -42,6 +45,10 @@ class UniqueFd {
   private:
     int fd_ = -1;
 };
+
+// Opens a regular file for reading. Folders, pipes and devices are refused: reading a pipe or
+// a terminal would wait for ever.
+UniqueFd OpenForReading(const std::string& host, FsError* error, struct stat* st);
 
 // "/a/b" -> "/a"; "/a" -> "/"; "/" -> "/".
 std::string ParentOf(std::string_view hostPath);

@@ -8,6 +8,7 @@
 
 #include "core/TextCodec.h"
 #include "platform/HostConfig.h"
+#include "support/FakeSerialPort.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
@@ -89,7 +90,9 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         std::ostringstream out;
         std::ostringstream err;
         CliIo io{in, out, err, false};
-        EXPECT_EQ(RunTransferCommand(args, io), row.code) << row.message;
+        SteadyClock clock;
+        EXPECT_EQ(RunTransferCommand(args, io, CreateSystemSerialPort, clock), row.code)
+            << row.message;
         EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
         EXPECT_EQ(out.str(), row.code == kExitCompleted ? TransferUsage() : "") << row.message;
         EXPECT_EQ(folder.Exists("kelvantori.log"), !row.log.empty()) << row.message;
@@ -99,6 +102,86 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         EXPECT_FALSE(folder.Exists("kelvantori.INI")) << row.message;
         EXPECT_EQ(folder.Read("data/OLD.NC"), "OLD\r\n") << row.message;
         EXPECT_TRUE(row.made.empty() || folder.Exists(row.made)) << row.made;
+    }
+}
+
+// The port a test keeps, lent to the command for the length of its run.
+class LentPort : public SerialPort {
+  public:
+    explicit LentPort(SerialPort& port) : port_(port) {}
+    PortError Open(const PortConfig& config) override { return port_.Open(config); }
+    void Close() override { port_.Close(); }
+    bool IsOpen() const override { return port_.IsOpen(); }
+    bool CanOpen(const std::string& name) override { return port_.CanOpen(name); }
+    ReadResult Read(std::chrono::microseconds timeout) override { return port_.Read(timeout); }
+    WriteStatus Write(std::uint8_t byte) override { return port_.Write(byte); }
+    bool WaitWritable(std::chrono::microseconds timeout) override {
+        return port_.WaitWritable(timeout);
+    }
+    int OutputQueueLength() override { return port_.OutputQueueLength(); }
+    std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
+    std::string LastSystemError() const override { return port_.LastSystemError(); }
+
+  private:
+    SerialPort& port_;
+};
+
+// The whole command on the scripted port and the manual clock: the machine's answers arrive on
+// the clock, and the fixed waits of a transfer (4 s after a send, 3 s before a receive is
+// saved) pass on it without a real wait.
+TEST(CliTransferTest, RunsTheOrderOnThePortAndTheClockItIsGiven) {
+    using std::chrono::seconds;
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string machine;  // what the machine sends, from the start
+        std::string out;      // "@" stands for the program folder
+        std::string log;      // the log's last line up to its time
+        std::string message;  // a part of stderr
+    } rows[] = {
+        {"ASendStartsOnTheMachinesDc1",
+         {"S=D:\\O1234.NC", "COM1"},
+         "\x11",
+         "",
+         "送信　　完了　",
+         "送信完了しました。"},
+        {"AReceivePrintsTheFilesItSaved",
+         {"--receive-programs", "COM1"},
+         "%\nO7\nM30\n%\n",
+         "@data/O7_001.NC\n",
+         "受信　　完了　",
+         "受信完了しました。"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder folder;
+        test::ScopedEnv home{"KELVANTORI_HOME", folder.Path()};
+        folder.Write("Host.ini", "[Drives]\nD=" + folder.File("data") + "\n");
+        folder.Write("kelvantori.INI", "[Setting]\nDirPath=D:\nR_Code=1\n");
+        folder.Write("data/O1234.NC", "O1234\r\nM30\r\n");
+        ManualClock clock;
+        test::FakeSerialPort port(clock);
+        port.ArriveAt(seconds(1), row.machine);
+        std::vector<std::string> portsMade;
+        const SerialPortFactory makePort = [&](const HostConfig& config) {
+            portsMade.push_back(config.DeviceOf("COM1"));
+            return std::make_unique<LentPort>(port);
+        };
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        CliIo io{in, out, err, false};
+        EXPECT_EQ(RunTransferCommand(row.args, io, makePort, clock), kExitCompleted) << err.str();
+        std::string expectedOut = row.out;
+        if (const auto at = expectedOut.find('@'); at != std::string::npos)
+            expectedOut.replace(at, 1, folder.Path() + "/");
+        EXPECT_EQ(out.str(), expectedOut);
+        EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
+        const std::string log = Cp932ToUtf8(folder.Read("kelvantori.log"));
+        EXPECT_NE(log.find(row.log), std::string::npos) << log;
+        EXPECT_EQ(portsMade, std::vector<std::string>{"/dev/ttyS0"});
+        EXPECT_EQ(port.Opened().size(), 1u);
+        EXPECT_GE(clock.Now(), seconds(4)) << "the waits went by on the given clock";
     }
 }
 

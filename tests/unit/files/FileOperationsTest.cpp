@@ -396,6 +396,60 @@ TEST(CheckCopyTarget, ChecksTheTargetBeforeAnythingIsCopied) {
     EXPECT_EQ(CheckTarget(""), "refused | ");
 }
 
+TEST(CheckDataFolder, AsksForAMissingFolderMakesItWholeOrFallsBackToC) {
+    const std::string ask = "ask ディレクトリが見つかりません。ディレクトリを作成しますか？";
+    const struct {
+        const char* name;
+        const char* dirPath;
+        bool yes;
+        DataFolderCheck check;
+        std::string dirPathAfter;
+        Log shown;  // the question asked and the errors shown, in order
+    } rows[] = {
+        {"ADriveAloneIsNotChecked", "Q:", true, DataFolderCheck::Present, "Q:", {}},
+        {"AnExistingFolder", "c:\\NC", true, DataFolderCheck::Present, "c:\\NC", {}},
+        {"YesMakesEveryMissingFolder",
+         "D:\\NEW\\SUB\\DEEP",
+         true,
+         DataFolderCheck::Created,
+         "D:\\NEW\\SUB\\DEEP",
+         {ask}},
+        {"NoFallsBackToTheDrive", "D:\\NEW", false, DataFolderCheck::FellBack, "c:", {ask}},
+        {"AFolderThatCannotBeMadeIsReported",
+         "Q:\\NC",
+         true,
+         DataFolderCheck::NotCreated,
+         "Q:\\NC",
+         {ask, "error ドライブが割り当てられていません。\nQ:\\NC"}},
+        {"AFileInTheWay",
+         "C:\\NC\\O1.NC\\SUB",
+         true,
+         DataFolderCheck::NotCreated,
+         "C:\\NC\\O1.NC\\SUB",
+         {ask, "error 同じ名前のファイルが既にあります。\nC:\\NC\\O1.NC\\SUB"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        MappedDrives drives;
+        Put(drives.C(), {"NC/O1.NC=one"});
+        Settings settings;
+        settings.DirPath = row.dirPath;
+        Log shown;
+        const DataFolderCheck check = CheckDataFolder(
+            drives.Files(), settings,
+            [&](const std::string& text) { return shown.push_back("ask " + text), row.yes; },
+            [&](const std::string& text) { shown.push_back("error " + text); });
+        EXPECT_EQ(check, row.check);
+        EXPECT_EQ(settings.DirPath, row.dirPathAfter);
+        EXPECT_EQ(shown, row.shown);
+        EXPECT_EQ(Files(drives.C().Path()), Log{"NC/O1.NC=one"});
+        if (row.dirPathAfter.size() > 2) {
+            EXPECT_EQ(drives.Files().IsDirectory(row.dirPathAfter),
+                      row.check != DataFolderCheck::NotCreated);
+        }
+    }
+}
+
 using F = InfoField;
 
 // "" when the field passes, else the field that keeps the focus and the message.
