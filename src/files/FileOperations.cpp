@@ -576,4 +576,20 @@ DropTarget DragTargetOver(std::string_view dirPath, bool dragStartedOnParentLine
     return drop;
 }
 
+CommandLineEnvironment CommandLineFiles(FileSystem& files) {
+    CommandLineEnvironment env;
+    env.IsDirectoryPath = [&files](const std::string& path) {
+        const auto stat = files.Stat(path);
+        return !stat || stat->isDirectory;
+    };
+    env.FileExists = [&files](const std::string& path) {
+        const auto stat = files.Stat(path);
+        return stat && !stat->isDirectory;
+    };
+    env.ImportFile = [&files](const std::string& from, const std::string& to) {
+        return files.Copy(from, to, true) == FsError::None;
+    };
+    return env;
+}
+
 }  // namespace kelvantori

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/CommandLine.h"
 #include "files/FileListModel.h"
 #include "platform/FileSystem.h"
 
@@ -237,6 +238,11 @@ enum class DataFolderCheck {
 DataFolderCheck CheckDataFolder(FileSystem& files, Settings& settings,
                                 const std::function<bool(const std::string&)>& askYesNo,
                                 const std::function<void(const std::string&)>& showError);
+
+// The command line's view of the files: whether a path is a folder (a missing one counts as a
+// folder), whether a file exists, and the import's copy over a file of the same name. The caller
+// adds the question and the error box.
+CommandLineEnvironment CommandLineFiles(FileSystem& files);
 
 // Copies a file (or folder) into dataFolder under its own name, replacing what has that name.
 // A file already in the data folder is left alone (a copy onto itself).

@@ -91,16 +91,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::LoadCommandLine() {
-    FileSystem& files = host_.Files();
-    CommandLineEnvironment env;
-    env.IsDirectoryPath = [&files](const std::string& path) {
-        const auto stat = files.Stat(path);
-        return !stat || stat->isDirectory;
-    };
-    env.FileExists = [&files](const std::string& path) {
-        const auto stat = files.Stat(path);
-        return stat && !stat->isDirectory;
-    };
+    CommandLineEnvironment env = CommandLineFiles(host_.Files());
     env.AskYesNo = [this](const std::string& text) {
         return prompts_.AskYesNo(this, kConfirmTitle, text, PromptIcon::Warning,
                                  PromptPlace::Offset);
@@ -114,9 +105,6 @@ void TForm1::LoadCommandLine() {
         prompt.place = PromptPlace::Offset;
         prompt.parent = this;
         prompts_.Ask(prompt);
-    };
-    env.ImportFile = [&files](const std::string& from, const std::string& to) {
-        return files.Copy(from, to, true) == FsError::None;
     };
     ProcessCommandLine(arguments_, settings_, commandLine_, env);
 }
@@ -180,18 +168,14 @@ void TForm1::FormShow() {
 }
 
 void TForm1::CheckDataFolder() {
-    if (settings_.DirPath.size() == 2 || host_.Files().IsDirectory(settings_.DirPath))
-        return;
-    if (!prompts_.AskYesNo(this, kConfirmTitle, kMissingFolderQuestion, PromptIcon::Warning)) {
-        settings_.DirPath = "c:";
-        return;
-    }
-    FsError error = FsError::None;
-    CreateFolderPath(host_.Files(), settings_.DirPath, &error);
-    if (error != FsError::None) {
-        prompts_.Message(this, kConfirmTitle, FsErrorMessage(error) + "\n" + settings_.DirPath,
-                         PromptIcon::Error);
-    }
+    kelvantori::CheckDataFolder(
+        host_.Files(), settings_,
+        [this](const std::string& text) {
+            return prompts_.AskYesNo(this, kConfirmTitle, text, PromptIcon::Warning);
+        },
+        [this](const std::string& text) {
+            prompts_.Message(this, kConfirmTitle, text, PromptIcon::Error);
+        });
 }
 
 void TForm1::CheckPort() {

@@ -206,20 +206,9 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     if (io.errIsTerminal)
         host.SetColumns(TerminalColumns);
 
-    CommandLineEnvironment commandEnv;
-    commandEnv.IsDirectoryPath = [&files](const std::string& path) {
-        const auto stat = files.Stat(path);
-        return !stat || stat->isDirectory;
-    };
-    commandEnv.FileExists = [&files](const std::string& path) {
-        const auto stat = files.Stat(path);
-        return stat && !stat->isDirectory;
-    };
+    CommandLineEnvironment commandEnv = CommandLineFiles(files);
     commandEnv.AskYesNo = [&host](const std::string& text) { return host.AskYesNo(text); };
     commandEnv.ShowError = [&host](const std::string& text) { host.ShowError(text); };
-    commandEnv.ImportFile = [&files](const std::string& from, const std::string& to) {
-        return files.Copy(from, to, true) == FsError::None;
-    };
 
     // A mistyped item would be ignored by the window; a script is better told before anything
     // is asked, copied or started.
