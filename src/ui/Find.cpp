@@ -54,8 +54,11 @@ TFindForm::TFindForm(QWidget* window, PromptService& prompts, std::vector<std::s
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { ComboBox1Change(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    FilterKeys(*ComboBox1->lineEdit(),
-               [this](QKeyEvent& event) { return ComboBox1KeyPress(event); });
+    // Keys reach the box's own edit from the box itself, past any filter of the edit, so the
+    // filter sits on both.
+    for (QWidget* field :
+         {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(ComboBox1->lineEdit())})
+        FilterKeys(*field, [this](QKeyEvent& event) { return ComboBox1KeyPress(event); });
 }
 
 void TFindForm::ComboBox1Change() {

@@ -79,6 +79,8 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     Button3 = new QPushButton("...", this);
     Button3->setObjectName("Button3");
     Button3->setGeometry(372, 230, 36, 26);
+    // Enter never opens the browser.
+    Button3->setAutoDefault(false);
     Button1 = new QPushButton(Q("ＯＫ"), this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(116, 274, 88, 30);
@@ -95,8 +97,11 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    FilterKeys(*ComboBox1->lineEdit(),
-               [this](QKeyEvent& event) { return ComboBox1KeyPress(event); });
+    // Keys reach the box's own edit from the box itself, past any filter of the edit, so the
+    // filter sits on both.
+    for (QWidget* field :
+         {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(ComboBox1->lineEdit())})
+        FilterKeys(*field, [this](QKeyEvent& event) { return ComboBox1KeyPress(event); });
 }
 
 void TPlusCopyForm::ComboBox1Change() {

@@ -41,10 +41,10 @@ std::set<std::string> Tree(const std::string& root) {
 // The copy/move dialog's step: the folder typed, then Enter.
 void TypeTarget(UiRig& rig, const QString& folder) {
     rig.Prompts().RunNextDialog([folder](QDialog& dialog) {
-        QLineEdit* edit = Find<QComboBox>(dialog, "ComboBox1")->lineEdit();
-        edit->clear();
-        QTest::keyClicks(edit, folder);
-        QTest::keyClick(edit, Qt::Key_Return);
+        QComboBox* box = Find<QComboBox>(dialog, "ComboBox1");
+        box->clearEditText();
+        QTest::keyClicks(box, folder);
+        QTest::keyClick(box, Qt::Key_Return);
         return dialog.result();
     });
 }

@@ -71,10 +71,10 @@ void TypeTarget(UiRig& rig, Typed typed) {
             *typed.opened = Look(dialog);
         if (typed.address)
             *typed.address = &dialog;
-        QLineEdit* edit = Find<QComboBox>(dialog, "ComboBox1")->lineEdit();
-        edit->clear();
-        QTest::keyClicks(edit, typed.folder);
-        QTest::keyClick(edit, Qt::Key_Return);
+        QComboBox* box = Find<QComboBox>(dialog, "ComboBox1");
+        box->clearEditText();
+        QTest::keyClicks(box, typed.folder);
+        QTest::keyClick(box, Qt::Key_Return);
         if (typed.result)
             *typed.result = dialog.result();
         if (dialog.result() != QDialog::Accepted)
@@ -267,8 +267,8 @@ class PluscopyTest : public QObject {
         QString comboShown;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             dialogAddress = &dialog;
-            QLineEdit* edit = Find<QComboBox>(dialog, "ComboBox1")->lineEdit();
-            QTest::keyClicks(edit, typed);
+            QComboBox* box = Find<QComboBox>(dialog, "ComboBox1");
+            QTest::keyClicks(box, typed);
             Find<QPushButton>(dialog, "Button1")->click();
             result = dialog.result();
             comboShown = Find<QComboBox>(dialog, "ComboBox1")->currentText();
@@ -412,10 +412,10 @@ class PluscopyTest : public QObject {
         Mark(rig, {1});
         QString shown;
         rig.Prompts().RunNextDialog([&shown](QDialog& dialog) {
-            QLineEdit* edit = Find<QComboBox>(dialog, "ComboBox1")->lineEdit();
-            edit->clear();
-            QTest::keyClicks(edit, "D:\\O*U.T");
-            shown = edit->text();
+            QComboBox* box = Find<QComboBox>(dialog, "ComboBox1");
+            box->clearEditText();
+            QTest::keyClicks(box, "D:\\O*U.T");
+            shown = box->currentText();
             Find<QPushButton>(dialog, "Button2")->click();
             return dialog.result();
         });
