@@ -71,6 +71,11 @@ bool OperationProgress::Update(const FileProgress& progress) {
         connect(dialog_, &QDialog::rejected, this, [this] { stop_ = true; });
         dialog_->show();
     }
+    if (dialog_ && finished) {
+        // Every item is handled: the completion message comes next, without the progress.
+        delete dialog_;
+        dialog_ = nullptr;
+    }
     if (dialog_)
         dialog_->Show(progress);
     QCoreApplication::processEvents();

@@ -55,7 +55,8 @@ class OperationProgress : public QObject {
     ~OperationProgress() override;
 
     // Before each item and once at the end: shows the progress when the operation has lasted
-    // kProgressDelay, lets pending window events run, and returns false once a stop was asked.
+    // kProgressDelay (and closes it at the end), lets pending window events run, and returns
+    // false once a stop was asked.
     bool Update(const FileProgress& progress);
 
     // The dialog while it is shown, else nullptr.

@@ -288,6 +288,30 @@ class FileCommandsTest : public QObject {
         // The stop key was the operation's: the list did not delete anything with it.
         QCOMPARE(Tree(rig.TrashFile("files")), std::set<std::string>());
     }
+
+    void theProgressClosesBeforeTheCompletionMessage() {
+        UiRig rig;
+        WriteFolder(rig);
+        rig.WriteFile("OUT/A.NC", "old");
+        rig.Start();
+        MarkAllFiles(rig);
+        QStringList seen;
+        rig.Prompts().WatchPrompts([&](const Prompt& prompt) {
+            seen.push_back(QString::fromStdString(prompt.title) +
+                           (ProgressDialog(rig) ? " with progress" : " alone"));
+        });
+        rig.Prompts().Answer(PromptButton::Yes, [&] { rig.Clock().Advance(1s); });
+        bool shownOnTheWay = false;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout,
+                         [&] { shownOnTheWay = shownOnTheWay || ProgressDialog(rig); });
+        probe.start(0);
+        TypeTarget(rig, "D:\\OUT");
+        rig.Press(Qt::Key_C);
+        QVERIFY(shownOnTheWay);
+        QCOMPARE(seen, (QStringList{"確認 alone", "完了 alone"}));
+        QCOMPARE(rig.D().Read("OUT/C.NC"), "C");
+    }
 };
 
 QTEST_MAIN(FileCommandsTest)

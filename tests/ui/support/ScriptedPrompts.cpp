@@ -23,6 +23,8 @@ void ScriptedPrompts::ChooseInNextMenu(const QString& itemText) {
 }
 
 PromptButton ScriptedPrompts::Ask(const Prompt& prompt) {
+    if (watcher_)
+        watcher_(prompt);
     PromptRecord record;
     record.prompt = prompt;
     if (prompt.buttons.size() == 1) {

@@ -34,6 +34,8 @@ class ScriptedPrompts : public PromptService {
     void Answer(PromptButton button, std::function<void()> whileAsked) {
         answers_.push_back({button, std::move(whileAsked)});
     }
+    // Called with every prompt as it is asked (what else the screen shows at that moment).
+    void WatchPrompts(std::function<void(const Prompt&)> watcher) { watcher_ = std::move(watcher); }
     // The next modal dialog is run by this step (it may fill fields, press buttons, and
     // returns the dialog's result). The dialog is shown and active while the step runs, as
     // under a user, and hidden afterwards.
@@ -64,6 +66,7 @@ class ScriptedPrompts : public PromptService {
     };
 
     std::deque<ScriptedAnswer> answers_;
+    std::function<void(const Prompt&)> watcher_;
     std::deque<DialogStep> dialogs_;
     std::deque<MenuStep> menuSteps_;
     std::vector<PromptRecord> asked_;
