@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "ui/QtText.h"
 
@@ -66,6 +67,9 @@ void TRNameForm::SelectMode(RenameRule mode) {
     mode_ = mode;
     Convert();
     LabeledEdit1->setFocus();
+    // An arrow key that chose the mode gives its radio button the focus after this; the edit
+    // takes it back once that key is done.
+    QTimer::singleShot(0, LabeledEdit1, [edit = LabeledEdit1] { edit->setFocus(); });
 }
 
 void TRNameForm::Convert() {

@@ -154,6 +154,31 @@ class RnameTest : public QObject {
         QCOMPARE(rig.Prompts().Log(), QStringList());
     }
 
+    void anArrowKeyChoosesTheModeAndTheFocusGoesBackToTheEdit() {
+        UiRig rig(LongNames());
+        rig.WriteFile("abc.NC", "ABC");
+        rig.Start();
+        QStringList focus;
+        QString shown;
+        rig.Prompts().RunNextDialog([&](QDialog& dialog) {
+            const auto press = [&](Qt::Key key) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+                QApplication::processEvents();
+                focus.push_back(QApplication::focusWidget()->objectName());
+            };
+            press(Qt::Key_Tab);
+            press(Qt::Key_Down);
+            press(Qt::Key_End);
+            QTest::keyClicks(QApplication::focusWidget(), "x");
+            shown = Find<QLineEdit>(dialog, "LabeledEdit1")->text();
+            Click(dialog, "Button2");
+            return dialog.result();
+        });
+        rig.Press(Qt::Key_R);
+        QCOMPARE(focus, (QStringList{"RadioButton1", "LabeledEdit1", "LabeledEdit1"}));
+        QCOMPARE(shown, "ABC.NCX");
+    }
+
     void theRenamedEntryStaysTheCurrentLine() {
         UiRig rig(LongNames());
         rig.WriteFile("A.NC", "A");
