@@ -87,10 +87,6 @@ class FileCommandsTest : public QObject {
             << int(Qt::Key_F3) << int(Qt::NoModifier)
             << QStringList{"確認|3 個の項目をごみ箱に移動しますか？"} << QStringList() << folders
             << std::set<std::string>{"A.NC", "B.NC", "C.NC"};
-        QTest::newRow("D deletes as F3 does")
-            << int(Qt::Key_D) << int(Qt::NoModifier)
-            << QStringList{"確認|3 個の項目をごみ箱に移動しますか？"} << QStringList() << folders
-            << std::set<std::string>{"A.NC", "B.NC", "C.NC"};
         QTest::newRow("Shift+F3 moves them through the dialog")
             << int(Qt::Key_F3) << int(Qt::ShiftModifier) << QStringList{kMoved}
             << QStringList{"PlusCopyForm"}

@@ -267,21 +267,6 @@ class FileinfoTest : public QObject {
         QVERIFY(st.st_mode & S_IWUSR);
     }
 
-    void closeChangesNothing() {
-        UiRig rig;
-        rig.WriteFile("O0001.NC", "X", "2026-12-31 10:00");
-        rig.Start();
-        const std::string host = rig.D().File("O0001.NC");
-        const HostState before = StateOf(host);
-        Inspect(rig, 0, [&](QDialog& dialog) {
-            Find<QCheckBox>(dialog, "CheckBox1")->click();
-            TimeEdit(dialog, 0)->setText("2001");
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-        });
-        QVERIFY(StateOf(host) == before);
-        QCOMPARE(rig.Prompts().Log(), QStringList());
-    }
-
     void theParentLineAndAnEmptyList() {
         UiRig rig;
         std::filesystem::create_directories(rig.D().File("EMPTY"));

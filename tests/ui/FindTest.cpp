@@ -110,16 +110,6 @@ class FindTest : public QObject {
         QCOMPARE(FileNames(rig), (QStringList{"A01.NC", "O1.NC", "O10.NC", "O123.NC", "O2.NC"}));
     }
 
-    void aStarTypedAtTheEndMatchesTheSameNames() {
-        UiRig rig;
-        WritePrograms(rig);
-        rig.Start();
-        SearchFor(rig, "O1*");
-        QCOMPARE(rig.Prompts().Log(), QStringList());
-        QCOMPARE(QString::fromStdString(rig.Model().SearchPattern()), "D:\\O1**.NC");
-        QCOMPARE(FileNames(rig), (QStringList{"O1.NC", "O10.NC", "O123.NC"}));
-    }
-
     void history_data() {
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("typed");

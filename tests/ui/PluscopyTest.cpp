@@ -206,17 +206,6 @@ class PluscopyTest : public QObject {
         QVERIFY(!rig.Lines().join('\n').contains(listed.left(3)));
     }
 
-    void copyOfOneFileWithoutMarksIsToANewName() {
-        UiRig rig;
-        WriteABC(rig);
-        rig.Start();
-        rig.Press(Qt::Key_Down);
-        rig.Press(Qt::Key_F4);
-        QCOMPARE(rig.Prompts().Dialogs(), QStringList());
-        QCOMPARE(rig.Text("Label11"), "コピー元 A.NC -->>>コピー後 ");
-        QCOMPARE(rig.Focus(), rig.View().Edit1);
-    }
-
     void targetChecks_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QList<int>>("answers");  // PromptButton values, in order

@@ -100,9 +100,6 @@ class RnameTest : public QObject {
             << "RadioButton2,RadioButton1"
             << "$x"
             << "ABC.NCx" << 7;
-        QTest::newRow("mode 1: the text as typed") << "RadioButton1"
-                                                   << "$x"
-                                                   << "abc.NCx" << 7;
     }
     void oneEntryInEachMode() {
         QFETCH(QString, radio);
