@@ -182,7 +182,10 @@ void FileCommands::CopyOrMoveThroughDialog(CopyMoveKind kind,
 void FileCommands::RunCopyOrMove(const std::vector<std::string>& sources, const std::string& target,
                                  CopyMoveKind kind) {
     // The list is not used while the operation runs between window events: a folder-watch
-    // refresh waits, and no key starts a second command.
+    // refresh waits, and no key starts a second command. A drop comes without a key's
+    // prologue, so the idle display of an earlier command could still be due; it would enable
+    // the list under the operation.
+    c_.view.Timer1->stop();
     c_.actions.SetListEnabled(false);
     CopyMoveResult result;
     {

@@ -191,9 +191,16 @@ class FileCommandsTest : public QObject {
         QVERIFY(!files.DragOver(2, -1));
         QCOMPARE(rig.Text("Label3"), "");
         files.DragOver(2, 1);
+        // The idle display of an earlier command is due at once; it must not enable the list
+        // under the move.
+        rig.View().Timer1->start(0);
+        bool listEnabledDuringMove = true;
+        rig.Prompts().WatchPrompts(
+            [&](const Prompt&) { listEnabledDuringMove = rig.View().ListBox1->isEnabled(); });
         files.Drop(2, 1);
         QCOMPARE(rig.Text("Label3"), "");
         rig.Settle();
+        QVERIFY(!listEnabledDuringMove);
         QCOMPARE(Tree(rig.D().Path()),
                  (std::set<std::string>{"B.NC", "C.NC", "OUT/", "SUB/", "SUB/A.NC", "SUB/X.NC"}));
         QCOMPARE(rig.Prompts().Log(), QStringList{kMoved});
