@@ -34,6 +34,9 @@ TFindForm::TFindForm(QWidget* window, PromptService& prompts, std::vector<std::s
     ComboBox1->setGeometry(16, 34, 272, 26);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is what is used: completing from the history would turn "D:" into a
+    // folder of the list, or "O1" into "O123", as Enter is pressed.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setMaxVisibleItems(20);
     Button1 = new QPushButton(Q("ＯＫ"), this);
     Button1->setObjectName("Button1");

@@ -75,6 +75,9 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     ComboBox1->setGeometry(12, 230, 354, 26);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is what is used: completing from the history would turn "D:" into a
+    // folder of the list, or "O1" into "O123", as Enter is pressed.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setMaxVisibleItems(20);
     Button3 = new QPushButton("...", this);
     Button3->setObjectName("Button3");

@@ -157,6 +157,16 @@ class FindTest : public QObject {
         QVERIFY(saved.size() <= 20);
     }
 
+    void theTextTypedIsSearchedWhateverTheHistoryHolds() {
+        UiRig rig;
+        WritePrograms(rig);
+        rig.Home().Write("FIND.LST", ListFile({"O123"}));
+        rig.Start();
+        SearchFor(rig, "O1");
+        QCOMPARE(QString::fromStdString(rig.Model().SearchPattern()), "D:\\O1*.NC");
+        QCOMPARE(FileNames(rig), (QStringList{"O1.NC", "O10.NC", "O123.NC"}));
+    }
+
     void typedCharacters_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");

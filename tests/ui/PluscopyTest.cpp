@@ -393,6 +393,18 @@ class PluscopyTest : public QObject {
         QCOMPARE(rig.Home().Read("Path.lst"), ListFile({"D:\\OLD", "D:\\OUT"}));
     }
 
+    void theFolderTypedIsUsedWhateverTheHistoryHolds() {
+        UiRig rig;
+        WriteABC(rig);
+        rig.Home().Write("Path.lst", ListFile({"D:\\OUT"}));
+        rig.Start();
+        Mark(rig, {2});
+        TypeTarget(rig, {"D:"});
+        rig.Press(Qt::Key_C);
+        QCOMPARE(rig.Prompts().Log(), QStringList{"確認|D:のﾌｫﾙﾀﾞｰにはｺﾋﾟｰは出来ません。"});
+        QCOMPARE(Tree(rig.D().File("OUT")), std::set<std::string>());
+    }
+
     void theFolderBoxRefusesCharactersAndCancelCopiesNothing() {
         UiRig rig;
         WriteABC(rig);
