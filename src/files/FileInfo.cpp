@@ -118,6 +118,12 @@ std::string KindText(std::string_view name, bool folder, bool executable) {
     return extension.substr(1) + " ﾌｧｲﾙ";
 }
 
+std::string KindLine(const FileInfoView& view, std::string_view desktopTypeName) {
+    if (view.folder || view.application || desktopTypeName.empty())
+        return view.kindLine;
+    return std::string(kKindPrefix) + std::string(desktopTypeName);
+}
+
 std::optional<FileInfoView> ReadFileInfo(FileSystem& files, std::string_view dirPath,
                                          std::string_view name) {
     const auto stat = files.Stat(JoinDrivePath(dirPath, name));
@@ -126,7 +132,9 @@ std::optional<FileInfoView> ReadFileInfo(FileSystem& files, std::string_view dir
     FileInfoView view;
     view.name = std::string(name);
     view.folder = stat->isDirectory;
-    view.kindLine = std::string(kKindPrefix) + KindText(name, stat->isDirectory, stat->executable);
+    const std::string kind = KindText(name, stat->isDirectory, stat->executable);
+    view.application = kind == kApplicationKindText;
+    view.kindLine = std::string(kKindPrefix) + kind;
     view.placeLine = std::string(kPlacePrefix) + JoinDrivePath(dirPath, "");
     view.sizeLine =
         stat->isDirectory ? std::string(kFolderInfoSizeText) : FileInfoSizeText(stat->size);

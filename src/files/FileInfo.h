@@ -63,9 +63,14 @@ struct FileInfoView {
     std::string placeLine;  // Label3: the folder and "\"
     std::string sizeLine;   // Label4
     bool folder = false;
+    bool application = false;  // a ".EXE" or an executable file
     DosAttributes attributes;  // CheckBox1..4
     TimeFields time;           // Edit1..6, the modification time in local time
 };
+
+// Label2 with the desktop's name of the file's type: folders and applications keep the
+// program's own words; a file the desktop names no type of keeps its extension text.
+std::string KindLine(const FileInfoView& view, std::string_view desktopTypeName);
 
 // nullopt when the entry cannot be read.
 std::optional<FileInfoView> ReadFileInfo(FileSystem& files, std::string_view dirPath,

@@ -50,6 +50,18 @@ bool PassesMask(std::string_view name, std::string_view upperMask) {
     return EqualIgnoringCase(ExtensionOf(name), upperMask.substr(1));
 }
 
+// File lines show times only with short names in one or two columns.
+bool TimesShown(const ListLineStyle& style) {
+    return !style.longNames && style.listColumn < 3;
+}
+
+void BuildStoredFileLine(std::string& out, const ListLineStyle& style, const ListEntry& file,
+                         char* timeBuffer) {
+    const bool needsTime = TimesShown(style) && !file.shortName.empty();
+    const std::string_view time = needsTime ? ListTimeInto(file.modified, timeBuffer) : "";
+    BuildFileLine(out, style, file.name, file.shortName, file.size, time);
+}
+
 std::string DriveOf(std::string_view dirPath) {
     const char letter = DriveLetterOf(dirPath);
     if (letter == 0)
@@ -227,7 +239,7 @@ void FileListModel::SortFiles() {
 
 void FileListModel::BuildLines(bool keepSelection) {
     const ListLineStyle style = ListLineStyle::From(settings_);
-    const bool timesShown = !style.longNames && style.listColumn < 3;
+    const bool timesShown = TimesShown(style);
     char buffer[kListTimeLength];
     std::string line;
 
@@ -252,9 +264,7 @@ void FileListModel::BuildLines(bool keepSelection) {
         lines.emplace_back(line);
     }
     for (const auto& file : files_) {
-        const bool needsTime = timesShown && !file.shortName.empty();
-        const std::string_view time = needsTime ? ListTimeInto(file.modified, buffer) : "";
-        BuildFileLine(line, style, file.name, file.shortName, file.size, time);
+        BuildStoredFileLine(line, style, file, buffer);
         // A copy of the buffer is allocated at the line's exact length.
         lines.emplace_back(line);
     }
@@ -330,6 +340,27 @@ LineColour FileListModel::ColourOf(int line) const {
 
 int FileListModel::HighlightInset(int line) const {
     return IsMarked(line) ? 5 : 12;
+}
+
+void FileListModel::RenameFileLine(int line, std::string_view newName) {
+    const int file = FileIndexOf(line);
+    if (file < 0)
+        return;
+    ListEntry& entry = files_[static_cast<std::size_t>(file)];
+    entry.name = std::string(newName);
+    // A line shows the short form where the host gives one; it follows the new name.
+    if (!entry.shortName.empty()) {
+        entry.shortName = fs_.ShortName(JoinDrivePath(settings_.DirPath, newName))
+                              .value_or(FatShortName(newName));
+    }
+    auto& text = lines_[static_cast<std::size_t>(line)];
+    const char mark = text.empty() ? ' ' : text[0];
+    char buffer[kListTimeLength];
+    BuildStoredFileLine(text, ListLineStyle::From(settings_), entry, buffer);
+    if (!text.empty())
+        text[0] = mark;
+    if (line == selected_)
+        ShowItemDetail(line);
 }
 
 }  // namespace kelvantori

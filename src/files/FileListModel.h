@@ -149,6 +149,11 @@ class FileListModel {
     // (the send of marked files walks it); see ClearMarkTable.
     std::vector<std::string> CollectMarkedFiles();
 
+    // The file of a line was renamed where it stands (the rename of the marked files): the entry
+    // takes the new name and the short form the host gives it, and the line is rebuilt in place
+    // with its mark column. The order stays as it is until the next rebuild.
+    void RenameFileLine(int line, std::string_view newName);
+
     // The flag that a send runs over the marked files; every rebuild clears it.
     bool MarkedSend() const { return markedSend_; }
     void SetMarkedSend(bool on) { markedSend_ = on; }

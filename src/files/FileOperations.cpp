@@ -510,6 +510,19 @@ ImportResult ImportDroppedFiles(FileSystem& files, const std::vector<std::string
 
 // --- The copy/move dialog's target -----------------------------------------------------------
 
+std::string_view CopyMoveCaption(CopyMoveKind kind) {
+    return kind == CopyMoveKind::Copy ? "ﾌｧｲﾙｺﾋﾟｰ" : "ﾌｧｲﾙ移動";
+}
+
+std::string_view CopyMoveTargetLabel(CopyMoveKind kind) {
+    return kind == CopyMoveKind::Copy ? "ｺﾋﾟｰ先" : "移動先";
+}
+
+bool CopyTargetAcceptsCharacter(std::string_view utf8Character) {
+    static constexpr std::string_view kRefused = "/,;*?<>|.";
+    return utf8Character.size() != 1 || kRefused.find(utf8Character[0]) == std::string_view::npos;
+}
+
 TargetCheck CheckCopyTarget(FileSystem& files, std::string_view comboText, std::string_view dirPath,
                             TargetCheckHost& host) {
     TargetCheck check;

@@ -259,6 +259,18 @@ ImportResult ImportDroppedFiles(FileSystem& files, const std::vector<std::string
 
 // --- The copy/move dialog's target -----------------------------------------------------------
 
+inline constexpr std::string_view kCopyTargetRefusedMessage =
+    "この文字はフォルダー名に使えません。\n/:,;*?<>|.";
+
+// The dialog's caption ("ﾌｧｲﾙｺﾋﾟｰ" / "ﾌｧｲﾙ移動") and the label of its folder box ("ｺﾋﾟｰ先" /
+// "移動先").
+std::string_view CopyMoveCaption(CopyMoveKind kind);
+std::string_view CopyMoveTargetLabel(CopyMoveKind kind);
+
+// False for a character typed into the folder box that is dropped: one of /,;*?<>|. (the ":"
+// of a drive and the "\" between folders are taken).
+bool CopyTargetAcceptsCharacter(std::string_view utf8Character);
+
 class TargetCheckHost {
   public:
     virtual ~TargetCheckHost() = default;

@@ -70,6 +70,7 @@ class TForm1 : public QMainWindow, public WindowActions {
     CommandRegistry& commands() { return commands_; }
     WindowHooks& hooks() { return hooks_; }
     InputLineCommands& inputLine() { return *inputLine_; }
+    FileCommands& fileCommands() { return *files_; }
     FolderWatcher* folderWatcher() { return watcher_.get(); }
 
     // --- handlers named after the control and the event -------------------------------------

@@ -97,7 +97,10 @@ PromptButton QtPromptService::Ask(const Prompt& prompt) {
     }
     std::map<QAbstractButton*, PromptButton> answers;
     for (const PromptButton button : prompt.buttons) {
-        const auto role = button == PromptButton::Cancel || button == PromptButton::No
+        // The box orders its buttons by role: "No to all" stands with No, after the Yes
+        // answers, as the user reads the overwrite question.
+        const auto role = button == PromptButton::Cancel || button == PromptButton::No ||
+                                  button == PromptButton::NoToAll
                               ? QMessageBox::RejectRole
                               : QMessageBox::AcceptRole;
         QPushButton* pushButton = box.addButton(Q(PromptButtonText(button)), role);

@@ -2,6 +2,7 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 
@@ -22,6 +23,8 @@ void ScriptedPrompts::ChooseInNextMenu(const QString& itemText) {
 }
 
 PromptButton ScriptedPrompts::Ask(const Prompt& prompt) {
+    if (watcher_)
+        watcher_(prompt);
     PromptRecord record;
     record.prompt = prompt;
     if (prompt.buttons.size() == 1) {
@@ -31,8 +34,11 @@ PromptButton ScriptedPrompts::Ask(const Prompt& prompt) {
         record.scripted = false;
         record.answer = EscapeButton(prompt);
     } else {
-        record.answer = answers_.front();
+        const ScriptedAnswer answer = std::move(answers_.front());
         answers_.pop_front();
+        if (answer.whileAsked)
+            answer.whileAsked();
+        record.answer = answer.button;
     }
     asked_.push_back(record);
     return record.answer;
@@ -44,7 +50,15 @@ int ScriptedPrompts::RunDialog(QDialog& dialog) {
         return QDialog::Rejected;
     const DialogStep step = std::move(dialogs_.front());
     dialogs_.pop_front();
-    return step(dialog);
+    QWidget* const active = QApplication::activeWindow();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QApplication::processEvents();
+    const int result = step(dialog);
+    dialog.hide();
+    if (active)
+        QApplication::setActiveWindow(active);
+    return result;
 }
 
 QAction* ScriptedPrompts::RunMenu(QMenu& menu, const QPoint&) {

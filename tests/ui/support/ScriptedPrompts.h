@@ -28,9 +28,17 @@ class ScriptedPrompts : public PromptService {
 
     // The answers to the next message boxes with more than one button, in order (a box with
     // one button is answered with it).
-    void Answer(PromptButton button) { answers_.push_back(button); }
+    void Answer(PromptButton button) { answers_.push_back({button, {}}); }
+    // The same, running an action first while the box is asked (the time an answer takes, a
+    // key pressed elsewhere meanwhile).
+    void Answer(PromptButton button, std::function<void()> whileAsked) {
+        answers_.push_back({button, std::move(whileAsked)});
+    }
+    // Called with every prompt as it is asked (what else the screen shows at that moment).
+    void WatchPrompts(std::function<void(const Prompt&)> watcher) { watcher_ = std::move(watcher); }
     // The next modal dialog is run by this step (it may fill fields, press buttons, and
-    // returns the dialog's result).
+    // returns the dialog's result). The dialog is shown and active while the step runs, as
+    // under a user, and hidden afterwards.
     void RunNextDialog(DialogStep step) { dialogs_.push_back(std::move(step)); }
     // The next pop-up menu: the item whose text is given is chosen ("" for none).
     void ChooseInNextMenu(const QString& itemText);
@@ -52,7 +60,13 @@ class ScriptedPrompts : public PromptService {
     }
 
   private:
-    std::deque<PromptButton> answers_;
+    struct ScriptedAnswer {
+        PromptButton button;
+        std::function<void()> whileAsked;
+    };
+
+    std::deque<ScriptedAnswer> answers_;
+    std::function<void(const Prompt&)> watcher_;
     std::deque<DialogStep> dialogs_;
     std::deque<MenuStep> menuSteps_;
     std::vector<PromptRecord> asked_;

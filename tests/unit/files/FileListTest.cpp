@@ -208,6 +208,25 @@ TEST_F(ListTest, CompactAndCollectKeepTheMarkingOrder) {
     EXPECT_EQ(UsedSlots(), Lines{});
 }
 
+TEST_F(ListTest, ARenamedFileLineIsRebuiltInPlaceWithItsMark) {
+    fs_.SetFolder("C:", {FakeFile("abc.NC", 7, kMarch5), FakeFile("b.NC", 5, kMarch5)});
+    settings_.DirPath = "C:";
+    Refresh();
+    Mark({0});
+    model_.Select(0);
+    model_.RenameFileLine(0, "Long name.nc");
+    EXPECT_EQ(model_.Lines()[0], "*LONGNA~1.NC         7 24-03-05 14:07" + std::string(26, ' '));
+    EXPECT_EQ(FileNames(), (Names{"Long name.nc", "b.NC"})) << "the order waits for a rebuild";
+    EXPECT_EQ(model_.DetailLine(),
+              "　　ﾌｧｲﾙ詳細 :Long name.nc  ｻｲｽﾞ :7ﾊﾞｲﾄ  日付 :2024-03-05 14:07:09");
+    settings_.op4 = "Y";
+    Refresh();
+    model_.RenameFileLine(1, "B.nc");
+    EXPECT_EQ(model_.Lines()[1], " B.nc");
+    model_.RenameFileLine(-1, "X.NC");
+    EXPECT_EQ(FileNames(), (Names{"abc.NC", "B.nc"})) << "no file line, no change";
+}
+
 TEST_F(ListTest, HomeMarksTheNextHundredLinesFromTheCurrentOne) {
     ListFiles(200);
     Mark({2, 150});

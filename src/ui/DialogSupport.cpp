@@ -1,0 +1,72 @@
+// The dialogs' shared behaviour.
+#include "ui/DialogSupport.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QShowEvent>
+
+#include "ui/Fonts.h"
+#include "ui/QtText.h"
+
+namespace kelvantori {
+
+namespace {
+
+class KeyFilter : public QObject {
+  public:
+    KeyFilter(QObject* parent, std::function<bool(QKeyEvent&)> filter)
+        : QObject(parent), filter_(std::move(filter)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && filter_(*static_cast<QKeyEvent*>(event)))
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<bool(QKeyEvent&)> filter_;
+};
+
+}  // namespace
+
+CentredDialog::CentredDialog(QWidget* window) : QDialog(window) {
+    setFont(GothicFont(12));
+    setModal(true);
+}
+
+void CentredDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    const QWidget* parent = parentWidget();
+    if (!parent)
+        return;
+    const QRect main = parent->window()->frameGeometry();
+    const QSize own = frameGeometry().size();
+    move(main.left() + main.width() / 2 - own.width() / 2,
+         main.top() + main.height() / 2 - own.height() / 2);
+}
+
+void FilterKeys(QWidget& widget, std::function<bool(QKeyEvent&)> filter) {
+    widget.installEventFilter(new KeyFilter(&widget, std::move(filter)));
+}
+
+std::string TypedCharacter(const QKeyEvent& event) {
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return {};
+    const QString text = event.text();
+    if (text.isEmpty() || !text[0].isPrint())
+        return {};
+    return U(text);
+}
+
+void FillHistory(QComboBox& combo, const std::vector<std::string>& history) {
+    const QString text = combo.currentText();
+    combo.clear();
+    for (const std::string& entry : history)
+        combo.addItem(Q(entry));
+    // Filling the list would make its first entry the text.
+    combo.setCurrentIndex(-1);
+    combo.setEditText(text);
+}
+
+}  // namespace kelvantori
