@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTimer>
 #include <optional>
 
@@ -335,7 +336,15 @@ void FileCommands::FileInformation() {
         return;
     }
     const std::string hostPath = c_.files.Drives().ToHost(path).value_or(std::string());
-    const DesktopFileKind desktopKind = c_.desktop.KindOf(hostPath, info->folder);
+    DesktopFileKind desktopKind = c_.desktop.KindOf(hostPath, info->folder);
+    if (!info->folder && c_.settings.Mask.size() > 1 &&
+        AsciiUpper(FileExtensionOf(info->name)) == AsciiUpper(c_.settings.Mask.substr(1))) {
+        // The files of the mask are the shop's NC programs, whatever else a desktop knows their
+        // extension as (".nc" is a scientific data format there): they are "NC ﾌｧｲﾙ" as text.
+        desktopKind.typeName.clear();
+        desktopKind.icon = QIcon::fromTheme(
+            "text-x-generic", QApplication::style()->standardIcon(QStyle::SP_FileIcon));
+    }
     TFileInfoForm form(c_.actions.Window(), c_.prompts, c_.files, path, *info, desktopKind);
     if (c_.prompts.RunDialog(form) == QDialog::Accepted)
         c_.actions.RefreshFileList(false, true, false);

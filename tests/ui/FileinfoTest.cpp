@@ -61,6 +61,7 @@ HostState StateOf(const std::string& hostPath) {
 void WriteEntries(UiRig& rig) {
     rig.WriteFile("O0001.NC", std::string(1536, 'X'), "2026-12-01 10:00");
     rig.WriteFile("SUB/O0100.NC", "X");
+    rig.WriteFile("README.TXT", std::string(1536, 'X'), "2026-12-01 10:00");
     rig.SetTime("SUB", "2026-11-30 08:15");
 }
 
@@ -108,8 +109,11 @@ class FileinfoTest : public QObject {
         file[4] = "サイズ :　　1.500KB (1,536ﾊﾞｲﾄ)";
         file[8] = "2026 12 01 10 00 00";
         QTest::newRow("a file the desktop knows no type of: its extension") << 1 << "" << file;
-        file[2] = "種類 :　　　NC プログラム";
-        QTest::newRow("a file of a type the desktop names") << 1 << "NC プログラム" << file;
+        QTest::newRow("a program of the mask whatever the desktop calls its extension")
+            << 1 << "Unidata NetCDF ドキュメント" << file;
+        file[1] = "README.TXT";
+        file[2] = "種類 :　　　テキスト文書";
+        QTest::newRow("a file of a type the desktop names") << 2 << "テキスト文書" << file;
     }
     void showsTheEntry() {
         QFETCH(int, line);
