@@ -46,6 +46,14 @@ FileListView::FileListView(const FileListModel& model, QWidget* parent)
     viewport()->setPalette(palette);
     viewport()->setAutoFillBackground(true);
     horizontalScrollBar()->setSingleStep(1);
+    // A dark bar under the black list: it is there for the mouse, the keys do not need it.
+    horizontalScrollBar()->setStyleSheet(
+        "QScrollBar:horizontal { background: #202020; height: 14px; margin: 0 14px 0 14px; }"
+        "QScrollBar::handle:horizontal { background: #707070; min-width: 24px; }"
+        "QScrollBar::add-line:horizontal { background: #404040; width: 14px;"
+        " subcontrol-position: right; subcontrol-origin: margin; }"
+        "QScrollBar::sub-line:horizontal { background: #404040; width: 14px;"
+        " subcontrol-position: left; subcontrol-origin: margin; }");
 }
 
 void FileListView::SetColumns(int columns) {
