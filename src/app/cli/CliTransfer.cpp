@@ -82,8 +82,11 @@ void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out
     for (const char letter : env.Drives().Letters())
         out << "  " << letter << ": = " << env.Drives().FolderOf(letter).value_or("") << "\n";
     out << "ポート:\n";
-    for (const auto& [number, device] : env.Config().ports)
-        out << "  COM" << number << " = " << device << "\n";
+    for (const ConfiguredPort& port : ConfiguredPorts(env.Config())) {
+        const std::string summary = PortAddressSummary(port.address);
+        out << "  " << port.name << " = " << port.address.text
+            << (summary.empty() ? "" : "  (" + summary + ")") << "\n";
+    }
     out << "  (割り当てのない COMn は /dev/ttyS(n-1))\n";
     out << "設定: Port=" << settings.Port << " (" << env.Config().DeviceOf(settings.Port)
         << ")  Speed=" << settings.Speed << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
@@ -242,11 +245,11 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io) {
 
     CheckDataFolder(settings, files, host);
     const std::string device = env.Config().DeviceOf(settings.Port);
-    host.SetErrorHint(
-        settings.Port + "のポートが開きません",
-        "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
-            "  (Host.ini の [Ports] で " + settings.Port +
-            "=/dev/ttyUSB0 のように指定します: " + env.Folder().HostFile(kHostIniName) + ")");
+    host.SetErrorHint(settings.Port + "のポートが開きません",
+                      "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
+                          "  (Host.ini の [Ports] で " + settings.Port + "=/dev/ttyUSB0 や " +
+                          settings.Port + "=rfc2217://ホスト:ポート のように指定します: " +
+                          env.Folder().HostFile(kHostIniName) + ")");
 
     const std::unique_ptr<SerialPort> port = CreateSystemSerialPort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
