@@ -249,12 +249,21 @@ void Rfc2217Port::Request(std::string& out, std::uint8_t command, std::string_vi
 }
 
 PortError Rfc2217Port::Negotiate(const PortConfig& config) {
+    // Servers speak first (ser2net offers its options at once), and one that turns the client
+    // away says why and closes: listening a moment before we speak keeps that close orderly,
+    // where bytes of ours it never read would make it a reset that loses its words.
+    if (!PumpUntil(SteadyClock::now() + Timeouts().settle, [] { return false; }))
+        return Refuse(PortError::OpenFailed, ClosedReason());
     std::string hello;
     for (const std::uint8_t option : {kBinary, kSuppressGoAhead, kComPortOption}) {
+        if (ours_[option])
+            continue;
         hello += {static_cast<char>(kIac), static_cast<char>(kWill), static_cast<char>(option)};
         oursAsked_[option] = true;
     }
     for (const std::uint8_t option : {kBinary, kSuppressGoAhead}) {
+        if (theirs_[option])
+            continue;
         hello += {static_cast<char>(kIac), static_cast<char>(kDo), static_cast<char>(option)};
         theirsAsked_[option] = true;
     }

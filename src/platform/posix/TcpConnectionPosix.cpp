@@ -107,13 +107,13 @@ bool TcpConnection::Connect(const std::string& host, int port, const std::string
             continue;
         }
         int err = 0;
+        bool outOfTime = false;
         if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0)
             err = errno;
         while (err == EINPROGRESS || err == EINTR) {
-            const auto left =
-                std::chrono::duration_cast<milliseconds>(deadline - SteadyClock::now());
+            const auto left = std::chrono::ceil<milliseconds>(deadline - SteadyClock::now());
             if (left.count() <= 0) {
-                err = ETIMEDOUT;
+                outOfTime = true;
                 break;
             }
             pollfd p{fd, POLLOUT, 0};
@@ -140,7 +140,7 @@ bool TcpConnection::Connect(const std::string& host, int port, const std::string
             return true;
         }
         ::close(fd);
-        if (err == ETIMEDOUT && SteadyClock::now() >= deadline) {
+        if (outOfTime) {
             lastError_ = "connect " + endpoint_ + ": no answer within " + SecondsText(timeout);
             return false;
         }
