@@ -13,6 +13,9 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr std::size_t kReceiveChunk = 4096;
 constexpr std::size_t kLastWordsLength = 80;
+// Beyond the line time of what was written: the way through the network and the server.
+constexpr std::chrono::milliseconds kCloseMargin{100};
+constexpr std::chrono::milliseconds kCloseLimit{1000};
 
 }  // namespace
 
@@ -47,6 +50,8 @@ std::string NetworkPort::LastWords() const {
 PortError NetworkPort::Open(const PortConfig& config) {
     Close();
     openedName_ = config.portName;
+    characterTime_ = CharacterTime(config.line);
+    lineFreeAt_ = SteadyClock::time_point{};
     lost_ = false;
     outputSuspended_ = false;
     modem_ = ModemStatus{};
@@ -78,8 +83,13 @@ PortError NetworkPort::Open(const PortConfig& config) {
 }
 
 void NetworkPort::Close() {
-    if (connection_.IsOpen() && !lost_)
-        Flush();
+    if (connection_.IsOpen() && !lost_ && Flush()) {
+        const auto now = SteadyClock::now();
+        if (lineFreeAt_ + kCloseMargin > now) {
+            const auto drained = std::min(lineFreeAt_ + kCloseMargin, now + kCloseLimit);
+            PumpUntil(drained, [] { return false; });
+        }
+    }
     connection_.Close();
     output_.clear();
 }
@@ -189,7 +199,12 @@ WriteStatus NetworkPort::Write(std::uint8_t byte) {
     if (!output_.empty() || outputSuspended_)
         return WriteStatus::Full;
     Encode(byte, output_);
-    return Flush() ? WriteStatus::Written : WriteStatus::Failed;
+    if (!Flush())
+        return WriteStatus::Failed;
+    const auto now = SteadyClock::now();
+    lineFreeAt_ = std::max(lineFreeAt_, now) +
+                  std::chrono::duration_cast<SteadyClock::duration>(characterTime_);
+    return WriteStatus::Written;
 }
 
 bool NetworkPort::WaitWritable(microseconds timeout) {

@@ -26,6 +26,9 @@ class NetworkPort : public SerialPort {
     // Connects, runs the protocol's open steps, and empties the buffers. The port's name is
     // only used in messages: the address was chosen when the port was made.
     PortError Open(const PortConfig& config) final;
+    // Waits (a second at most) until what was written will have left the server's line: a
+    // server may discard what it still holds when the connection closes, such as the DC4 of a
+    // stopped send.
     void Close() final;
     bool IsOpen() const final { return connection_.IsOpen(); }
     // True when the address is well formed and its host name resolves. No connection is made:
@@ -87,6 +90,10 @@ class NetworkPort : public SerialPort {
     std::string input_;  // line bytes not read yet, from inputAt_
     std::size_t inputAt_ = 0;
     std::string output_;  // wire bytes the socket has not taken yet
+    // When the server's line will have sent what was written, by the line setting's character
+    // time: a close waits for it, as the close of a serial device waits for its output.
+    std::chrono::nanoseconds characterTime_{0};
+    std::chrono::steady_clock::time_point lineFreeAt_{};
     bool lost_ = false;
     std::string lastError_;
 };

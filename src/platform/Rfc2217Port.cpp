@@ -168,6 +168,14 @@ class Rfc2217Port final : public NetworkPort {
   public:
     using NetworkPort::NetworkPort;
 
+    std::string OpenNotice() const override {
+        if (inboundRefused_.empty())
+            return {};
+        return OpenedName() + " (" + Address().text +
+               ") の装置サーバは、受信中に装置へ XON/XOFF を送る設定を受け付けませんでした (" +
+               inboundRefused_ + ")。受信データは TCP の流れ制御で止めます。";
+    }
+
   protected:
     PortError Negotiate(const PortConfig& config) override;
     void Decode(const std::uint8_t* bytes, std::size_t count) override;
@@ -215,9 +223,12 @@ class Rfc2217Port final : public NetworkPort {
     std::array<bool, 256> theirsAsked_{};
     Agreement comPort_ = Agreement::Pending;
     Answers answers_;
+    // The input flow control the server kept instead of ours ("none"), or empty.
+    std::string inboundRefused_;
 };
 
 void Rfc2217Port::ResetProtocol() {
+    inboundRefused_.clear();
     state_ = State::Data;
     sub_.clear();
     ours_.fill(false);
@@ -349,10 +360,12 @@ PortError Rfc2217Port::CheckAnswers(const PortConfig& config, std::uint8_t inbou
         return SetupRefused("the device server keeps its flow control on output (" +
                             FlowName(static_cast<std::uint8_t>(*answers_.outbound)) + ")");
     }
+    // Input flow control only guards the server's buffer while we do not read; TCP holds the
+    // server back as well. A server that cannot do it alone (ser2net switches XON/XOFF for both
+    // directions at once) is used without it, and the user is told.
+    inboundRefused_.clear();
     if (answers_.inbound && *answers_.inbound != inbound) {
-        return SetupRefused("the device server set its input flow control to " +
-                            FlowName(static_cast<std::uint8_t>(*answers_.inbound)) +
-                            " instead of " + FlowName(inbound));
+        inboundRefused_ = FlowName(static_cast<std::uint8_t>(*answers_.inbound));
     }
     return PortError::None;
 }

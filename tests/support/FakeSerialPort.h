@@ -77,6 +77,8 @@ class FakeSerialPort : public SerialPort {
         openResult_ = result;
         systemError_ = std::move(systemError);
     }
+    // What OpenNotice() says after an opening (a raw TCP port's words).
+    void SetOpenNotice(std::string notice) { notice_ = std::move(notice); }
     // CanOpen answers: a default for every name, and answers for single names.
     void SetCanOpen(bool canOpen) { canOpen_ = canOpen; }
     void SetCanOpen(const std::string& portName, bool canOpen) {
@@ -140,6 +142,7 @@ class FakeSerialPort : public SerialPort {
         return open_ && !lost_ ? modem_ : std::nullopt;
     }
     std::string LastSystemError() const override { return systemError_; }
+    std::string OpenNotice() const override { return open_ ? notice_ : std::string(); }
 
   private:
     static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
@@ -174,6 +177,7 @@ class FakeSerialPort : public SerialPort {
 
     PortError openResult_ = PortError::None;
     std::string systemError_;
+    std::string notice_;
     bool canOpen_ = true;
     std::map<std::string, bool> canOpenByName_;
 

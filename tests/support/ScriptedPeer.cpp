@@ -148,6 +148,9 @@ void ScriptedPeer::Answer(std::uint8_t b) {
                 return;
             if (const auto command = static_cast<std::uint8_t>(sub_[1]); IsConfirmed(command)) {
                 std::string value = sub_.substr(2);
+                if (const auto it = controlAnswers_.find(static_cast<std::uint8_t>(value[0]));
+                    command == 5 && it != controlAnswers_.end())
+                    value = std::string(1, static_cast<char>(it->second));
                 if (command == 1 && answerSpeed_) {
                     const std::uint32_t s = *answerSpeed_;
                     value = {static_cast<char>(s >> 24), static_cast<char>(s >> 16),

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -37,6 +38,10 @@ class ScriptedPeer {
     // --- the script (set before the client connects) -------------------------------------
     void RefuseComPort() { refuseComPort_ = true; }
     void AnswerSpeed(std::uint32_t speed) { answerSpeed_ = speed; }
+    // SET-CONTROL asked is answered with another value (a setting the server cannot make).
+    void AnswerControl(std::uint8_t asked, std::uint8_t answered) {
+        controlAnswers_[asked] = answered;
+    }
     // Bytes sent to every client as soon as it is accepted, then the connection is closed
     // when closeAfter (a server that turns the client away).
     void GreetWith(std::string bytes, bool closeAfter) {
@@ -77,6 +82,7 @@ class ScriptedPeer {
     std::string data_;
     bool refuseComPort_ = false;
     std::optional<std::uint32_t> answerSpeed_;
+    std::map<std::uint8_t, std::uint8_t> controlAnswers_;
     std::string greeting_;
     bool closeAfterGreeting_ = false;
     // The Telnet parser of the RFC 2217 role.

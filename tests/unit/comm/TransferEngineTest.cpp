@@ -223,6 +223,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "", "通信エラー!!\nbox:4001: closed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A raw TCP port cannot carry the line setting: the user hears it once per opening, and the
+// transfer goes on.
+TEST(SendEngineTest, ThePortsNoticeIsShownOnceAndTheSendGoesOn) {
+    EngineRig rig;
+    rig.port.SetOpenNotice("COM1 (tcp://box:4001) は raw TCP のポートです。");
+    EXPECT_EQ(rig.Send(ProgramOf("O1\r\nM30\r\n")), TransferResult::Completed);
+    EXPECT_EQ(rig.host.notices,
+              std::vector<std::string>{"COM1 (tcp://box:4001) は raw TCP のポートです。"});
+    EXPECT_TRUE(rig.host.errors.empty());
+}
+
 // DC1 starts it as well: the command-line test sends to a machine that gives DC1.
 TEST(SendEngineTest, SignalStartsOnPercentWithoutAQuestion) {
     EngineRig rig;

@@ -264,6 +264,14 @@ INSTANTIATE_TEST_SUITE_P(
                         return p.Address("rfc2217");
                     },
                     ScriptedPeer::Role::Rfc2217, kSetup, "refuses RFC 2217"},
+        // It would obey the machine's DC3 itself and swallow it before the send could read it.
+        FailureCase{"ServerKeepsXonXoffOnItsOutput",
+                    [](ScriptedPeer& p) {
+                        p.AnswerControl(1, 2);
+                        return p.Address("rfc2217");
+                    },
+                    ScriptedPeer::Role::Rfc2217, kSetup,
+                    "the device server keeps its flow control on output (XON/XOFF)"},
         FailureCase{"ServerSetsAnotherSpeed",
                     [](ScriptedPeer& p) {
                         p.AnswerSpeed(9600);
@@ -354,6 +362,19 @@ TEST(NetworkPortTest, UsableWhenTheNameResolvesWithoutTakingTheServersPort) {
               (std::vector{true, false, false}));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(peer.Accepted(), 0);
+}
+
+// ser2net can only switch XON/XOFF for both directions; a receive goes on without it.
+TEST(Rfc2217PortTest, AReceiveWithoutTheServersInputXonXoffGoesOnAndSaysSo) {
+    ScriptedPeer peer(ScriptedPeer::Role::Rfc2217);
+    peer.AnswerControl(15, 14);
+    auto port = PortFor(peer.Address("rfc2217"));
+    const CommPortResult opened =
+        OpenCommPort(*port, SettingsFor("19200,8,N,1"), TransferMode::Receive);
+    ASSERT_TRUE(opened.ok) << opened.systemReason;
+    EXPECT_EQ(opened.notice, "COM5 (" + peer.Address("rfc2217") +
+                                 ") の装置サーバは、受信中に装置へ XON/XOFF を送る設定を受け付けま"
+                                 "せんでした (none)。受信データは TCP の流れ制御で止めます。");
 }
 
 TEST(NetworkPortTest, RawTcpSaysOnceThatTheLineSettingStaysTheServers) {
