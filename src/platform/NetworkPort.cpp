@@ -13,6 +13,12 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr std::size_t kReceiveChunk = 4096;
 constexpr std::size_t kLastWordsLength = 80;
+// Output is gathered into larger segments while the line is this many characters behind what
+// was written (an unpaced send): the server could not pass the bytes on any sooner, and one
+// segment per byte would make it, not the line, the bottleneck. A paced send stays within two
+// characters, so each of its bytes goes out at once.
+constexpr int kGatherAhead = 10;
+constexpr std::size_t kGatherLimit = 1024;
 // Beyond the line time of what was written: the way through the network and the server.
 constexpr std::chrono::milliseconds kCloseMargin{100};
 constexpr std::chrono::milliseconds kCloseLimit{1000};
@@ -58,6 +64,7 @@ PortError NetworkPort::Open(const PortConfig& config) {
     input_.clear();
     inputAt_ = 0;
     output_.clear();
+    socketFull_ = false;
     ResetProtocol();
     if (!address_.IsNetwork()) {
         return Refuse(PortError::OpenFailed,
@@ -120,13 +127,20 @@ void NetworkPort::Lose(const std::string& reason) {
     output_.clear();
 }
 
+bool NetworkPort::Gathering() const {
+    return lineFreeAt_ - SteadyClock::now() >
+           std::chrono::duration_cast<SteadyClock::duration>(characterTime_ * kGatherAhead);
+}
+
 bool NetworkPort::Flush() {
+    socketFull_ = false;
     while (!output_.empty() && !lost_) {
         const auto r =
             connection_.Send(reinterpret_cast<const std::uint8_t*>(output_.data()), output_.size());
         if (r.status == TcpConnection::Status::Done) {
             output_.erase(0, r.count);
         } else if (r.status == TcpConnection::Status::WouldBlock) {
+            socketFull_ = true;
             return true;
         } else {
             Lose(connection_.LastError());
@@ -194,16 +208,18 @@ ReadResult NetworkPort::Read(microseconds timeout) {
 }
 
 WriteStatus NetworkPort::Write(std::uint8_t byte) {
-    if (!connection_.IsOpen() || lost_ || !Flush())
+    if (!connection_.IsOpen() || lost_)
         return WriteStatus::Failed;
-    if (!output_.empty() || outputSuspended_)
+    // A socket that took nothing the last time is asked again first.
+    if (socketFull_ && !Flush())
+        return WriteStatus::Failed;
+    if (socketFull_ || outputSuspended_)
         return WriteStatus::Full;
     Encode(byte, output_);
-    if (!Flush())
-        return WriteStatus::Failed;
-    const auto now = SteadyClock::now();
-    lineFreeAt_ = std::max(lineFreeAt_, now) +
+    lineFreeAt_ = std::max(lineFreeAt_, SteadyClock::now()) +
                   std::chrono::duration_cast<SteadyClock::duration>(characterTime_);
+    if ((output_.size() >= kGatherLimit || !Gathering()) && !Flush())
+        return WriteStatus::Failed;
     return WriteStatus::Written;
 }
 
@@ -212,7 +228,7 @@ bool NetworkPort::WaitWritable(microseconds timeout) {
     for (;;) {
         if (!connection_.IsOpen() || lost_ || !Flush())
             return false;
-        if (output_.empty() && !outputSuspended_)
+        if (!socketFull_ && !outputSuspended_)
             return true;
         const auto left = deadline - SteadyClock::now();
         if (left <= SteadyClock::duration::zero())

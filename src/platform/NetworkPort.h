@@ -1,8 +1,11 @@
 // Serial ports on the network: what the raw TCP and the RFC 2217 port share. The connection is
 // made when the port is opened and closed with it, so the device server sees the port opened and
 // closed as a program on its own host would. Reads and writes keep the contract of a device
-// port: one byte with a time-out, a write that never blocks. The protocols say what a line byte
-// is on the wire (RawTcpPort.cpp, Rfc2217Port.cpp).
+// port: one byte with a time-out, a write that never blocks. A written byte goes out at once
+// while the line keeps up with the writes (a paced send); written faster than the line can
+// carry, bytes are gathered into larger segments, sent at the next read of the port (a send
+// reads the line at least every ten bytes) and at the latest at its close. The protocols say what a
+// line byte is on the wire (RawTcpPort.cpp, Rfc2217Port.cpp).
 #pragma once
 
 #include <chrono>
@@ -76,6 +79,8 @@ class NetworkPort : public SerialPort {
   private:
     // Moves queued wire bytes to the socket. False when the connection is gone.
     bool Flush();
+    // The line is far behind what was written: output waits to go out in larger segments.
+    bool Gathering() const;
     // Takes what has arrived; waits up to timeout when nothing has. False when the connection
     // is gone.
     bool Pull(std::chrono::microseconds timeout);
@@ -89,7 +94,8 @@ class NetworkPort : public SerialPort {
     TcpConnection connection_;
     std::string input_;  // line bytes not read yet, from inputAt_
     std::size_t inputAt_ = 0;
-    std::string output_;  // wire bytes the socket has not taken yet
+    std::string output_;       // wire bytes not passed to the socket yet
+    bool socketFull_ = false;  // the socket took none of them at the last try
     // When the server's line will have sent what was written, by the line setting's character
     // time: a close waits for it, as the close of a serial device waits for its output.
     std::chrono::nanoseconds characterTime_{0};

@@ -129,12 +129,18 @@ TEST_P(LineBytesTest, EveryByteValueCrossesBothWays) {
         [&](const std::string& got) { return !telnet || got.ends_with(Sub(12, "\x03")); }));
     const std::size_t afterOpen = peer.Received().size();
 
-    // Out: all 256 values; an ISO DEL is 0xFF on the line.
-    std::string all;
+    // Out: a byte written while the line is idle leaves at once, with no further call, so a
+    // paced send is never held back; then all 256 values at once, faster than the line (an
+    // ISO DEL is 0xFF): those go out by the port's next read, as a send reads the line at
+    // least every ten bytes.
+    ASSERT_EQ(port->Write('%'), WriteStatus::Written);
+    ASSERT_TRUE(peer.WaitFor([&](const std::string& got) { return got.size() > afterOpen; }));
+    std::string all = "%";
     for (int b = 0; b < 256; ++b)
         all.push_back(static_cast<char>(b));
-    for (const char b : all)
+    for (const char b : all.substr(1))
         ASSERT_EQ(port->Write(static_cast<std::uint8_t>(b)), WriteStatus::Written);
+    port->Read(std::chrono::microseconds(0));
     const std::size_t wireBytes = all.size() + (telnet ? 1 : 0);
     ASSERT_TRUE(
         peer.WaitFor([&](const std::string& got) { return got.size() >= afterOpen + wireBytes; }));
@@ -348,6 +354,34 @@ TEST_P(DroppedConnectionTest, IsLostAfterWhatArrivedBeforeIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, DroppedConnectionTest, testing::Values("tcp", "rfc2217"));
+
+// A server may discard what it still holds when the connection closes (the DC4 of a stopped
+// send): the close waits for the line time of what was written, as a device's close waits for
+// its output, but a second at most.
+TEST(NetworkPortTest, CloseWaitsUntilTheLineHasSentWhatWasWrittenButNotForEver) {
+    const struct {
+        const char* name;
+        int bytes;  // at 1200 baud 8N1: 8.3 ms each
+        std::chrono::milliseconds atLeast, atMost;
+    } cases[] = {{"ThirtyBytes", 30, 250ms, 800ms},
+                 {"ThreeHundredBytes", 300, 1000ms, 1600ms},
+                 {"NothingWritten", 0, 0ms, 100ms}};
+    for (const auto& c : cases) {
+        ScriptedPeer peer(ScriptedPeer::Role::Silent);
+        auto port = PortFor(peer.Address("tcp"));
+        ASSERT_TRUE(OpenCommPort(*port, SettingsFor("1200,8,N,1"), TransferMode::Send).ok);
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < c.bytes; ++i)
+            ASSERT_EQ(port->Write('x'), WriteStatus::Written);
+        port->Close();
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(took, c.atLeast) << c.name;
+        EXPECT_LE(took, c.atMost) << c.name;
+        EXPECT_TRUE(peer.WaitFor([&](const std::string& got) {
+            return got.size() == static_cast<std::size_t>(c.bytes);
+        })) << c.name;
+    }
+}
 
 TEST(NetworkPortTest, UsableWhenTheNameResolvesWithoutTakingTheServersPort) {
     ScriptedPeer peer(ScriptedPeer::Role::Rfc2217);
