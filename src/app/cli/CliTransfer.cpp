@@ -351,6 +351,8 @@ Host.ini (プログラムフォルダの中、UTF-8):
   [Ports]
   COM1=/dev/ttyUSB0
   COM3=/dev/serial/by-id/usb-FTDI_...
+  COM5=rfc2217://10.0.0.21:4001     (シリアルデバイスサーバ: RFC 2217)
+  COM6=tcp://10.0.0.22:4001         (シリアルデバイスサーバ: raw TCP)
   [Drives]
   C=/home/ann
   D=/srv/ncdata
