@@ -224,8 +224,9 @@ TcpConnection::Ready TcpConnection::Wait(bool forWriting, std::chrono::microseco
 void TcpConnection::Close() {
     if (socket_ < 0)
         return;
+    // What has arrived, not what a server sending without pause would go on sending.
     std::uint8_t sink[4096];
-    while (::recv(Fd(socket_), sink, sizeof sink, MSG_DONTWAIT) > 0) {
+    for (int i = 0; i < 64 && ::recv(Fd(socket_), sink, sizeof sink, MSG_DONTWAIT) > 0; ++i) {
     }
     ::close(Fd(socket_));
     socket_ = -1;
