@@ -48,10 +48,14 @@ bool LineIo::Open() {
     const CommPortResult result = OpenCommPort(port_, settings_, mode_);
     if (!result.ok) {
         portReady_ = false;
-        host_.ShowError(result.message);
+        host_.ShowError(PortFailureText(result.message, result.systemReason));
         return false;
     }
     portReady_ = true;
+    lost_ = false;
+    lineErrorShown_ = false;
+    if (!result.notice.empty())
+        host_.ShowNotice(result.notice);
     lineFreeAt_ = host_.Now();
     if (result.modem)
         ShowLamps(*result.modem);
@@ -91,7 +95,19 @@ bool LineIo::SelectChannel() {
 }
 
 ReadResult LineIo::ReadPort(microseconds timeout) {
+    if (lost_)
+        return {ReadStatus::Lost, 0};
     const ReadResult r = port_.Read(timeout);
+    if (r.status == ReadStatus::Lost) {
+        lost_ = true;
+        lostReason_ = port_.LastSystemError();
+        // A receive tells the user once the line is closed, together with what it keeps.
+        if (mode_ == TransferMode::Send && !lineErrorShown_) {
+            lineErrorShown_ = true;
+            host_.ShowError(LineFailure());
+        }
+        return r;
+    }
     // A device that has gone (a USB adapter pulled out) fails every read at once; waiting out
     // the time-out keeps the loops from spinning until the user stops the transfer.
     if (r.status == ReadStatus::Failed && timeout.count() > 0) {
@@ -117,8 +133,13 @@ std::uint8_t LineIo::Decode(std::uint8_t byte) {
     return DecodeLineByte(byte, code, XonState);
 }
 
+std::string LineIo::LineFailure() const {
+    return PortFailureText(kLineError, lostReason_);
+}
+
 bool LineIo::Cancelled() {
-    if (!host_.CancelRequested())
+    // A line that is gone ends every wait as a key press would.
+    if (!lost_ && !host_.CancelRequested())
         return false;
     AbortRequested = true;
     return true;
@@ -237,6 +258,9 @@ bool LineIo::WaitForSlot(bool stopping) {
     // Paced, the line is looked at once before every byte even when no wait is needed.
     bool looked = !paced;
     for (;;) {
+        // On a line that is gone the stop's DC4 only finds out that its write fails.
+        if (lost_)
+            return stopping;
         if (!stopping && mode_ == TransferMode::Send && !XonState) {
             if (!WaitForXon())
                 return false;
@@ -281,9 +305,9 @@ bool LineIo::WriteByte(std::uint8_t byte, bool stopping) {
         if (status == WriteStatus::Failed) {
             // A byte that did not go out would leave a program on the machine with a hole in
             // it; the transfer stops and says why.
-            if (!stopping && !writeErrorShown_) {
-                writeErrorShown_ = true;
-                host_.ShowError(kLineError);
+            if (!stopping && !lineErrorShown_) {
+                lineErrorShown_ = true;
+                host_.ShowError(PortFailureText(kLineError, port_.LastSystemError()));
             }
             return false;
         }

@@ -68,8 +68,15 @@ class LineIo {
     std::optional<ModemStatus> PollModem();
     void ShowLamps(const ModemStatus& status);
 
-    // F3/Esc since the last look: sets AbortRequested.
+    // F3/Esc since the last look, or a line that is gone (LineLost): the transfer is to stop.
+    // Sets AbortRequested.
     bool Cancelled();
+
+    // The connection of a network port is gone for good. A send has then said so
+    // (LineFailure()) and stops; a receive says it once the line is closed, with what it keeps.
+    bool LineLost() const { return lost_; }
+    // "通信エラー!!" and the system's reason, for the user.
+    std::string LineFailure() const;
 
     // Ticks the estimate when one is due.
     void Service() {
@@ -102,7 +109,11 @@ class LineIo {
     // When the line will have sent everything written so far, by the character time.
     std::chrono::nanoseconds lineFreeAt_{0};
     bool portReady_ = false;
-    bool writeErrorShown_ = false;
+    // The line error has been shown: a write that fails on a connection already lost, or a
+    // second failing write, says nothing more.
+    bool lineErrorShown_ = false;
+    bool lost_ = false;
+    std::string lostReason_;
     std::optional<ModemStatus> lamps_;
     RemainingTime* estimate_ = nullptr;
 };

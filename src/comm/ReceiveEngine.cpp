@@ -7,7 +7,9 @@
 // received: its target stays as it was before the receive (programs completed before it are
 // saved). A target that cannot be created or written does not stop the receive (the machine
 // keeps sending); its data is kept in memory and, once the line is closed, the user is told and
-// the data is handed to the host to be saved elsewhere.
+// the data is handed to the host to be saved elsewhere. A line that is gone (a network port
+// whose connection dropped) ends the receive the same way: what arrived of the current program
+// is handed over, not saved under its name, since the program is most likely cut short.
 #include "comm/ReceiveEngine.h"
 
 #include <algorithm>
@@ -130,7 +132,7 @@ class ReceiveEngine::Impl {
         std::string message;
         std::string bytes;
     };
-    enum class Ending { Save, Stop };
+    enum class Ending { Save, Stop, Lost };
 
     void Reset(const Settings& settings, const ReceiveJob& job);
     TransferResult Run(LineIo& io, const Settings& settings, const ReceiveJob& job);
@@ -150,6 +152,7 @@ class ReceiveEngine::Impl {
 
     TransferResult Save(LineIo& io, const Settings& settings, const ReceiveJob& job);
     TransferResult Stop(LineIo& io);
+    TransferResult LineLost(LineIo& io);
     void ReportFailures();
 
     SerialPort& port_;
@@ -261,9 +264,15 @@ TransferResult ReceiveEngine::Impl::Run(LineIo& io, const Settings& settings,
 
     std::uint8_t start = 0;
     if (!WaitForStart(io, settings, start))
-        return Stop(io);
-    if (Receive(io, settings, start) == Ending::Stop)
-        return Stop(io);
+        return io.LineLost() ? LineLost(io) : Stop(io);
+    switch (Receive(io, settings, start)) {
+        case Ending::Stop:
+            return Stop(io);
+        case Ending::Lost:
+            return LineLost(io);
+        case Ending::Save:
+            break;
+    }
     return Save(io, settings, job);
 }
 
@@ -306,6 +315,8 @@ ReceiveEngine::Impl::Ending ReceiveEngine::Impl::Receive(LineIo& io, const Setti
     const bool saveOnStop = settings.op5 == "Y";
     const bool endOnDsrLoss = settings.op6 == "Y";
     for (;;) {
+        if (io.LineLost())
+            return Ending::Lost;
         if (io.Cancelled()) {
             if (!saveOnStop)
                 return Ending::Stop;
@@ -558,6 +569,37 @@ TransferResult ReceiveEngine::Impl::Stop(LineIo& io) {
     target_.reset();
     io.Close();
     ReportFailures();
+    host_.SetStatus(StatusPanel::State, kStoppedState);
+    host_.SetResult(kStoppedResult, ResultColour::Red);
+    log_.Write(TransferKind::Receive, TransferState::Stopped, path);
+    host_.TransferEnded(false, kRestoreAfterStop);
+    return TransferResult::Stopped;
+}
+
+TransferResult ReceiveEngine::Impl::LineLost(LineIo& io) {
+    const std::string path = CurrentPath();
+    std::string name = kNoProgramName + extension_;
+    std::string bytes;
+    if (target_) {
+        name = target_->fileName;
+        bytes = std::move(target_->kept);
+    }
+    for (const auto& line : area_)
+        bytes += line + "\r\n";
+    if (!buffer_.empty())
+        bytes += buffer_ + "\r\n";
+    // Without a commit the target keeps what it held before the receive.
+    target_.reset();
+    area_.clear();
+    buffer_.clear();
+    host_.ClearReceived();
+    io.Close();
+    host_.SetProgress(0, kFlushLines);
+    ReportFailures();
+    host_.ShowError(io.LineFailure());
+    // Framing alone ("%" lines) is nothing to keep.
+    if (bytes.find_first_not_of("%\r\n") != std::string::npos)
+        host_.RescueReceivedData(SafeFileName(name), bytes);
     host_.SetStatus(StatusPanel::State, kStoppedState);
     host_.SetResult(kStoppedResult, ResultColour::Red);
     log_.Write(TransferKind::Receive, TransferState::Stopped, path);

@@ -53,6 +53,10 @@ class TransferHost {
     virtual void ShowError(const std::string& text) = 0;
     // The automatic-switching dialog: the channel number typed, nullopt when cancelled.
     virtual std::optional<std::string> AskSelectNumber() = 0;
+    // Something the user should know about the port just opened, said once per opening (a raw
+    // TCP port cannot carry the line setting). Not a question and not an error: the transfer
+    // goes on. The terminal prints it; a window may show it in its status line.
+    virtual void ShowNotice(const std::string& text) { (void)text; }
 
     // --- what the window shows ----------------------------------------------------------------
     virtual void SetStatus(StatusPanel panel, const std::string& text) = 0;

@@ -33,6 +33,10 @@ std::string PortErrorMessage(PortError error, const std::string& portName) {
     return "通信エラー!!";
 }
 
+std::string PortFailureText(const std::string& message, const std::string& systemReason) {
+    return systemReason.empty() ? message : message + "\n" + systemReason;
+}
+
 PortConfigResult MakePortConfig(const Settings& settings, TransferMode mode) {
     PortConfigResult result;
     const auto parsed = ParseLineSetting(settings.Speed);
@@ -82,6 +86,7 @@ CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, Transfer
             return result;
         }
         result.modem = port.GetModemStatus();
+        result.notice = port.OpenNotice();
         result.ok = true;
     } catch (const std::exception& e) {
         result = CommPortResult{};

@@ -15,6 +15,7 @@ struct CommPortResult {
     std::string message;  // the text to show when !ok, e.g. "COM3のポートが開きません。!!"
     std::string systemReason;          // the system's words, for the log or stderr; may be empty
     std::optional<ModemStatus> modem;  // read after the purge, for the DSR/CTS lamps
+    std::string notice;                // said once when ok (SerialPort::OpenNotice)
 };
 
 // The port configuration a transfer of the given mode uses: line setting from `Speed`,
@@ -33,6 +34,11 @@ CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, Transfer
 
 // The message for a port error ("通信速度の設定エラー!!", ...).
 std::string PortErrorMessage(PortError error, const std::string& portName);
+
+// What the user reads about a failure of the port: the program's own message first, the
+// system's reason on the line after it ("COM5のポートが開きません。!!\nconnect 10.0.0.21:4001:
+// Connection refused").
+std::string PortFailureText(const std::string& message, const std::string& systemReason);
 
 // True when "COM<n>" can be opened and is neither ModemePort1 nor ModemePort2.
 bool PortUsable(SerialPort& port, int n, const Settings& settings);

@@ -61,4 +61,16 @@ std::string HostConfig::DeviceOf(std::string_view portName) const {
     return "/dev/ttyS" + std::to_string(n - 1);
 }
 
+PortAddress HostConfig::AddressOf(std::string_view portName) const {
+    return ParsePortAddress(DeviceOf(portName));
+}
+
+std::vector<ConfiguredPort> ConfiguredPorts(const HostConfig& config) {
+    std::vector<ConfiguredPort> list;
+    for (const auto& [number, value] : config.ports)
+        list.push_back(
+            ConfiguredPort{number, "COM" + std::to_string(number), ParsePortAddress(value)});
+    return list;
+}
+
 }  // namespace kelvantori

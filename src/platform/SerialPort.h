@@ -1,6 +1,7 @@
 // The serial port as the engines use it: open with a configuration, one byte in with a time-out,
-// one byte out, output-queue length, modem lines. One implementation per operating system
-// (posix/SerialPortPosix.cpp) and a scripted fake for tests.
+// one byte out, output-queue length, modem lines. One implementation per operating system for
+// devices (posix/SerialPortPosix.cpp), one per protocol for serial ports on the network
+// (RawTcpPort.cpp, Rfc2217Port.cpp), and a scripted fake for tests.
 #pragma once
 
 #include <chrono>
@@ -56,7 +57,10 @@ struct ModemStatus {
     bool operator==(const ModemStatus&) const = default;
 };
 
-enum class ReadStatus { Byte, TimedOut, Failed };
+// Lost: the connection of a network port is gone (closed or reset by the device server, or the
+// server stopped answering). Unlike a failed read it does not come back: every further read
+// says Lost and every write fails until the port is opened again.
+enum class ReadStatus { Byte, TimedOut, Failed, Lost };
 struct ReadResult {
     ReadStatus status = ReadStatus::TimedOut;
     std::uint8_t byte = 0;
@@ -96,10 +100,29 @@ class SerialPort {
 
     // The system's own words for the last failure, for the log and stderr (never shown alone).
     virtual std::string LastSystemError() const = 0;
+
+    // What the user should know about the port just opened, once per opening (a raw TCP port
+    // cannot carry the line setting); empty for most ports.
+    virtual std::string OpenNotice() const { return {}; }
+};
+
+// How long a network port waits for its device server.
+struct NetworkTimeouts {
+    std::chrono::milliseconds connect{5000};
+    // For the answers of an RFC 2217 server to the line setting.
+    std::chrono::milliseconds answer{3000};
+    // After the open steps, what arrives this long is discarded with the buffers (the purge);
+    // a server that refuses the connection ("Port already in use") has closed it by then.
+    std::chrono::milliseconds settle{50};
 };
 
 // The port of this operating system; COMn resolves through the [Ports] section of Host.ini,
-// an unmapped COMn to /dev/ttyS(n-1).
-std::unique_ptr<SerialPort> CreateSystemSerialPort(const HostConfig& config);
+// an unmapped COMn to /dev/ttyS(n-1). The implementation is chosen by what the port stands
+// for when it is opened: a device, tcp://HOST:PORT or rfc2217://HOST:PORT.
+std::unique_ptr<SerialPort> CreateSystemSerialPort(const HostConfig& config,
+                                                   const NetworkTimeouts& timeouts = {});
+
+// The port of serial devices on this operating system (COMn through Host.ini as above).
+std::unique_ptr<SerialPort> CreateDeviceSerialPort(const HostConfig& config);
 
 }  // namespace kelvantori

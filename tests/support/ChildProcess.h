@@ -22,12 +22,13 @@ class ChildProcess {
   public:
     using Environment = std::vector<std::pair<std::string, std::string>>;
 
-    // exe is a name in build/bin ("kelvantori-cli").
+    // exe is a name in build/bin ("kelvantori-cli"), or a path of a program of the system.
     ChildProcess(const std::string& exe, const std::vector<std::string>& args,
                  const Environment& environment, const std::string& input = {});
     ~ChildProcess();  // not copyable: it owns its folder
 
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     void Signal(int signal);
     // The exit status (128 + the signal number for a signal death) once it has exited within
     // the timeout; nullopt otherwise.

@@ -38,6 +38,8 @@ ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
     ++reads_;
     if (!open_)
         return {ReadStatus::Failed, 0};
+    if (lost_)
+        return {ReadStatus::Lost, 0};
     const nanoseconds deadline = clock_.Now() + std::max(timeout, std::chrono::microseconds{0});
     for (;;) {
         if (readFailuresLeft_ > 0) {
@@ -53,6 +55,11 @@ ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
         const Event e = it->second;
         clock_.Advance(it->first.first - clock_.Now());
         readEvents_.erase(it);
+        if (e.lost) {
+            lost_ = true;
+            systemError_ = e.reason;
+            return {ReadStatus::Lost, 0};
+        }
         readFailuresLeft_ = e.count;
         // The port discards NUL bytes; the read goes on waiting until its time is up.
         if (e.count == 0 && e.byte != 0)
@@ -61,7 +68,7 @@ ReadResult FakeSerialPort::Read(std::chrono::microseconds timeout) {
 }
 
 WriteStatus FakeSerialPort::Write(std::uint8_t byte) {
-    if (!open_)
+    if (!open_ || lost_)
         return WriteStatus::Failed;
     if (failWritesFrom_ && written_.size() >= *failWritesFrom_)
         return WriteStatus::Failed;

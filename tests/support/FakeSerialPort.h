@@ -60,12 +60,25 @@ class FakeSerialPort : public SerialPort {
     // Once `writes` bytes have been written, every further Write fails (nothing more recorded).
     void FailWritesFrom(std::size_t writes) { failWritesFrom_ = writes; }
 
+    // The connection of a network port drops at a clock time, or once `writes` bytes have been
+    // written. The port finds out at its next read: bytes due before are still read, then
+    // every read says Lost, every write fails, the modem lines cannot be read, and
+    // LastSystemError() gives the reason.
+    void LoseLineAt(std::chrono::nanoseconds time, std::string reason) {
+        Schedule(time, 0, Event{.lost = true, .reason = std::move(reason)});
+    }
+    void LoseLineAfterWrites(std::size_t writes, std::string reason) {
+        Schedule(std::nullopt, writes, Event{.lost = true, .reason = std::move(reason)});
+    }
+
     // What the next Open calls return, and the system's words that go with a failure. Any
     // failure but OpenFailed leaves the port open, as a real device does.
     void SetOpenResult(PortError result, std::string systemError = {}) {
         openResult_ = result;
         systemError_ = std::move(systemError);
     }
+    // What OpenNotice() says after an opening (a raw TCP port's words).
+    void SetOpenNotice(std::string notice) { notice_ = std::move(notice); }
     // CanOpen answers: a default for every name, and answers for single names.
     void SetCanOpen(bool canOpen) { canOpen_ = canOpen; }
     void SetCanOpen(const std::string& portName, bool canOpen) {
@@ -92,9 +105,9 @@ class FakeSerialPort : public SerialPort {
     std::size_t PendingBytes() const {
         std::size_t pending = 0;
         for (const auto& [key, e] : readEvents_)
-            pending += e.count == 0;
+            pending += e.count == 0 && !e.lost;
         for (const auto& [writes, e] : afterWrites_)
-            pending += !e.second.modem && e.second.count == 0;
+            pending += !e.second.modem && e.second.count == 0 && !e.second.lost;
         return pending;
     }
 
@@ -102,6 +115,7 @@ class FakeSerialPort : public SerialPort {
         opened_.push_back(config);
         config_ = config;
         open_ = openResult_ != PortError::OpenFailed;
+        lost_ = false;
         queue_.clear();
         lineFreeAt_ = clock_.Now();
         return openResult_;
@@ -125,19 +139,22 @@ class FakeSerialPort : public SerialPort {
     }
     std::optional<ModemStatus> GetModemStatus() override {
         ApplyDueModem();
-        return open_ ? modem_ : std::nullopt;
+        return open_ && !lost_ ? modem_ : std::nullopt;
     }
     std::string LastSystemError() const override { return systemError_; }
+    std::string OpenNotice() const override { return open_ ? notice_ : std::string(); }
 
   private:
     static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
     static constexpr std::size_t kCapacity = 4096;
 
     struct Event {
-        bool modem = false;  // else a byte, or read failures when count > 0
+        bool modem = false;  // else a byte, read failures when count > 0, or the line's loss
         std::uint8_t byte = 0;
         std::size_t count = 0;
         std::optional<ModemStatus> status{};
+        bool lost = false;
+        std::string reason{};
     };
     // Keyed by due time, then by order of scheduling.
     using Timeline = std::map<std::pair<std::chrono::nanoseconds, std::uint64_t>, Event>;
@@ -160,6 +177,7 @@ class FakeSerialPort : public SerialPort {
 
     PortError openResult_ = PortError::None;
     std::string systemError_;
+    std::string notice_;
     bool canOpen_ = true;
     std::map<std::string, bool> canOpenByName_;
 
@@ -167,6 +185,7 @@ class FakeSerialPort : public SerialPort {
     PortConfig config_;
     std::optional<ModemStatus> modem_ = ModemStatus{};
     std::size_t readFailuresLeft_ = 0;
+    bool lost_ = false;
     std::optional<std::size_t> failWritesFrom_;
 
     bool queueUnknown_ = false;

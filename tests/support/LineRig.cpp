@@ -34,6 +34,23 @@ bool LineRig::StartMachine(std::vector<std::string> options) {
     return true;
 }
 
+bool LineRig::StartMachineBehindSer2net(Ser2netProcess::Mode mode,
+                                        std::vector<std::string> options) {
+    if (!StartMachine(std::move(options)))
+        return false;
+    server_ = std::make_unique<Ser2netProcess>(machine_->DevicePath(), mode);
+    if (!server_->Started())
+        return false;
+    UsePort(server_->Address());
+    return true;
+}
+
+void LineRig::UsePort(const std::string& value) {
+    config_.ports[1] = value;
+    port_ = CreateSystemSerialPort(config_, timeouts);
+    line_ = std::make_unique<RecordingSerialPort>(*port_);
+}
+
 TransferResult LineRig::Send(std::string_view name, std::string_view bytes, SendOptions options) {
     folder.Write("data/" + std::string(name), bytes);
     SendJob job;

@@ -1,7 +1,7 @@
 // One integration case on a real line: a temporary folder that is drive D: (the data) and holds
-// the log, kelvantori-machine on a pseudo-terminal as COM1, the system serial port (recorded
-// with times) and file system, the line test host, and what the machine recorded (raw bytes,
-// summary).
+// the log, kelvantori-machine on a pseudo-terminal as COM1 (directly, or behind ser2net as a
+// network port), the system serial port (recorded with times) and file system, the line test
+// host, and what the machine recorded (raw bytes, summary).
 #pragma once
 
 #include <signal.h>
@@ -24,6 +24,7 @@
 #include "platform/SerialPort.h"
 #include "support/MachineProcess.h"
 #include "support/RecordingHost.h"
+#include "support/Ser2net.h"
 #include "support/TempFolder.h"
 
 namespace kelvantori::test {
@@ -37,7 +38,8 @@ class LineTestHost : public HostScript {
         : deadline_(std::chrono::steady_clock::now() + deadline) {}
 
     std::vector<std::string> results;
-    std::vector<std::string> receivedLines;  // every line shown, across clears
+    std::vector<std::string> receivedLines;                    // every line shown, across clears
+    std::vector<std::pair<std::string, std::string>> rescued;  // name, bytes
 
     std::chrono::nanoseconds Now() override {
         return std::chrono::steady_clock::now().time_since_epoch() + skipped_;
@@ -46,6 +48,9 @@ class LineTestHost : public HostScript {
     bool PastDeadline() override { return std::chrono::steady_clock::now() > deadline_; }
     void SetResult(const std::string& text, ResultColour) override { results.push_back(text); }
     void ShowReceivedLine(const std::string& bytes) override { receivedLines.push_back(bytes); }
+    void RescueReceivedData(const std::string& name, const std::string& bytes) override {
+        rescued.emplace_back(name, bytes);
+    }
 
   private:
     std::chrono::steady_clock::time_point deadline_;
@@ -89,6 +94,7 @@ class RecordingSerialPort : public SerialPort {
     int OutputQueueLength() override { return port_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
+    std::string OpenNotice() const override { return port_.OpenNotice(); }
 
   private:
     SerialPort& port_;
@@ -103,6 +109,12 @@ class LineRig {
     // Starts the machine with the options; the rig adds --raw and --summary. False when it did
     // not start.
     bool StartMachine(std::vector<std::string> options);
+    // The same with ser2net in front of the machine: COM1 is then the network port of ser2net.
+    // False when either did not start.
+    bool StartMachineBehindSer2net(Ser2netProcess::Mode mode, std::vector<std::string> options);
+    // COM1 mapped to any [Ports] value (a network port without a machine).
+    void UsePort(const std::string& value);
+    Ser2netProcess& Server() { return *server_; }
 
     // A send of one file of the data folder (written there first) with the rig's settings.
     TransferResult Send(std::string_view name, std::string_view bytes, SendOptions options = {});
@@ -139,6 +151,7 @@ class LineRig {
     TempFolder folder;
     Settings settings;
     LineTestHost host;
+    NetworkTimeouts timeouts;        // of network ports opened through UsePort or ser2net
     std::vector<std::string> saved;  // drive paths of the last receive
     std::unique_ptr<FileSystem> files;
 
@@ -148,6 +161,7 @@ class LineRig {
     std::unique_ptr<RecordingSerialPort> line_;
     std::unique_ptr<FileTransferLog> log_;
     std::unique_ptr<MachineProcess> machine_;
+    std::unique_ptr<Ser2netProcess> server_;
     std::string machineErrors_;
     bool punching_ = false;
 };

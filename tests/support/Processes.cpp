@@ -36,7 +36,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string>& args,
                            const Environment& environment, const std::string& input) {
-    const std::string path = std::string(KELVANTORI_BIN_DIR) + "/" + exe;
+    const std::string path =
+        exe.find('/') == std::string::npos ? std::string(KELVANTORI_BIN_DIR) + "/" + exe : exe;
     std::vector<std::string> argStrings{path};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<std::string> envStrings;

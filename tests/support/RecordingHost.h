@@ -31,6 +31,7 @@ class HostScript : public TransferHost {
 
     std::vector<std::string> questions;
     std::vector<std::string> errors;
+    std::vector<std::string> notices;
     int cancelPresses = 0;
 
     void ProcessEvents() override {}
@@ -49,6 +50,7 @@ class HostScript : public TransferHost {
         return Next(answers_, true);
     }
     void ShowError(const std::string& text) override { errors.push_back(text); }
+    void ShowNotice(const std::string& text) override { notices.push_back(text); }
     std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
     void SetStatus(StatusPanel, const std::string&) override {}
     void SetRemaining(const std::string&) override {}

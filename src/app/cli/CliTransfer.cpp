@@ -57,8 +57,11 @@ void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out
     for (const char letter : env.Drives().Letters())
         out << "  " << letter << ": = " << env.Drives().FolderOf(letter).value_or("") << "\n";
     out << "ポート:\n";
-    for (const auto& [number, device] : env.Config().ports)
-        out << "  COM" << number << " = " << device << "\n";
+    for (const ConfiguredPort& port : ConfiguredPorts(env.Config())) {
+        const std::string summary = PortAddressSummary(port.address);
+        out << "  " << port.name << " = " << port.address.text
+            << (summary.empty() ? "" : "  (" + summary + ")") << "\n";
+    }
     out << "  (割り当てのない COMn は /dev/ttyS(n-1))\n";
     out << "設定: Port=" << settings.Port << " (" << env.Config().DeviceOf(settings.Port)
         << ")  Speed=" << settings.Speed << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
@@ -238,11 +241,11 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
         files, settings, [&host](const std::string& text) { return host.AskYesNo(text); },
         [&host](const std::string& text) { host.ShowError(text); });
     const std::string device = env.Config().DeviceOf(settings.Port);
-    host.SetErrorHint(
-        settings.Port + "のポートが開きません",
-        "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
-            "  (Host.ini の [Ports] で " + settings.Port +
-            "=/dev/ttyUSB0 のように指定します: " + env.Folder().HostFile(kHostIniName) + ")");
+    host.SetErrorHint(settings.Port + "のポートが開きません",
+                      "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
+                          "  (Host.ini の [Ports] で " + settings.Port + "=/dev/ttyUSB0 や " +
+                          settings.Port + "=rfc2217://ホスト:ポート のように指定します: " +
+                          env.Folder().HostFile(kHostIniName) + ")");
 
     const std::unique_ptr<SerialPort> port = makePort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
@@ -320,6 +323,8 @@ Host.ini (プログラムフォルダの中、UTF-8):
   [Ports]
   COM1=/dev/ttyUSB0
   COM3=/dev/serial/by-id/usb-FTDI_...
+  COM5=rfc2217://10.0.0.21:4001     (シリアルデバイスサーバ: RFC 2217)
+  COM6=tcp://10.0.0.22:4001         (シリアルデバイスサーバ: raw TCP)
   [Drives]
   C=/home/ann
   D=/srv/ncdata

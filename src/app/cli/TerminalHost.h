@@ -62,6 +62,8 @@ class TerminalHost : public TransferHost {
     bool CancelRequested() override { return interrupts_.Consume(); }
     bool AskYesNo(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    // A notice is a line on stderr, like a message.
+    void ShowNotice(const std::string& text) override { ShowError(text); }
     std::optional<std::string> AskSelectNumber() override;
     void SetStatus(StatusPanel panel, const std::string& text) override;
     void SetRemaining(const std::string& text) override;

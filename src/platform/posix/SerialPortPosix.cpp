@@ -482,7 +482,7 @@ std::optional<ModemStatus> PosixSerialPort::GetModemStatus() {
 
 }  // namespace
 
-std::unique_ptr<SerialPort> CreateSystemSerialPort(const HostConfig& config) {
+std::unique_ptr<SerialPort> CreateDeviceSerialPort(const HostConfig& config) {
     return std::make_unique<PosixSerialPort>(config);
 }
 

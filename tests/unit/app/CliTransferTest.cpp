@@ -41,7 +41,8 @@ TEST(CliTransferTest, OptionsMayStandAnywhereAndOnlyMistypedItemsAreUnrecognised
 // Every order runs in a program folder with a data drive and COM1 on a device that does not
 // exist: a transfer that starts stops at the port.
 TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
-    const std::string noPort = "COM1のポートが開きません。!!\n  COM1 = ";
+    // The program's message, the system's reason on the next line, then the hint.
+    const std::string noPort = "COM1のポートが開きません。!!\nopen ";
     const std::string makeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？";
     const struct {
         std::vector<std::string> args;  // "@" stands for the program folder

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "comm/ReceiveEngine.h"
 #include "comm/SendEngine.h"
@@ -208,8 +209,30 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "\x14"},
         StopCase{"SwitcherNumberCancelled", [](EngineRig& r) { SwitcherAnswer(r, std::nullopt); },
-                 "\x14", kBadSwitcher}),
+                 "\x14", kBadSwitcher},
+        // A network port whose connection drops: the send stops at once and says why; the
+        // DC4 cannot go out any more.
+        StopCase{"LineLostAfterTwelveBytes",
+                 [](EngineRig& r) { r.port.LoseLineAfterWrites(12, "recv box:4001: reset"); },
+                 "\nO1\nG01 X10.", "通信エラー!!\nrecv box:4001: reset"},
+        StopCase{"LineLostWhileWaitingForTheSignal",
+                 [](EngineRig& r) {
+                     r.settings.Signal = "Y";
+                     r.port.LoseLineAt(seconds(2), "box:4001: closed");
+                 },
+                 "", "通信エラー!!\nbox:4001: closed"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A raw TCP port cannot carry the line setting: the user hears it once per opening, and the
+// transfer goes on.
+TEST(SendEngineTest, ThePortsNoticeIsShownOnceAndTheSendGoesOn) {
+    EngineRig rig;
+    rig.port.SetOpenNotice("COM1 (tcp://box:4001) は raw TCP のポートです。");
+    EXPECT_EQ(rig.Send(ProgramOf("O1\r\nM30\r\n")), TransferResult::Completed);
+    EXPECT_EQ(rig.host.notices,
+              std::vector<std::string>{"COM1 (tcp://box:4001) は raw TCP のポートです。"});
+    EXPECT_TRUE(rig.host.errors.empty());
+}
 
 // DC1 starts it as well: the command-line test sends to a machine that gives DC1.
 TEST(SendEngineTest, SignalStartsOnPercentWithoutAQuestion) {
@@ -488,6 +511,63 @@ TEST(ReceiveEngineTest, EscWithoutOp5KeepsTheProgramsAlreadyComplete) {
                                    Logged(TransferState::Completed, "C:\\NC\\O1_001.NC"),
                                    Logged(TransferState::Stopped, "C:\\NC\\O2_002.NC")}));
 }
+
+// --- a line that is gone: what arrived is handed over, nothing is saved half -----------------
+
+struct LostCase {
+    const char* name;
+    ReceiveJob job;
+    std::string data;  // arrives at 100 ms; the line drops at 1 s
+    std::vector<test::RecordingHost::Rescue> rescued;
+    std::vector<RecordingLog::Entry> log;
+    std::map<std::string, std::string> files = {};  // the folder afterwards, besides RECV.NC
+};
+
+class ReceiveLineLostTest : public testing::TestWithParam<LostCase> {};
+
+TEST_P(ReceiveLineLostTest, StopsSaysWhyAndHandsOverWhatArrived) {
+    const LostCase& c = GetParam();
+    Rig rig(c.data);
+    rig.files.AddFile(kTarget, "OLD\r\n");
+    rig.port.LoseLineAt(seconds(1), "box:4001: the device server closed the connection");
+    EXPECT_EQ(rig.Receive(c.job), TransferResult::Stopped);
+    EXPECT_FALSE(rig.host.TimedOut());
+    EXPECT_EQ(rig.host.errors,
+              std::vector<std::string>{
+                  "通信エラー!!\nbox:4001: the device server closed the connection"});
+    ASSERT_EQ(rig.host.rescued.size(), c.rescued.size());
+    for (std::size_t i = 0; i < c.rescued.size(); ++i) {
+        EXPECT_EQ(rig.host.rescued[i].name, c.rescued[i].name);
+        EXPECT_EQ(Hex(rig.host.rescued[i].bytes), Hex(c.rescued[i].bytes));
+    }
+    EXPECT_EQ(rig.log.entries, c.log);
+    EXPECT_EQ(rig.File(kTarget), "OLD\r\n");
+    for (const auto& [path, bytes] : c.files)
+        EXPECT_EQ(rig.File(path), bytes) << path;
+    EXPECT_EQ(Outcome(rig), "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
+    EXPECT_FALSE(rig.port.IsOpen());
+    EXPECT_EQ(rig.files.OpenOutputs(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lost, ReceiveLineLostTest,
+    testing::Values(
+        // The line begun is kept as well.
+        LostCase{"NamedReceiveKeepsItsLines",
+                 Named(),
+                 "%\nO1\nG01X1.\nG0",
+                 {{"RECV.NC", "O1\r\nG01 X1.\r\nG0\r\n"}},
+                 {Logged(TransferState::Stopped, kTarget)}},
+        LostCase{"CompleteProgramsStaySaved",
+                 PerProgram(),
+                 "%\nO1\nM30\nO2\nG01X1.\n",
+                 {{"O2_002.NC", "O2\r\nG01 X1.\r\n"}},
+                 {Logged(TransferState::Completed, "C:\\NC\\O1_001.NC"),
+                  Logged(TransferState::Stopped, "C:\\NC\\O2_002.NC")},
+                 {{"C:\\NC\\O1_001.NC", "O1\r\nM30\r\n%\r\n"}, {"C:\\NC\\O2_002.NC", "<none>"}}},
+        LostCase{
+            "WhileWaitingForTheStart", Named(), "", {}, {Logged(TransferState::Stopped, kTarget)}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReceiveEngineTest, WaitingAndFailingReadsDoNotSpin) {
     Rig waiting;
