@@ -19,5 +19,5 @@ int main(int argc, char** argv) {
     if (!args.empty() && IsToolCommand(args[0]))
         return RunToolCommand(args, io);
     SteadyClock clock;
-    return RunTransferCommand(args, io, CreateSystemSerialPort, clock);
+    return RunTransferCommand(args, io, SystemSerialPortFactory(), clock);
 }

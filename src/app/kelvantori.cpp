@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
                                       clock,
                                       prompts,
                                       desktop,
-                                      CreateSystemSerialPort,
+                                      SystemSerialPortFactory(),
                                       std::vector<std::string>(argv + 1, argv + argc),
                                       true,
                                       FolderWatcher::Options{}};

@@ -121,6 +121,8 @@ struct NetworkTimeouts {
 // for when it is opened: a device, tcp://HOST:PORT or rfc2217://HOST:PORT.
 std::unique_ptr<SerialPort> CreateSystemSerialPort(const HostConfig& config,
                                                    const NetworkTimeouts& timeouts = {});
+// CreateSystemSerialPort with the usual time-outs, as the programs hand it to their transfers.
+SerialPortFactory SystemSerialPortFactory();
 
 // The port of serial devices on this operating system (COMn through Host.ini as above).
 std::unique_ptr<SerialPort> CreateDeviceSerialPort(const HostConfig& config);

@@ -85,4 +85,8 @@ std::unique_ptr<SerialPort> CreateSystemSerialPort(const HostConfig& config,
     return std::make_unique<SystemSerialPort>(config, timeouts);
 }
 
+SerialPortFactory SystemSerialPortFactory() {
+    return [](const HostConfig& config) { return CreateSystemSerialPort(config); };
+}
+
 }  // namespace kelvantori

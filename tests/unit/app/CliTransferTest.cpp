@@ -92,7 +92,7 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         std::ostringstream err;
         CliIo io{in, out, err, false};
         SteadyClock clock;
-        EXPECT_EQ(RunTransferCommand(args, io, CreateSystemSerialPort, clock), row.code)
+        EXPECT_EQ(RunTransferCommand(args, io, SystemSerialPortFactory(), clock), row.code)
             << row.message;
         EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
         EXPECT_EQ(out.str(), row.code == kExitCompleted ? TransferUsage() : "") << row.message;
