@@ -12,7 +12,10 @@ namespace kelvantori {
 
 struct CommPortResult {
     bool ok = false;
-    std::string message;  // the text to show when !ok, e.g. "COM3のポートが開きません。!!"
+    // The text to show when !ok: "COM3のポートが開きません。!!", for a port that did not open
+    // followed by a line saying why ("他のプログラムがこのポートを使っています。...").
+    std::string message;
+    OpenFailure reason = OpenFailure::None;  // why the port did not open
     std::string systemReason;          // the system's words, for the log or stderr; may be empty
     std::optional<ModemStatus> modem;  // read after the purge, for the DSR/CTS lamps
 };
@@ -33,6 +36,13 @@ CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, Transfer
 
 // The message for a port error ("通信速度の設定エラー!!", ...).
 std::string PortErrorMessage(PortError error, const std::string& portName);
+
+// What the user can do about a port that did not open, one line; for Other the system's words.
+std::string OpenFailureText(OpenFailure reason, const std::string& systemReason);
+
+// The whole message of a port that did not open: the program's text first, then why.
+std::string OpenFailedMessage(const std::string& portName, OpenFailure reason,
+                              const std::string& systemReason);
 
 // True when "COM<n>" can be opened and is neither ModemePort1 nor ModemePort2.
 bool PortUsable(SerialPort& port, int n, const Settings& settings);

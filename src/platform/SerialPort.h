@@ -42,11 +42,24 @@ struct PortConfig {
 // What went wrong, for the caller to show; the Japanese texts are made in CommPort.cpp.
 enum class PortError {
     None,
-    OpenFailed,      // device missing, busy (held by another program), no permission
+    OpenFailed,      // the port did not open; LastOpenFailure() says why
     SetupFailed,     // the line parameters did not take
     TimeoutsFailed,  // the read/write time-out set-up failed
     PurgeFailed,     // emptying the buffers failed
     Failure,         // anything else
+};
+
+// Why a port did not open, as far as the port can tell: each implementation (the device port, a
+// network port) sorts its own system errors into these, and CommPort.cpp makes the texts the
+// user reads from them.
+enum class OpenFailure {
+    None,
+    UnknownPort,     // the name stands for no port (not COM1..COM30)
+    NoDevice,        // nothing is there: an adapter unplugged, a wrong address in Host.ini
+    NotASerialPort,  // the address names something that is not a serial line
+    InUse,           // another program holds the port
+    NoPermission,    // the user may not open the device
+    Other,           // anything else; LastSystemError() has the system's words
 };
 
 struct ModemStatus {
@@ -96,6 +109,10 @@ class SerialPort {
 
     // The system's own words for the last failure, for the log and stderr (never shown alone).
     virtual std::string LastSystemError() const = 0;
+
+    // Why the last Open() that returned OpenFailed, or the last CanOpen() that answered false,
+    // did not open the port. A port that cannot tell answers Other.
+    virtual OpenFailure LastOpenFailure() const { return OpenFailure::Other; }
 };
 
 // The port of this operating system; COMn resolves through the [Ports] section of Host.ini,

@@ -60,11 +60,14 @@ class FakeSerialPort : public SerialPort {
     // Once `writes` bytes have been written, every further Write fails (nothing more recorded).
     void FailWritesFrom(std::size_t writes) { failWritesFrom_ = writes; }
 
-    // What the next Open calls return, and the system's words that go with a failure. Any
-    // failure but OpenFailed leaves the port open, as a real device does.
-    void SetOpenResult(PortError result, std::string systemError = {}) {
+    // What the next Open calls return, the system's words that go with a failure and, for
+    // OpenFailed, why the port did not open. Any failure but OpenFailed leaves the port open, as
+    // a real device does.
+    void SetOpenResult(PortError result, std::string systemError = {},
+                       OpenFailure reason = OpenFailure::Other) {
         openResult_ = result;
         systemError_ = std::move(systemError);
+        openFailure_ = reason;
     }
     // CanOpen answers: a default for every name, and answers for single names.
     void SetCanOpen(bool canOpen) { canOpen_ = canOpen; }
@@ -128,6 +131,7 @@ class FakeSerialPort : public SerialPort {
         return open_ ? modem_ : std::nullopt;
     }
     std::string LastSystemError() const override { return systemError_; }
+    OpenFailure LastOpenFailure() const override { return openFailure_; }
 
   private:
     static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
@@ -160,6 +164,7 @@ class FakeSerialPort : public SerialPort {
 
     PortError openResult_ = PortError::None;
     std::string systemError_;
+    OpenFailure openFailure_ = OpenFailure::Other;
     bool canOpen_ = true;
     std::map<std::string, bool> canOpenByName_;
 

@@ -89,6 +89,7 @@ class RecordingSerialPort : public SerialPort {
     int OutputQueueLength() override { return port_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
+    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
     SerialPort& port_;

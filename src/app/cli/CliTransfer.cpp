@@ -238,11 +238,9 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
         files, settings, [&host](const std::string& text) { return host.AskYesNo(text); },
         [&host](const std::string& text) { host.ShowError(text); });
     const std::string device = env.Config().DeviceOf(settings.Port);
-    host.SetErrorHint(
-        settings.Port + "のポートが開きません",
-        "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
-            "  (Host.ini の [Ports] で " + settings.Port +
-            "=/dev/ttyUSB0 のように指定します: " + env.Folder().HostFile(kHostIniName) + ")");
+    host.SetErrorHint(settings.Port + "のポートが開きません",
+                      "  " + settings.Port + " = " + (device.empty() ? "?" : device) + "  (" +
+                          env.Folder().HostFile(kHostIniName) + " の [Ports])");
 
     const std::unique_ptr<SerialPort> port = makePort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);

@@ -41,7 +41,10 @@ TEST(CliTransferTest, OptionsMayStandAnywhereAndOnlyMistypedItemsAreUnrecognised
 // Every order runs in a program folder with a data drive and COM1 on a device that does not
 // exist: a transfer that starts stops at the port.
 TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
-    const std::string noPort = "COM1のポートが開きません。!!\n  COM1 = ";
+    // The program's text, why, and which device COM1 is in which Host.ini.
+    const std::string noPort =
+        "COM1のポートが開きません。!!\nデバイスがありません。USB シリアル変換器が外れていないか、"
+        "Host.ini の [Ports] の指定が正しいか確かめてください。\n  COM1 = ";
     const std::string makeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？";
     const struct {
         std::vector<std::string> args;  // "@" stands for the program folder
@@ -121,6 +124,7 @@ class LentPort : public SerialPort {
     int OutputQueueLength() override { return port_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
+    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
     SerialPort& port_;
