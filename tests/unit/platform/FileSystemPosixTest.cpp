@@ -218,6 +218,57 @@ TEST_F(FileSystemPosixTest, SavesAreByteExactAndSafe) {
                                      "real=/; real/B.NC=new; ");
 }
 
+// A save removes the new files that interrupted saves of its own target left (a killed program
+// leaves ".<name>.~xxxxxxxx" beside the target): those of our own naming that no running save
+// holds. Names of other targets and of other programs are left alone.
+TEST_F(FileSystemPosixTest, SaveRemovesTheLeftoversOfInterruptedSavesOfItsTarget) {
+    const struct {
+        const char* name;
+        bool removed;
+    } entries[] = {
+        {".A.NC.~0123abcd", true},  {".A.NC.~ffffffff", true},    {".A.NC.~0123ABCD", false},
+        {".A.NC.~0123abc", false},  {".A.NC.~0123abcd.x", false}, {"A.NC.~0123abcd", false},
+        {".B.NC.~0123abcd", false}, {".A.NC~0123abcd", false},
+    };
+    for (const auto& e : entries)
+        d_.Write(e.name, "left over");
+    fs::create_directory(d_.File(".A.NC.~99998888"));  // not a file of ours
+    // A save of A.NC that is still running holds its new file.
+    FsError error = FsError::Other;
+    auto running = files_->OpenWrite("D:\\A.NC", WriteMode::Replace, &error);
+    ASSERT_NE(running, nullptr);
+    ASSERT_EQ(running->Write("the running save"), FsError::None);
+
+    ASSERT_EQ(files_->WriteAll("D:\\A.NC", "saved"), FsError::None);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(d_.Path()))
+        left.insert(e.path().filename().string());
+    for (const auto& e : entries)
+        EXPECT_EQ(left.count(e.name), e.removed ? 0u : 1u) << e.name;
+    EXPECT_EQ(left.count(".A.NC.~99998888"), 1u);
+    // The running save's file is still there and still becomes the target.
+    EXPECT_EQ(left.size(), 1 + std::size(entries) - 2 + 1 + 1) << TreeOf(d_.Path());
+    ASSERT_EQ(running->Commit(), FsError::None);
+    EXPECT_EQ(d_.Read("A.NC"), "the running save");
+
+    // A batch removes them once for all its targets, after its own files are in place; a save
+    // through a link removes them beside the file it really changes.
+    d_.Write("OUT/.O1.NC.~00000001", "left over");
+    d_.Write("OUT/.O2.NC.~00000002", "left over");
+    d_.Write("real/.L.NC.~00000003", "left over");
+    d_.Write("real/L.NC", "old");
+    fs::create_symlink(d_.File("real/L.NC"), d_.File("L.NC"));
+    auto batch = files_->OpenBatch();
+    for (const char* name : {"D:\\OUT\\O1.NC", "D:\\OUT\\O2.NC"}) {
+        ASSERT_EQ(batch->Begin(name), FsError::None);
+        ASSERT_EQ(batch->Write("new"), FsError::None);
+    }
+    ASSERT_EQ(batch->Commit(), FsError::None);
+    ASSERT_EQ(files_->WriteAll("D:\\L.NC", "new"), FsError::None);
+    EXPECT_EQ(TreeOf(d_.File("OUT")), "O1.NC=new; O2.NC=new; ");
+    EXPECT_EQ(TreeOf(d_.File("real")), "L.NC=new; ");
+}
+
 // Every failure leaves both drives as they were.
 TEST_F(FileSystemPosixTest, FailuresLeaveEverythingAsItWas) {
     d_.Write("A.NC", "a");
