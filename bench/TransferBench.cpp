@@ -86,8 +86,9 @@ class BenchHost : public TransferHost {
             firstLine = Clock::now();
     }
     void TransferEnded(bool, std::chrono::milliseconds) override {}
-    void RescueReceivedData(const std::string& name, const std::string&) override {
+    std::string RescueReceivedData(const std::string& name, const std::string&) override {
         std::fprintf(stderr, "rescued %s\n", name.c_str());
+        return {};
     }
 
     Clock::time_point stopAt{};

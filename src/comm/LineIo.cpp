@@ -26,6 +26,10 @@ microseconds CeilMicros(nanoseconds d) {
 
 }  // namespace
 
+std::string LineLostMessage(const std::string& portName) {
+    return portName + "の回線が切れました。!!";
+}
+
 LineIo::LineIo(SerialPort& port, TransferHost& host, const Settings& settings, TransferMode mode,
                const SendOptions& options)
     : port_(port),
@@ -91,11 +95,19 @@ bool LineIo::SelectChannel() {
 }
 
 ReadResult LineIo::ReadPort(microseconds timeout) {
+    if (lineLost_) {
+        // Nothing comes from a line that has gone; a loop that still reads it waits out the
+        // time-out instead of spinning.
+        if (timeout.count() > 0)
+            host_.Wait(std::chrono::ceil<milliseconds>(timeout));
+        return {ReadStatus::Failed, 0};
+    }
     const ReadResult r = port_.Read(timeout);
-    // A device that has gone (a USB adapter pulled out) fails every read at once; waiting out
-    // the time-out keeps the loops from spinning until the user stops the transfer.
-    if (r.status == ReadStatus::Failed && timeout.count() > 0) {
-        host_.Wait(std::chrono::ceil<milliseconds>(timeout));
+    // A device that has gone (a USB adapter pulled out, a pseudo-terminal whose other end
+    // closed) fails every read at once and never delivers a byte again.
+    if (r.status == ReadStatus::Failed) {
+        lineLost_ = true;
+        AbortRequested = true;
     }
     return r;
 }
@@ -196,6 +208,8 @@ bool LineIo::XonCheck() {
             break;
         Decode(r.byte);
     }
+    if (lineLost_)
+        return false;
     host_.ProcessEvents();
     if (Cancelled())
         return false;
@@ -208,6 +222,8 @@ bool LineIo::WaitForXon() {
         if (Cancelled())
             return false;
         ReadLineByte(kSendReadSlice);
+        if (lineLost_)
+            return false;
         host_.ProcessEvents();
         if (Cancelled())
             return false;
@@ -261,6 +277,9 @@ bool LineIo::WaitForSlot(bool stopping) {
         looked = true;
         if (r.status == ReadStatus::Byte)
             Decode(r.byte);
+        // The write that follows fails on a line that has gone; a stop's DC4 still tries it.
+        if (lineLost_)
+            return stopping;
         if (queueFull && !stopping) {
             // The queue may stay full for long (a device that obeys CTS): keep the window alive.
             host_.ProcessEvents();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "comm/RemainingTime.h"
 #include "comm/SendEngine.h"
@@ -26,6 +27,10 @@ inline constexpr std::chrono::milliseconds kReceiveReadSlice{50};
 inline constexpr const char* kSelectNumberError =
     "自動選択番号の入力が間違っています。\n通信を一旦中止します。";
 inline constexpr const char* kLineError = "通信エラー!!";
+
+// A line that went away during a transfer (a USB adapter pulled out, the other end of a
+// pseudo-terminal closed): "COM1の回線が切れました。!!".
+std::string LineLostMessage(const std::string& portName);
 
 class LineIo {
   public:
@@ -54,6 +59,12 @@ class LineIo {
     // At most one byte within timeout, decoded; 0 for a time-out, a failed read or a byte
     // without a character. Updates XonState and, while neither code flag is set, the code.
     std::uint8_t ReadLineByte(std::chrono::microseconds timeout);
+
+    // A read failed: the device has gone (end of file, EIO, ENODEV) or the port broke. From then
+    // on AbortRequested is set, every wait of the line gives up and nothing more is read; the
+    // engines stop and say so with LineLostMessage().
+    bool LineLost() const { return lineLost_; }
+    const std::string& PortName() const { return settings_.Port; }
 
     // One character through the send conversion, the XON check, the pacing and the modem
     // lines. False when the transfer is to stop (AbortRequested is then set).
@@ -102,6 +113,7 @@ class LineIo {
     // When the line will have sent everything written so far, by the character time.
     std::chrono::nanoseconds lineFreeAt_{0};
     bool portReady_ = false;
+    bool lineLost_ = false;
     bool writeErrorShown_ = false;
     std::optional<ModemStatus> lamps_;
     RemainingTime* estimate_ = nullptr;

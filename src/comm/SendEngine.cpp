@@ -185,7 +185,7 @@ bool SendEngine::Impl::WaitForStart(LineIo& io, const Settings& settings) {
             if (io.Cancelled())
                 return false;
             const std::uint8_t c = io.ReadLineByte(kSendReadSlice);
-            if (io.Cancelled())
+            if (io.LineLost() || io.Cancelled())
                 return false;
             host_.ProcessEvents();
             if (c == kDC1 || c == '%') {
@@ -308,10 +308,15 @@ TransferResult SendEngine::Impl::Stop(LineIo& io, bool sendDc4) {
     estimate_.Stop();
     io.RawSend = false;
     io.XonState = true;
-    // The DC4 tells the machine the tape has ended; it needs a port that opened properly.
-    if (sendDc4 && io.PortReady())
+    // The DC4 tells the machine the tape has ended; it needs a port that opened properly and a
+    // line that is still there. (A write that failed has said so already; the DC4 after it
+    // finds the line gone without a second message.)
+    const bool lineLost = io.LineLost();
+    if (sendDc4 && io.PortReady() && !lineLost)
         io.SendStopChar(kDC4);
     io.Close();
+    if (lineLost)
+        host_.ShowError(LineLostMessage(io.PortName()));
     StopTexts();
     log_.Write(TransferKind::Send, TransferState::Stopped, CurrentPath());
     host_.SetProgress(0, estimate_.TotalBytes);

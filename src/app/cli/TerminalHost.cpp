@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "comm/RescueFile.h"
 #include "core/DrivePath.h"
 
 namespace kelvantori {
@@ -31,13 +32,6 @@ constexpr std::string_view kSelectCharacters = "012345-";
 constexpr std::size_t kSelectLength = 3;
 
 }  // namespace
-
-std::string RescueStamp(const LocalDateTime& t) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return text;
-}
 
 bool IsYesAnswer(std::string_view answer) {
     while (!answer.empty() && (answer.front() == ' ' || answer.front() == '\t'))
@@ -253,29 +247,24 @@ void TerminalHost::TransferEnded(bool completed, std::chrono::milliseconds resto
     EndLine();
 }
 
-void TerminalHost::RescueReceivedData(const std::string& suggestedName, const std::string& bytes) {
+std::string TerminalHost::RescueReceivedData(const std::string& suggestedName,
+                                             const std::string& bytes) {
     ClearLine();
-    FileSystem* files = places_.files;
-    const LocalDateTime when = places_.now ? places_.now() : LocalDateTime{};
-    const std::string base = "RESCUE_" + RescueStamp(when) + "_";
-    if (files != nullptr) {
-        for (const std::string& folder : places_.rescueFolders) {
-            std::string path = JoinDrivePath(folder, base + suggestedName);
-            // Never over an earlier rescue of the same second.
-            for (int n = 2; files->Exists(path); ++n)
-                path = JoinDrivePath(folder, base + std::to_string(n) + "_" + suggestedName);
-            if (files->WriteAll(path, bytes) != FsError::None)
-                continue;
-            const std::string host = files->Drives().ToHost(path).value_or(path);
+    if (places_.files != nullptr) {
+        const LocalDateTime when = places_.now ? places_.now() : LocalDateTime{};
+        if (const auto path = WriteRescueFile(*places_.files, places_.rescueFolders, when,
+                                              suggestedName, bytes)) {
+            const std::string host = places_.files->Drives().ToHost(*path).value_or(*path);
             rescueFiles_.push_back(host);
-            io_.err << "保存できなかった受信データを書き出しました: " << host << "\n" << std::flush;
-            return;
+            io_.err << "受信データを書き出しました: " << host << "\n" << std::flush;
+            return *path;
         }
     }
     // Nowhere to write it: the data goes to the terminal rather than being lost.
     io_.err << "受信データを書き出せませんでした。受信データ (" << suggestedName << "):\n"
             << bytes << "\n"
             << std::flush;
+    return {};
 }
 
 }  // namespace kelvantori

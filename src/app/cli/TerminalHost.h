@@ -21,9 +21,6 @@
 
 namespace kelvantori {
 
-// "YYYYMMDD-HHMMSS": the time in the name of a rescue file.
-std::string RescueStamp(const LocalDateTime& t);
-
 // True for the answers that mean Yes: "y" and "yes" in any case, blanks around them allowed.
 bool IsYesAnswer(std::string_view answer);
 
@@ -70,7 +67,8 @@ class TerminalHost : public TransferHost {
     void SetLamps(const ModemStatus& status) override { (void)status; }
     void ShowReceivedLine(const std::string& bytes) override;
     void TransferEnded(bool completed, std::chrono::milliseconds restoreAfter) override;
-    void RescueReceivedData(const std::string& suggestedName, const std::string& bytes) override;
+    std::string RescueReceivedData(const std::string& suggestedName,
+                                   const std::string& bytes) override;
 
   private:
     void Changed();

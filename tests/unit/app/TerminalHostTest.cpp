@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "comm/SendEngine.h"
+#include "core/ToolFileNames.h"
 #include "support/EngineRig.h"
 #include "support/FakeSerialPort.h"
 #include "support/MemoryFileSystem.h"
@@ -167,18 +168,29 @@ TEST(TerminalHostTest, RescueWritesANewFileInTheFirstFolderThatTakesItElsePrints
     TerminalHost::Places places{
         &files, {"C:\\HOME", "C:\\TMP"}, [] { return LocalDateTime{2026, 12, 8, 10, 15, 0}; }};
     TerminalHost host{io, reader, interrupts, clock, places};
-    host.RescueReceivedData("O1.NC", "O1\r\nG01\r\n");
-    host.RescueReceivedData("O1.NC", "O1\r\nG02\r\n");
+    // The drive path written is the answer, for the log.
+    EXPECT_EQ(host.RescueReceivedData("O1.NC", "O1\r\nG01\r\n"),
+              "C:\\TMP\\RESCUE_20261208-101500_O1.NC");
+    EXPECT_EQ(host.RescueReceivedData("O1.NC", "O1\r\nG02\r\n"),
+              "C:\\TMP\\RESCUE_20261208-101500_2_O1.NC");
     EXPECT_EQ(files.File("C:\\TMP\\RESCUE_20261208-101500_O1.NC"), "O1\r\nG01\r\n");
     EXPECT_EQ(files.File("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), "O1\r\nG02\r\n");
     EXPECT_EQ(host.RescueFiles().size(), 2u);
-    EXPECT_NE(err.str().find("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), std::string::npos)
-        << err.str();
+    EXPECT_EQ(err.str(),
+              "受信データを書き出しました: C:\\TMP\\RESCUE_20261208-101500_O1.NC\n"
+              "受信データを書き出しました: C:\\TMP\\RESCUE_20261208-101500_2_O1.NC\n");
+    // A name no file system takes is shortened: the data still lands in a file.
+    const std::string longName = "O" + std::string(300, '9') + "_001.NC";
+    const std::string path = host.RescueReceivedData(longName, "O9\r\n");
+    EXPECT_TRUE(path.starts_with("C:\\TMP\\RESCUE_20261208-101500_O999")) << path;
+    EXPECT_TRUE(path.ends_with(".NC")) << path;
+    EXPECT_LE(path.size() - std::string("C:\\TMP\\").size(), kMaxFileNameBytes);
+    EXPECT_EQ(files.File(path), "O9\r\n");
 
     std::ostringstream err2;
     CliIo io2{in, out, err2};
     TerminalHost nowhere{io2, reader, interrupts, clock, {}};
-    nowhere.RescueReceivedData("O1.NC", "O1\r\nG03\r\n");
+    EXPECT_EQ(nowhere.RescueReceivedData("O1.NC", "O1\r\nG03\r\n"), "");
     EXPECT_TRUE(nowhere.RescueFiles().empty());
     EXPECT_NE(err2.str().find("O1\r\nG03\r\n"), std::string::npos) << err2.str();
 }
