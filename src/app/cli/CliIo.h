@@ -16,5 +16,7 @@ struct CliIo {
 inline constexpr int kExitCompleted = 0;  // every ordered transfer (or the tool) completed
 inline constexpr int kExitStopped = 1;  // a transfer stopped or failed; the tool reported an error
 inline constexpr int kExitNotStarted = 2;  // nothing could be started: a bad or missing item
+// Ended by a termination signal after its transfer was stopped: 128 + the signal's number.
+inline constexpr int kExitSignalled = 128;
 
 }  // namespace kelvantori

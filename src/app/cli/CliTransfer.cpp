@@ -71,10 +71,11 @@ void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out
 // line from the start of the engine to its end.
 class TerminalSteps : public TransferOrderSteps {
   public:
-    TerminalSteps(CliIo& io, TerminalHost& host, const TransferOrder& order, std::string port,
-                  std::string dirPath)
+    TerminalSteps(CliIo& io, TerminalHost& host, InterruptState& interrupts,
+                  const TransferOrder& order, std::string port, std::string dirPath)
         : io_(io),
           host_(host),
+          interrupts_(interrupts),
           order_(order),
           port_(std::move(port)),
           dirPath_(std::move(dirPath)) {}
@@ -92,10 +93,13 @@ class TerminalSteps : public TransferOrderSteps {
         host_.BeginTransfer(TransferDirection::Receive);
     }
     void Finished(TransferKind, TransferResult) override { host_.FinishTransfer(); }
+    // After a termination signal nothing more starts.
+    bool Proceed(TransferKind) override { return interrupts_.TerminatedBy() == 0; }
 
   private:
     CliIo& io_;
     TerminalHost& host_;
+    InterruptState& interrupts_;
     const TransferOrder& order_;
     std::string port_;
     std::string dirPath_;
@@ -189,7 +193,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     InterruptState& interrupts = ProcessInterrupts();
     const ScopedInterruptHandler interruptHandler;
     // A press left from an earlier run in this process is no press of this one.
-    interrupts.Consume();
+    interrupts.Reset();
     std::unique_ptr<LineReader> reader;
     if (&io.in == &std::cin) {
         reader = std::make_unique<DescriptorLineReader>(STDIN_FILENO, interrupts);
@@ -244,7 +248,12 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
 
     const std::unique_ptr<SerialPort> port = makePort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
-    TerminalSteps steps(io, host, order, PortDescription(env.Config(), settings), settings.DirPath);
+    // A termination signal while the order was being prepared (a question, an import) ends the
+    // program before anything starts.
+    if (const int signalNumber = interrupts.TerminatedBy())
+        return kExitSignalled + signalNumber;
+    TerminalSteps steps(io, host, interrupts, order, PortDescription(env.Config(), settings),
+                        settings.DirPath);
     const TransferOrderResult result = RunTransferOrder(
         order, settings, *port, host, log, files,
         [&](const std::string& path) {
@@ -264,6 +273,10 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
         io.err << "ログを書けませんでした: " << FsErrorMessage(log.LastError()) << "\n"
                << env.Folder().HostFile(env.Folder().LogName()) << "\n";
     }
+    // Terminated: the status a shell gives a program ended by the signal, now that the transfer
+    // has been wound up.
+    if (const int signalNumber = interrupts.TerminatedBy())
+        return kExitSignalled + signalNumber;
     return result.AllCompleted() ? kExitCompleted : kExitStopped;
 }
 
