@@ -66,7 +66,15 @@ void TerminalHost::FinishTransfer() {
     interrupts_.SetRunning(false);
 }
 
+void TerminalHost::ShowState() {
+    if (!stateDue_)
+        return;
+    stateDue_ = false;
+    Draw();
+}
+
 void TerminalHost::Wait(std::chrono::milliseconds duration) {
+    ShowState();
     // Ctrl-C ends a wait early and stays recorded for the engine, which decides what it stops.
     const nanoseconds until = clock_.Now() + duration;
     for (nanoseconds now = clock_.Now(); now < until; now = clock_.Now()) {
@@ -123,15 +131,22 @@ void TerminalHost::ClearLine() {
 void TerminalHost::EndLine() {
     if (!active_)
         return;
+    ShowState();
     if (io_.errIsTerminal) {
-        Draw();
-        io_.err << "\n" << std::flush;
+        if (!FormatProgressLine(view_, 0).empty()) {
+            Draw();
+            io_.err << "\n" << std::flush;
+        } else if (drawn_) {
+            // A transfer that stopped before it showed anything leaves no empty line.
+            io_.err << kEraseLine << std::flush;
+        }
     }
     active_ = false;
     drawn_ = false;
 }
 
 void TerminalHost::PrintMessage(const std::string& text) {
+    ShowState();
     ClearLine();
     io_.err << text << "\n";
     if (!hintPrefix_.empty() && text.rfind(hintPrefix_, 0) == 0)
@@ -167,6 +182,7 @@ bool TerminalHost::AskYesNo(const std::string& text) {
 }
 
 std::optional<std::string> TerminalHost::AskSelectNumber() {
+    ShowState();
     ClearLine();
     std::optional<std::string> number;
     for (;;) {
@@ -190,6 +206,7 @@ std::optional<std::string> TerminalHost::AskSelectNumber() {
 void TerminalHost::SetStatus(StatusPanel panel, const std::string& text) {
     if (!active_)
         return;
+    ShowState();
     if (panel == StatusPanel::Name) {
         // The window empties the name at the end; the last line on the terminal keeps it.
         if (!text.empty() && text != view_.name) {
@@ -199,13 +216,15 @@ void TerminalHost::SetStatus(StatusPanel panel, const std::string& text) {
         return;
     }
     if (panel == StatusPanel::State && text != view_.state) {
+        stateBefore_ = view_.state;
         view_.state = text;
-        // A new state is shown at once (and is the one line a file gets).
-        Draw();
+        // Shown as soon as the engine goes on (in a file it is the one line a file gets).
+        stateDue_ = true;
     }
 }
 
 void TerminalHost::SetRemaining(const std::string& text) {
+    ShowState();
     if (text == view_.remaining)
         return;
     view_.remaining = text;
@@ -215,6 +234,7 @@ void TerminalHost::SetRemaining(const std::string& text) {
 void TerminalHost::SetProgress(std::int64_t position, std::int64_t maximum) {
     // The window's bar goes back to 0 when a transfer ends; the terminal's last line keeps the
     // bar where the transfer got to.
+    ShowState();
     if (position == view_.position && maximum == view_.maximum)
         return;
     view_.position = position;
@@ -224,6 +244,7 @@ void TerminalHost::SetProgress(std::int64_t position, std::int64_t maximum) {
 
 void TerminalHost::ShowReceivedLine(const std::string& bytes) {
     (void)bytes;
+    ShowState();
     ++view_.linesReceived;
     Changed();
 }
@@ -232,6 +253,12 @@ void TerminalHost::SetResult(const std::string& text, ResultColour colour) {
     // The receive empties the result line when it starts.
     if (text.empty())
         return;
+    // The state that ended the transfer is what the result line says; the last progress line
+    // keeps the state before it.
+    if (text == view_.state + "!!") {
+        view_.state = stateBefore_;
+        stateDue_ = false;
+    }
     EndLine();
     if (io_.errIsTerminal) {
         io_.err << (colour == ResultColour::Lime ? kGreen : kRed) << text << kPlain << "\n";
@@ -244,11 +271,13 @@ void TerminalHost::SetResult(const std::string& text, ResultColour colour) {
 void TerminalHost::TransferEnded(bool completed, std::chrono::milliseconds restoreAfter) {
     (void)completed;
     (void)restoreAfter;
+    ShowState();
     EndLine();
 }
 
 std::string TerminalHost::RescueReceivedData(const std::string& suggestedName,
                                              const std::string& bytes) {
+    ShowState();
     ClearLine();
     if (places_.files != nullptr) {
         const LocalDateTime when = places_.now ? places_.now() : LocalDateTime{};

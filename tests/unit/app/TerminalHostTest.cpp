@@ -60,11 +60,10 @@ const std::string kConfirm =
 TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     Rig yes(false, "y\n");
     ASSERT_EQ(yes.Send("O1\r\nG01 X10.\r\nM30\r\n"), TransferResult::Completed);
-    // Nothing is redrawn in a file: no carriage return, no escape sequence.
+    // Nothing is redrawn in a file: no carriage return, no escape sequence. The state that ends
+    // the send is said once, by the result line.
     EXPECT_EQ(yes.err.str(), kConfirm +
                                  "送信名 O1.NC  ＜＜ 送信中 ＞＞  残り 19ﾊﾞｲﾄ\n"
-                                 "送信名 O1.NC  送信完了しました。  "
-                                 "[####################] 100%  残り 0ﾊﾞｲﾄ\n"
                                  "送信完了しました。!!\n");
     // ISO with even parity: O, 1, the space, X and % carry the parity bit.
     EXPECT_EQ(yes.port.WrittenBytes(),
@@ -73,8 +72,22 @@ TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     Rig no(false, "n\n");
     ASSERT_EQ(no.Send("O1\r\n"), TransferResult::Stopped);
     EXPECT_EQ(no.port.WrittenBytes(), "\x14");
-    EXPECT_EQ(no.err.str(),
-              kConfirm + "送信名 O1.NC  送信中止しました。  残り 4ﾊﾞｲﾄ\n送信中止しました。!!\n");
+    EXPECT_EQ(no.err.str(), kConfirm + "送信中止しました。!!\n");
+}
+
+// A transfer that stops says so once, in the result line, in a file and on a terminal.
+TEST(TerminalHostTest, AStopIsSaidOnceByTheResultLine) {
+    for (const bool terminal : {false, true}) {
+        Rig rig(terminal);
+        rig.port.SetOpenResult(PortError::OpenFailed);
+        ASSERT_EQ(rig.Send("O1\r\n"), TransferResult::Stopped);
+        const std::string err = rig.err.str();
+        EXPECT_EQ(err.find("送信中止しました。"), err.find("送信中止しました。!!")) << err;
+        // On a terminal the (empty) progress line comes back after the message and goes.
+        EXPECT_EQ(err, terminal ? "COM1のポートが開きません。!!\n\r\x1b[K\r\x1b[K"
+                                  "\x1b[31m送信中止しました。!!\x1b[0m\n"
+                                : "COM1のポートが開きません。!!\n送信中止しました。!!\n");
+    }
 }
 
 TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecondAndAroundMessages) {
@@ -83,6 +96,7 @@ TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecondAndAroundMessa
     rig.host.BeginTransfer(TransferDirection::Send);
     rig.host.SetStatus(StatusPanel::Name, "送信名 O1.NC");
     rig.host.SetStatus(StatusPanel::State, "＜＜ 送信中 ＞＞");
+    rig.host.ProcessEvents();  // a new state is drawn as soon as the engine goes on
     const std::string first = rig.err.str();
     // Fifty lines within 50 ms: the line is not drawn again.
     for (int i = 1; i <= 50; ++i, rig.clock.Advance(1ms))
