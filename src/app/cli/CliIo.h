@@ -10,6 +10,7 @@ struct CliIo {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;  // progress is redrawn in place only on a terminal
+    bool outIsTerminal = false;  // paths on stdout are for a script unless it is a terminal
 };
 
 // Exit status of kelvantori-cli.

@@ -13,6 +13,7 @@
 #include "app/cli/Interrupt.h"
 #include "app/cli/LineReader.h"
 #include "app/cli/TerminalHost.h"
+#include "app/cli/TerminalText.h"
 #include "comm/TransferLog.h"
 #include "comm/TransferOrder.h"
 #include "core/DrivePath.h"
@@ -48,23 +49,28 @@ std::string PortDescription(const HostConfig& config, const Settings& settings) 
 void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out) {
     const ProgramFolder& folder = env.Folder();
     const std::string hostIni = folder.HostFile(kHostIniName);
-    out << "プログラムフォルダ: " << folder.HostPath() << "\n";
-    out << "設定ファイル: " << folder.HostFile(folder.MainIniName()) << "\n";
-    out << "ログ: " << folder.HostFile(folder.LogName()) << "\n";
+    out << "プログラムフォルダ: " << Printable(folder.HostPath()) << "\n";
+    out << "設定ファイル: " << Printable(folder.HostFile(folder.MainIniName())) << "\n";
+    out << "ログ: " << Printable(folder.HostFile(folder.LogName())) << "\n";
     const bool hostIniThere = env.Files().Exists(env.ProgramFilePath(kHostIniName));
-    out << "Host.ini: " << hostIni << (hostIniThere ? "" : " (まだありません)") << "\n";
+    out << "Host.ini: " << Printable(hostIni) << (hostIniThere ? "" : " (まだありません)") << "\n";
     out << "ドライブ:\n";
-    for (const char letter : env.Drives().Letters())
-        out << "  " << letter << ": = " << env.Drives().FolderOf(letter).value_or("") << "\n";
+    for (const char letter : env.Drives().Letters()) {
+        out << "  " << letter << ": = " << Printable(env.Drives().FolderOf(letter).value_or(""))
+            << "\n";
+    }
     out << "ポート:\n";
     for (const auto& [number, device] : env.Config().ports)
-        out << "  COM" << number << " = " << device << "\n";
+        out << "  COM" << number << " = " << Printable(device) << "\n";
     out << "  (割り当てのない COMn は /dev/ttyS(n-1))\n";
-    out << "設定: Port=" << settings.Port << " (" << env.Config().DeviceOf(settings.Port)
-        << ")  Speed=" << settings.Speed << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
-        << "  Signal=" << settings.Signal << "\n";
-    out << "データフォルダ: " << settings.DirPath << " ("
-        << HostPathOf(env.Files(), settings.DirPath) << ")  Mask=" << settings.Mask << "\n";
+    out << "設定: Port=" << Printable(settings.Port) << " ("
+        << Printable(env.Config().DeviceOf(settings.Port))
+        << ")  Speed=" << Printable(settings.Speed)
+        << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
+        << "  Signal=" << Printable(settings.Signal) << "\n";
+    out << "データフォルダ: " << Printable(settings.DirPath) << " ("
+        << Printable(HostPathOf(env.Files(), settings.DirPath))
+        << ")  Mask=" << Printable(settings.Mask) << "\n";
 }
 
 // The terminal around each transfer: a first line saying what goes where, and the progress
@@ -82,13 +88,14 @@ class TerminalSteps : public TransferOrderSteps {
 
     void Starting(TransferKind kind) override {
         if (kind == TransferKind::Send) {
-            io_.err << "送信 " << order_.SendPath << " → " << port_ << "\n";
+            io_.err << "送信 " << Printable(order_.SendPath) << " → " << Printable(port_) << "\n";
             host_.BeginTransfer(TransferDirection::Send);
             return;
         }
         const bool named = order_.receiveJob.mode == ReceiveMode::Named;
-        io_.err << "受信 " << port_ << " → "
-                << (named ? order_.receiveJob.TransferPath : dirPath_ + " (プログラム番号ごと)")
+        io_.err << "受信 " << Printable(port_) << " → "
+                << Printable(named ? order_.receiveJob.TransferPath
+                                   : dirPath_ + " (プログラム番号ごと)")
                 << "\n";
         host_.BeginTransfer(TransferDirection::Receive);
     }
@@ -149,6 +156,27 @@ std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
     return unrecognised;
 }
 
+std::vector<std::string> ReceiveItemsWithoutAFile(
+    const std::vector<std::string>& args, const Settings& settings,
+    const CommandLineEnvironment& env,
+    const std::function<bool(const std::string& drivePath)>& isFolder) {
+    // The items run in order on a copy of the settings, as the folder and S= items before an
+    // R= item decide the folder its name is taken in.
+    CommandLineEnvironment probeEnv;
+    probeEnv.IsDirectoryPath = env.IsDirectoryPath;
+    Settings probe = settings;
+    std::vector<std::string> refused;
+    for (const std::string& item : SplitCommandLine(args)) {
+        CommandLineState state;
+        ProcessArgument(item, probe, state, probeEnv);
+        if (state.ReceivePath.empty())
+            continue;
+        if (DriveFileNameOf(state.ReceivePath).empty() || isFolder(state.ReceivePath))
+            refused.push_back(item);
+    }
+    return refused;
+}
+
 std::vector<std::string> WithDrivePaths(const std::vector<std::string>& items,
                                         const DriveMap& drives) {
     if (items.empty() || items.front().rfind('/', 0) == 0)
@@ -172,7 +200,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     TransferArguments parsed = ParseTransferArguments(args);
     if (!parsed.unknownOptions.empty()) {
         for (const auto& option : parsed.unknownOptions)
-            io.err << "不明なオプションです: " << option << "\n";
+            io.err << "不明なオプションです: " << Printable(option) << "\n";
         io.err << kMoreHelp << "\n";
         return kExitNotStarted;
     }
@@ -219,7 +247,17 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     if (const auto unknown = UnrecognisedItems(parsed.items, settings, commandEnv);
         !unknown.empty()) {
         for (const auto& item : unknown)
-            io.err << "不明な項目です: " << item << "\n";
+            io.err << "不明な項目です: " << Printable(item) << "\n";
+        io.err << kMoreHelp << "\n";
+        return kExitNotStarted;
+    }
+
+    const auto isFolder = [&files](const std::string& path) { return files.IsDirectory(path); };
+    if (const auto refused = ReceiveItemsWithoutAFile(parsed.items, settings, commandEnv, isFolder);
+        !refused.empty()) {
+        for (const auto& item : refused)
+            io.err << "受信するファイルの名前がありません (空かフォルダーです): " << Printable(item)
+                   << "\n";
         io.err << kMoreHelp << "\n";
         return kExitNotStarted;
     }
@@ -265,13 +303,15 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     if (result.receive) {
         for (const std::string& saved : result.savedFiles) {
             const std::string hostPath = HostPathOf(files, saved);
-            io.out << (hostPath.empty() ? saved : hostPath) << "\n";
+            // Exactly as named for a script; shown, not sent, to a terminal.
+            const std::string& path = hostPath.empty() ? saved : hostPath;
+            io.out << (io.outIsTerminal ? Printable(path) : path) << "\n";
         }
         io.out << std::flush;
     }
     if (log.LastError() != FsError::None) {
         io.err << "ログを書けませんでした: " << FsErrorMessage(log.LastError()) << "\n"
-               << env.Folder().HostFile(env.Folder().LogName()) << "\n";
+               << Printable(env.Folder().HostFile(env.Folder().LogName())) << "\n";
     }
     // Terminated: the status a shell gives a program ended by the signal, now that the transfer
     // has been wound up.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "app/cli/TerminalText.h"
 #include "comm/RescueFile.h"
 #include "core/DrivePath.h"
 
@@ -148,9 +149,9 @@ void TerminalHost::EndLine() {
 void TerminalHost::PrintMessage(const std::string& text) {
     ShowState();
     ClearLine();
-    io_.err << text << "\n";
+    io_.err << Printable(text) << "\n";
     if (!hintPrefix_.empty() && text.rfind(hintPrefix_, 0) == 0)
-        io_.err << hint_ << "\n";
+        io_.err << Printable(hint_) << "\n";
     io_.err << std::flush;
 }
 
@@ -209,8 +210,8 @@ void TerminalHost::SetStatus(StatusPanel panel, const std::string& text) {
     ShowState();
     if (panel == StatusPanel::Name) {
         // The window empties the name at the end; the last line on the terminal keeps it.
-        if (!text.empty() && text != view_.name) {
-            view_.name = text;
+        if (!text.empty() && Printable(text) != view_.name) {
+            view_.name = Printable(text);
             Changed();
         }
         return;
@@ -285,12 +286,13 @@ std::string TerminalHost::RescueReceivedData(const std::string& suggestedName,
                                               suggestedName, bytes)) {
             const std::string host = places_.files->Drives().ToHost(*path).value_or(*path);
             rescueFiles_.push_back(host);
-            io_.err << "受信データを書き出しました: " << host << "\n" << std::flush;
+            io_.err << "受信データを書き出しました: " << Printable(host) << "\n" << std::flush;
             return *path;
         }
     }
     // Nowhere to write it: the data goes to the terminal rather than being lost.
-    io_.err << "受信データを書き出せませんでした。受信データ (" << suggestedName << "):\n"
+    io_.err << "受信データを書き出せませんでした。受信データ (" << Printable(suggestedName)
+            << "):\n"
             << bytes << "\n"
             << std::flush;
     return {};
