@@ -87,6 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
         GoldenCase{"comments_msg_n", [](Settings& s) { Text(s), s.MSG_OP = "N"; }},
         GoldenCase{"comments_msg_y", [](Settings& s) { Text(s), s.MSG_OP = "Y"; }},
         GoldenCase{"sendmsg1", [](Settings& s) { Text(s), s.SendMsg1 = "ABC"; }},
+        // 35 characters: each occurrence becomes 29 spaces.
+        GoldenCase{
+            "sendmsg1_long",
+            [](Settings& s) { Text(s), s.SendMsg1 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXY"; }},
+        // Found in the file's CP932 bytes; a kanji counts two.
+        GoldenCase{"sendmsg1_kanji", [](Settings& s) { Text(s), s.SendMsg1 = "加工"; }},
         GoldenCase{"tabs", [](Settings& s) { Text(s); }},
         GoldenCase{"send_sp_cut",
                    [](Settings& s) { Text(s), s.Send_SP_Cut = "Y", s.Send_Before = 1; }},
