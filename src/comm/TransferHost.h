@@ -43,7 +43,10 @@ class TransferHost {
     virtual void ProcessEvents() = 0;
     // True once for every press of F3 or Esc (Ctrl-C in the terminal) since the last call: the
     // press is consumed, so it never reaches the file list. Asked before and after every byte
-    // and in every wait loop.
+    // and in every wait loop. This is the stop path a host takes for reasons of its own as well:
+    // the terminal answers true for a termination signal, a window would at the end of the
+    // session; the engine then stops as for F3/Esc (DC4 for a send, the received data kept, the
+    // log line) and the host ends afterwards.
     virtual bool CancelRequested() = 0;
 
     // --- questions and messages -------------------------------------------------------------

@@ -209,5 +209,61 @@ TEST(CliIntegrationTest, TerminationSignalDuringAReceiveStopsItAndKeepsTheData) 
     }
 }
 
+// The machine goes away in the middle of a tape (its end of the line closes, as when the USB
+// adapter is pulled out): the receive stops at once and says which line, what arrived of the
+// program is kept in a rescue file, and the program ends with 1.
+TEST(CliIntegrationTest, LineThatGoesAwayMidReceiveStopsItAndKeepsTheData) {
+    std::string tape = "O0001\r\nM30\r\nO0002\r\n";
+    for (int n = 1; n <= 300; ++n)
+        tape += "N" + std::to_string(n) + " X1.\r\n";
+    CliRig rig;
+    const std::string tapeFile = rig.home.Write("tape.nc", tape);
+    ASSERT_TRUE(rig.StartMachine(
+        {"--code", "iso", "--punch", tapeFile, "--delay", "200", "--cps", "300", "--once"}));
+    ChildProcess cli("kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"},
+                     rig.Environment());
+    ASSERT_TRUE(cli.Started());
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (!rig.home.Exists("data/O0001_001.NC") && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(rig.home.Exists("data/O0001_001.NC")) << cli.ErrorOutput();
+    rig.machine->Signal(SIGKILL);
+    const auto exited = cli.WaitForExit(10s);
+
+    ASSERT_EQ(exited, std::optional<int>(kExitStopped)) << cli.ErrorOutput();
+    const std::string err = cli.ErrorOutput();
+    EXPECT_NE(err.find("COM1の回線が切れました。!!\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("受信データを書き出しました: "), std::string::npos) << err;
+    EXPECT_TRUE(err.ends_with("受信を中止しました。!!\n")) << err;
+    const std::string log = rig.Log();
+    EXPECT_NE(log.find("受信　　中止　"), std::string::npos) << log;
+    EXPECT_NE(log.find("受信　　退避　"), std::string::npos) << log;
+    EXPECT_EQ(log.find("受信完了"), std::string::npos) << log;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.home.File("data")), {}), 2);
+}
+
+// A program number of 300 digits is longer than any file name: the program still lands in a
+// file of the data folder, named by the start of the number.
+TEST(CliIntegrationTest, ProgramNumberLongerThanAFileNameIsReceivedIntoAFile) {
+    const std::string number = "O" + std::string(300, '7');
+    CliRig rig;
+    const std::string tape = rig.home.Write("tape.nc", number + "\r\nG01 X1.\r\nM30\r\n");
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--punch", tape, "--delay", "200", "--once"}));
+    const auto result = test::RunChild(
+        "kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"}, rig.Environment());
+    rig.StopMachine();
+    ASSERT_EQ(result.status, std::optional<int>(kExitCompleted)) << result.err;
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(rig.home.File("data")))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);  // .keep and the program
+    const std::string& name = names[1];
+    EXPECT_TRUE(name.starts_with("O" + std::string(200, '7'))) << name;
+    EXPECT_TRUE(name.ends_with("_001.NC")) << name;
+    EXPECT_EQ(rig.home.Read("data/" + name), number + "\r\nG01 X1.\r\nM30\r\n%\r\n");
+    EXPECT_EQ(result.out, rig.home.File("data/" + name) + "\n");
+}
+
 }  // namespace
 }  // namespace kelvantori
