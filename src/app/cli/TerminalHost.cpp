@@ -210,8 +210,8 @@ void TerminalHost::SetStatus(StatusPanel panel, const std::string& text) {
     ShowState();
     if (panel == StatusPanel::Name) {
         // The window empties the name at the end; the last line on the terminal keeps it.
-        if (!text.empty() && Printable(text) != view_.name) {
-            view_.name = Printable(text);
+        if (std::string shown = Printable(text); !shown.empty() && shown != view_.name) {
+            view_.name = std::move(shown);
             Changed();
         }
         return;
