@@ -64,7 +64,7 @@ class BenchHost : public TransferHost {
     void SetResult(const std::string&, ResultColour) override {}
     void SetLamps(const ModemStatus&) override {}
     void TransferEnded(bool, std::chrono::milliseconds) override {}
-    void RescueReceivedData(const std::string&, const std::string&) override {}
+    std::string RescueReceivedData(const std::string&, const std::string&) override { return {}; }
 };
 
 class NoLog : public TransferLog {

@@ -86,8 +86,9 @@ class BenchHost : public TransferHost {
             firstLine = Clock::now();
     }
     void TransferEnded(bool, std::chrono::milliseconds) override {}
-    void RescueReceivedData(const std::string& name, const std::string&) override {
+    std::string RescueReceivedData(const std::string& name, const std::string&) override {
         std::fprintf(stderr, "rescued %s\n", name.c_str());
+        return {};
     }
 
     Clock::time_point stopAt{};
@@ -132,6 +133,7 @@ class WatchingPort : public SerialPort {
     int OutputQueueLength() override { return port_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
+    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
     SerialPort& port_;

@@ -11,7 +11,8 @@
 int main(int argc, char** argv) {
     using namespace kelvantori;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    CliIo io{std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) == 1};
+    CliIo io{std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) == 1,
+             isatty(STDOUT_FILENO) == 1};
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << TransferUsage() << "\n" << ToolsUsage();
         return kExitCompleted;

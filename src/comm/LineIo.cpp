@@ -26,6 +26,14 @@ microseconds CeilMicros(nanoseconds d) {
 
 }  // namespace
 
+std::string LineLostMessage(const std::string& portName) {
+    return portName + "の回線が切れました。!!";
+}
+
+std::string LineIo::LineLostText() const {
+    return PortFailureText(LineLostMessage(PortName()), lostReason_);
+}
+
 LineIo::LineIo(SerialPort& port, TransferHost& host, const Settings& settings, TransferMode mode,
                const SendOptions& options)
     : port_(port),
@@ -48,15 +56,15 @@ bool LineIo::Open() {
     const CommPortResult result = OpenCommPort(port_, settings_, mode_);
     if (!result.ok) {
         portReady_ = false;
-        host_.ShowError(PortFailureText(result.message, result.systemReason));
+        host_.ShowError(result.UserText());
         return false;
     }
     portReady_ = true;
-    lost_ = false;
-    lineErrorShown_ = false;
+    lineLost_ = false;
+    lostReason_.clear();
+    lineFreeAt_ = host_.Now();
     if (!result.notice.empty())
         host_.ShowNotice(result.notice);
-    lineFreeAt_ = host_.Now();
     if (result.modem)
         ShowLamps(*result.modem);
     if (settings_.AutoSelect != "Y")
@@ -95,23 +103,22 @@ bool LineIo::SelectChannel() {
 }
 
 ReadResult LineIo::ReadPort(microseconds timeout) {
-    if (lost_)
-        return {ReadStatus::Lost, 0};
-    const ReadResult r = port_.Read(timeout);
-    if (r.status == ReadStatus::Lost) {
-        lost_ = true;
-        lostReason_ = port_.LastSystemError();
-        // A receive tells the user once the line is closed, together with what it keeps.
-        if (mode_ == TransferMode::Send && !lineErrorShown_) {
-            lineErrorShown_ = true;
-            host_.ShowError(LineFailure());
-        }
-        return r;
+    if (lineLost_) {
+        // Nothing comes from a line that has gone; a loop that still reads it waits out the
+        // time-out instead of spinning.
+        if (timeout.count() > 0)
+            host_.Wait(std::chrono::ceil<milliseconds>(timeout));
+        return {ReadStatus::Failed, 0};
     }
-    // A device that has gone (a USB adapter pulled out) fails every read at once; waiting out
-    // the time-out keeps the loops from spinning until the user stops the transfer.
-    if (r.status == ReadStatus::Failed && timeout.count() > 0) {
-        host_.Wait(std::chrono::ceil<milliseconds>(timeout));
+    const ReadResult r = port_.Read(timeout);
+    // A device that has gone (a USB adapter pulled out, a pseudo-terminal whose other end
+    // closed) fails every read at once and never delivers a byte again; a network port whose
+    // connection dropped reports it lost.
+    if (r.status == ReadStatus::Failed || r.status == ReadStatus::Lost) {
+        lineLost_ = true;
+        lostReason_ = port_.LastSystemError();
+        AbortRequested = true;
+        return {ReadStatus::Failed, 0};
     }
     return r;
 }
@@ -133,13 +140,8 @@ std::uint8_t LineIo::Decode(std::uint8_t byte) {
     return DecodeLineByte(byte, code, XonState);
 }
 
-std::string LineIo::LineFailure() const {
-    return PortFailureText(kLineError, lostReason_);
-}
-
 bool LineIo::Cancelled() {
-    // A line that is gone ends every wait as a key press would.
-    if (!lost_ && !host_.CancelRequested())
+    if (!host_.CancelRequested())
         return false;
     AbortRequested = true;
     return true;
@@ -217,6 +219,8 @@ bool LineIo::XonCheck() {
             break;
         Decode(r.byte);
     }
+    if (lineLost_)
+        return false;
     host_.ProcessEvents();
     if (Cancelled())
         return false;
@@ -229,6 +233,8 @@ bool LineIo::WaitForXon() {
         if (Cancelled())
             return false;
         ReadLineByte(kSendReadSlice);
+        if (lineLost_)
+            return false;
         host_.ProcessEvents();
         if (Cancelled())
             return false;
@@ -258,9 +264,6 @@ bool LineIo::WaitForSlot(bool stopping) {
     // Paced, the line is looked at once before every byte even when no wait is needed.
     bool looked = !paced;
     for (;;) {
-        // On a line that is gone the stop's DC4 only finds out that its write fails.
-        if (lost_)
-            return stopping;
         if (!stopping && mode_ == TransferMode::Send && !XonState) {
             if (!WaitForXon())
                 return false;
@@ -285,6 +288,9 @@ bool LineIo::WaitForSlot(bool stopping) {
         looked = true;
         if (r.status == ReadStatus::Byte)
             Decode(r.byte);
+        // The write that follows fails on a line that has gone; a stop's DC4 still tries it.
+        if (lineLost_)
+            return stopping;
         if (queueFull && !stopping) {
             // The queue may stay full for long (a device that obeys CTS): keep the window alive.
             host_.ProcessEvents();
@@ -305,8 +311,8 @@ bool LineIo::WriteByte(std::uint8_t byte, bool stopping) {
         if (status == WriteStatus::Failed) {
             // A byte that did not go out would leave a program on the machine with a hole in
             // it; the transfer stops and says why.
-            if (!stopping && !lineErrorShown_) {
-                lineErrorShown_ = true;
+            if (!stopping && !writeErrorShown_) {
+                writeErrorShown_ = true;
                 host_.ShowError(PortFailureText(kLineError, port_.LastSystemError()));
             }
             return false;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "comm/RemainingTime.h"
 #include "comm/SendEngine.h"
@@ -26,6 +27,10 @@ inline constexpr std::chrono::milliseconds kReceiveReadSlice{50};
 inline constexpr const char* kSelectNumberError =
     "自動選択番号の入力が間違っています。\n通信を一旦中止します。";
 inline constexpr const char* kLineError = "通信エラー!!";
+
+// A line that went away during a transfer (a USB adapter pulled out, the other end of a
+// pseudo-terminal closed): "COM1の回線が切れました。!!".
+std::string LineLostMessage(const std::string& portName);
 
 class LineIo {
   public:
@@ -55,6 +60,14 @@ class LineIo {
     // without a character. Updates XonState and, while neither code flag is set, the code.
     std::uint8_t ReadLineByte(std::chrono::microseconds timeout);
 
+    // A read failed: the device has gone (end of file, EIO, ENODEV) or the port broke. From then
+    // on AbortRequested is set, every wait of the line gives up and nothing more is read; the
+    // engines stop and say so with LineLostMessage().
+    bool LineLost() const { return lineLost_; }
+    // LineLostMessage with the system's reason on the line after it, when the port gave one.
+    std::string LineLostText() const;
+    const std::string& PortName() const { return settings_.Port; }
+
     // One character through the send conversion, the XON check, the pacing and the modem
     // lines. False when the transfer is to stop (AbortRequested is then set).
     bool SendChar(std::uint8_t c);
@@ -68,15 +81,8 @@ class LineIo {
     std::optional<ModemStatus> PollModem();
     void ShowLamps(const ModemStatus& status);
 
-    // F3/Esc since the last look, or a line that is gone (LineLost): the transfer is to stop.
-    // Sets AbortRequested.
+    // F3/Esc since the last look: sets AbortRequested.
     bool Cancelled();
-
-    // The connection of a network port is gone for good. A send has then said so
-    // (LineFailure()) and stops; a receive says it once the line is closed, with what it keeps.
-    bool LineLost() const { return lost_; }
-    // "通信エラー!!" and the system's reason, for the user.
-    std::string LineFailure() const;
 
     // Ticks the estimate when one is due.
     void Service() {
@@ -109,11 +115,9 @@ class LineIo {
     // When the line will have sent everything written so far, by the character time.
     std::chrono::nanoseconds lineFreeAt_{0};
     bool portReady_ = false;
-    // The line error has been shown: a write that fails on a connection already lost, or a
-    // second failing write, says nothing more.
-    bool lineErrorShown_ = false;
-    bool lost_ = false;
+    bool lineLost_ = false;
     std::string lostReason_;
+    bool writeErrorShown_ = false;
     std::optional<ModemStatus> lamps_;
     RemainingTime* estimate_ = nullptr;
 };

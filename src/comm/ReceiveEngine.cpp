@@ -5,11 +5,11 @@
 // is replaced only once its program is complete, so neither a crash nor a full disk leaves a
 // half-written program under the program's name. A stop without op5 abandons the program being
 // received: its target stays as it was before the receive (programs completed before it are
-// saved). A target that cannot be created or written does not stop the receive (the machine
-// keeps sending); its data is kept in memory and, once the line is closed, the user is told and
-// the data is handed to the host to be saved elsewhere. A line that is gone (a network port
-// whose connection dropped) ends the receive the same way: what arrived of the current program
-// is handed over, not saved under its name, since the program is most likely cut short.
+// saved) and what arrived of it is handed to the host as a rescue. A line that goes away ends
+// the receive at once: what arrived goes to the target with op5, else to a rescue, and the
+// receive counts as stopped either way. A target that cannot be created or written does not stop
+// the receive (the machine keeps sending); its data is kept in memory and, once the line is
+// closed, the user is told and the data is handed to the host to be saved elsewhere.
 #include "comm/ReceiveEngine.h"
 
 #include <algorithm>
@@ -20,6 +20,7 @@
 
 #include "comm/LineIo.h"
 #include "core/DrivePath.h"
+#include "core/FileNameFit.h"
 #include "core/TapeCode.h"
 
 namespace kelvantori {
@@ -106,6 +107,21 @@ std::string CountSuffix(int count) {
     return text;
 }
 
+// Whether received bytes hold anything of a program: a line that is neither empty nor the
+// "%" of the framing.
+bool HoldsData(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const auto end = bytes.find("\r\n");
+        const std::string_view line = bytes.substr(0, end);
+        if (!line.empty() && line != "%")
+            return true;
+        if (end == std::string_view::npos)
+            break;
+        bytes.remove_prefix(end + 2);
+    }
+    return false;
+}
+
 }  // namespace
 
 class ReceiveEngine::Impl {
@@ -129,10 +145,11 @@ class ReceiveEngine::Impl {
     struct Failure {
         std::string path;
         std::string fileName;
-        std::string message;
+        std::string message;  // why it could not be saved; empty for the data of a stop
         std::string bytes;
     };
-    enum class Ending { Save, Stop, Lost };
+    // LineLost: the device went away (a read failed), which no rule of the data ends.
+    enum class Ending { Save, Stop, LineLost };
 
     void Reset(const Settings& settings, const ReceiveJob& job);
     TransferResult Run(LineIo& io, const Settings& settings, const ReceiveJob& job);
@@ -146,13 +163,19 @@ class ReceiveEngine::Impl {
 
     void AddLine(std::string line);
     void OpenTarget(std::string path, std::string fileName, bool checkName);
+    std::string AreaBytes() const;
     void FlushArea();
-    void FinishTarget();
+    // Commits the current target; logged as `state` once saved ("完了" normally, "中止" for
+    // data a stop keeps in it).
+    void FinishTarget(TransferState state);
+    // Abandons the current target (it stays as it was) and keeps what arrived for it, the line
+    // begun included, as a rescue.
+    void RescueCurrent();
     std::string CurrentPath() const;
 
     TransferResult Save(LineIo& io, const Settings& settings, const ReceiveJob& job);
-    TransferResult Stop(LineIo& io);
-    TransferResult LineLost(LineIo& io);
+    // keepInTarget: op5 "Y" after a line that went away; the data goes to the target.
+    TransferResult Stop(LineIo& io, bool keepInTarget);
     void ReportFailures();
 
     SerialPort& port_;
@@ -228,7 +251,7 @@ TransferResult ReceiveEngine::Impl::ReceiveFile(const Settings& settings, const 
     try {
         return Run(io, settings, job);
     } catch (const std::exception&) {
-        return Stop(io);
+        return Stop(io, false);
     }
 }
 
@@ -244,7 +267,7 @@ TransferResult ReceiveEngine::Impl::Run(LineIo& io, const Settings& settings,
     }
 
     if (!io.Open())
-        return Stop(io);
+        return Stop(io, false);
     switch (settings.R_Code) {
         case 1:
             io.code = CodeState{true, false};
@@ -264,14 +287,14 @@ TransferResult ReceiveEngine::Impl::Run(LineIo& io, const Settings& settings,
 
     std::uint8_t start = 0;
     if (!WaitForStart(io, settings, start))
-        return io.LineLost() ? LineLost(io) : Stop(io);
+        return Stop(io, false);
     switch (Receive(io, settings, start)) {
-        case Ending::Stop:
-            return Stop(io);
-        case Ending::Lost:
-            return LineLost(io);
         case Ending::Save:
             break;
+        case Ending::Stop:
+            return Stop(io, false);
+        case Ending::LineLost:
+            return Stop(io, settings.op5 == "Y");
     }
     return Save(io, settings, job);
 }
@@ -284,6 +307,8 @@ bool ReceiveEngine::Impl::WaitForStart(LineIo& io, const Settings& settings, std
         if (io.Cancelled())
             return false;
         const std::uint8_t c = io.ReadLineByte(kReceiveReadSlice);
+        if (io.LineLost())
+            return false;
         host_.ProcessEvents();
         bool listening = true;
         if (signal) {
@@ -315,8 +340,6 @@ ReceiveEngine::Impl::Ending ReceiveEngine::Impl::Receive(LineIo& io, const Setti
     const bool saveOnStop = settings.op5 == "Y";
     const bool endOnDsrLoss = settings.op6 == "Y";
     for (;;) {
-        if (io.LineLost())
-            return Ending::Lost;
         if (io.Cancelled()) {
             if (!saveOnStop)
                 return Ending::Stop;
@@ -327,6 +350,8 @@ ReceiveEngine::Impl::Ending ReceiveEngine::Impl::Receive(LineIo& io, const Setti
             return Ending::Save;
         }
         const std::uint8_t c = io.ReadLineByte(kReceiveReadSlice);
+        if (io.LineLost())
+            return Ending::LineLost;
         host_.ProcessEvents();
         if (const auto modem = io.PollModem(); modem && !modem->dsr && endOnDsrLoss) {
             if (!buffer_.empty())
@@ -434,17 +459,16 @@ void ReceiveEngine::Impl::StartProgram(const std::string& line) {
     if (target_) {
         if (endPercent_)
             AddLine("%");
-        FinishTarget();
+        FinishTarget(TransferState::Completed);
         if (startPercent_)
             AddLine("%");
     }
     // Before the first program the text area holds the opening "%" (StartChar "Y") and any
     // lines that came before the program: they begin the first program's file.
-    const std::string name = ProgramName(line);
-    std::string fileName = name;
-    if (addNumber_)
-        fileName += CountSuffix(programCount_ + 1);
-    fileName += extension_;
+    // A program number longer than a file name can be is shortened, so the data lands in a file.
+    const std::string tail =
+        (addNumber_ ? CountSuffix(programCount_ + 1) : std::string()) + extension_;
+    const std::string fileName = FitFileName(ProgramName(line), tail);
     OpenTarget(JoinDrivePath(dirPath_, fileName), fileName, true);
     ++programCount_;
 }
@@ -469,15 +493,20 @@ void ReceiveEngine::Impl::OpenTarget(std::string path, std::string fileName, boo
     target_ = std::move(target);
 }
 
-void ReceiveEngine::Impl::FlushArea() {
-    // Before the first program of a per-program receive there is no file to write to yet.
-    if (!target_)
-        return;
+std::string ReceiveEngine::Impl::AreaBytes() const {
     std::string bytes;
     for (const auto& line : area_) {
         bytes += line;
         bytes += "\r\n";
     }
+    return bytes;
+}
+
+void ReceiveEngine::Impl::FlushArea() {
+    // Before the first program of a per-program receive there is no file to write to yet.
+    if (!target_)
+        return;
+    const std::string bytes = AreaBytes();
     if (target_->error == FsError::None) {
         const FsError error = target_->file->Write(bytes);
         if (error != FsError::None) {
@@ -490,7 +519,7 @@ void ReceiveEngine::Impl::FlushArea() {
     host_.ClearReceived();
 }
 
-void ReceiveEngine::Impl::FinishTarget() {
+void ReceiveEngine::Impl::FinishTarget(TransferState state) {
     FlushArea();
     Target target = std::move(*target_);
     target_.reset();
@@ -502,13 +531,30 @@ void ReceiveEngine::Impl::FinishTarget() {
     target.file.reset();
     if (target.error == FsError::None) {
         saved_.push_back(target.path);
-        log_.Write(TransferKind::Receive, TransferState::Completed, target.path);
+        log_.Write(TransferKind::Receive, state, target.path);
         return;
     }
     log_.Write(TransferKind::Receive, TransferState::Stopped, target.path);
     failures_.push_back(Failure{target.path, target.fileName,
                                 FsErrorMessage(target.error) + "\n" + target.path,
                                 std::move(target.kept)});
+}
+
+void ReceiveEngine::Impl::RescueCurrent() {
+    if (!buffer_.empty())
+        AddLine(std::move(buffer_));
+    buffer_.clear();
+    std::string bytes = target_ ? std::move(target_->kept) : std::string();
+    bytes += AreaBytes();
+    area_.clear();
+    host_.ClearReceived();
+    const std::string path = CurrentPath();
+    const std::string fileName = target_ ? target_->fileName : kNoProgramName + extension_;
+    // Without a commit the target keeps what it held before the receive.
+    target_.reset();
+    // A stop before anything of a program arrived leaves nothing behind.
+    if (HoldsData(bytes))
+        failures_.push_back(Failure{path, fileName, "", std::move(bytes)});
 }
 
 std::string ReceiveEngine::Impl::CurrentPath() const {
@@ -523,7 +569,7 @@ TransferResult ReceiveEngine::Impl::Save(LineIo& io, const Settings& settings,
         AddLine("%");
     host_.SetStatus(StatusPanel::State, kSavingText);
     if (target_) {
-        FinishTarget();
+        FinishTarget(TransferState::Completed);
     } else {
         // A per-program receive that found no program line has no name to save under.
         const bool data = std::any_of(area_.begin(), area_.end(), [](const std::string& line) {
@@ -563,46 +609,27 @@ TransferResult ReceiveEngine::Impl::Save(LineIo& io, const Settings& settings,
     return TransferResult::Completed;
 }
 
-TransferResult ReceiveEngine::Impl::Stop(LineIo& io) {
+TransferResult ReceiveEngine::Impl::Stop(LineIo& io, bool keepInTarget) {
     const std::string path = CurrentPath();
-    // Without a commit the target keeps what it held before the receive.
-    target_.reset();
-    io.Close();
-    ReportFailures();
-    host_.SetStatus(StatusPanel::State, kStoppedState);
-    host_.SetResult(kStoppedResult, ResultColour::Red);
-    log_.Write(TransferKind::Receive, TransferState::Stopped, path);
-    host_.TransferEnded(false, kRestoreAfterStop);
-    return TransferResult::Stopped;
-}
-
-TransferResult ReceiveEngine::Impl::LineLost(LineIo& io) {
-    const std::string path = CurrentPath();
-    std::string name = kNoProgramName + extension_;
-    std::string bytes;
-    if (target_) {
-        name = target_->fileName;
-        bytes = std::move(target_->kept);
+    bool logged = false;
+    if (keepInTarget && target_) {
+        // A tape cut off by the line: saved as far as it came, and still a stop.
+        if (!buffer_.empty())
+            AddLine(std::move(buffer_));
+        buffer_.clear();
+        FinishTarget(TransferState::Stopped);
+        logged = true;
+    } else {
+        RescueCurrent();
     }
-    for (const auto& line : area_)
-        bytes += line + "\r\n";
-    if (!buffer_.empty())
-        bytes += buffer_ + "\r\n";
-    // Without a commit the target keeps what it held before the receive.
-    target_.reset();
-    area_.clear();
-    buffer_.clear();
-    host_.ClearReceived();
     io.Close();
-    host_.SetProgress(0, kFlushLines);
+    if (io.LineLost())
+        host_.ShowError(io.LineLostText());
+    if (!logged)
+        log_.Write(TransferKind::Receive, TransferState::Stopped, path);
     ReportFailures();
-    host_.ShowError(io.LineFailure());
-    // Framing alone ("%" lines) is nothing to keep.
-    if (bytes.find_first_not_of("%\r\n") != std::string::npos)
-        host_.RescueReceivedData(SafeFileName(name), bytes);
     host_.SetStatus(StatusPanel::State, kStoppedState);
     host_.SetResult(kStoppedResult, ResultColour::Red);
-    log_.Write(TransferKind::Receive, TransferState::Stopped, path);
     host_.TransferEnded(false, kRestoreAfterStop);
     return TransferResult::Stopped;
 }
@@ -611,8 +638,12 @@ void ReceiveEngine::Impl::ReportFailures() {
     // Told only once the line is closed: a message box in the middle of a receive would hold
     // the engine while the machine goes on sending.
     for (auto& failure : failures_) {
-        host_.ShowError(failure.message);
-        host_.RescueReceivedData(SafeFileName(failure.fileName), failure.bytes);
+        if (!failure.message.empty())
+            host_.ShowError(failure.message);
+        const std::string kept =
+            host_.RescueReceivedData(SafeFileName(failure.fileName), failure.bytes);
+        if (!kept.empty())
+            log_.Write(TransferKind::Receive, TransferState::Rescued, kept);
     }
     failures_.clear();
 }

@@ -10,6 +10,7 @@
 #include "core/DrivePath.h"
 #include "core/LineSetting.h"
 #include "core/TapeCode.h"
+#include "core/TextCodec.h"
 
 namespace kelvantori {
 
@@ -41,12 +42,16 @@ bool HoldsProgramEnd(std::string_view line) {
                        [&](std::string_view word) { return line.find(word) != line.npos; });
 }
 
-// Every occurrence of word replaced by as many spaces.
+// A SendMsg1 occurrence becomes at most this many spaces, however long the text is.
+constexpr std::size_t kMostBlanks = 29;
+
+// Every occurrence of word replaced by as many spaces as it has bytes (at most 29).
 std::string BlankOut(std::string_view line, std::string_view word) {
+    const std::size_t blanks = std::min(word.size(), kMostBlanks);
     std::string out(line);
     for (std::size_t at = out.find(word); at != std::string::npos;
-         at = out.find(word, at + word.size())) {
-        out.replace(at, word.size(), word.size(), ' ');
+         at = out.find(word, at + blanks)) {
+        out.replace(at, word.size(), blanks, ' ');
     }
     return out;
 }
@@ -185,7 +190,7 @@ bool SendEngine::Impl::WaitForStart(LineIo& io, const Settings& settings) {
             if (io.Cancelled())
                 return false;
             const std::uint8_t c = io.ReadLineByte(kSendReadSlice);
-            if (io.Cancelled())
+            if (io.LineLost() || io.Cancelled())
                 return false;
             host_.ProcessEvents();
             if (c == kDC1 || c == '%') {
@@ -231,7 +236,11 @@ void SendEngine::Impl::EndFile() {
 }
 
 bool SendEngine::Impl::SendLines(LineIo& io, const Settings& settings, const ProgramText& program) {
-    const std::string& blanked = settings.SendMsg1;
+    // The program's lines are CP932 bytes: the text is looked for in that form, and its length
+    // is counted in it (a kanji is two characters, as the program's code page holds it). A text
+    // CP932 cannot hold occurs in no line.
+    const std::string blanked =
+        IsCp932Representable(settings.SendMsg1) ? Utf8ToCp932(settings.SendMsg1) : std::string();
     const bool messagesToo = settings.MSG_OP == "Y";
     const milliseconds between{std::max(settings.InvTime, 0)};
     io.SentSinceCheck = 0;
@@ -308,10 +317,15 @@ TransferResult SendEngine::Impl::Stop(LineIo& io, bool sendDc4) {
     estimate_.Stop();
     io.RawSend = false;
     io.XonState = true;
-    // The DC4 tells the machine the tape has ended; it needs a port that opened properly.
-    if (sendDc4 && io.PortReady())
+    // The DC4 tells the machine the tape has ended; it needs a port that opened properly and a
+    // line that is still there. (A write that failed has said so already; the DC4 after it
+    // finds the line gone without a second message.)
+    const bool lineLost = io.LineLost();
+    if (sendDc4 && io.PortReady() && !lineLost)
         io.SendStopChar(kDC4);
     io.Close();
+    if (lineLost)
+        host_.ShowError(io.LineLostText());
     StopTexts();
     log_.Write(TransferKind::Send, TransferState::Stopped, CurrentPath());
     host_.SetProgress(0, estimate_.TotalBytes);

@@ -43,7 +43,10 @@ class TransferHost {
     virtual void ProcessEvents() = 0;
     // True once for every press of F3 or Esc (Ctrl-C in the terminal) since the last call: the
     // press is consumed, so it never reaches the file list. Asked before and after every byte
-    // and in every wait loop.
+    // and in every wait loop. This is the stop path a host takes for reasons of its own as well:
+    // the terminal answers true for a termination signal, a window would at the end of the
+    // session; the engine then stops as for F3/Esc (DC4 for a send, the received data kept, the
+    // log line) and the host ends afterwards.
     virtual bool CancelRequested() = 0;
 
     // --- questions and messages -------------------------------------------------------------
@@ -86,11 +89,15 @@ class TransferHost {
     // the PC off when powerOff. Called last, after TransferEnded(true, ...); never after a stop.
     // The command-line program ignores it.
     virtual void CloseAfterTransfer(bool powerOff) { (void)powerOff; }
-    // Received data that could not be saved where it belonged (called after the port is closed
-    // and ShowError has said why; suggestedName holds only characters a file name can hold).
-    // The window keeps it in the text area for the user to save; the terminal writes it to a
-    // rescue file and says where. CloseAfterTransfer() does not follow such a receive.
-    virtual void RescueReceivedData(const std::string& suggestedName, const std::string& bytes) = 0;
+    // Received data that could not be saved where it belonged, or that a stopped receive did not
+    // save (op5 "N", a line that went away): it is called after the port is closed and, for a
+    // failure, after ShowError has said why; suggestedName holds only characters a file name
+    // can hold. The host keeps the data where the user finds it again — the terminal writes a
+    // rescue file into the program folder (WriteRescueFile) — and says where. It answers the
+    // drive path of that file, which the log names, or "" when the data could only be shown.
+    // CloseAfterTransfer() does not follow such a receive.
+    virtual std::string RescueReceivedData(const std::string& suggestedName,
+                                           const std::string& bytes) = 0;
 };
 
 }  // namespace kelvantori

@@ -25,7 +25,17 @@ std::string TransferLogLine(TransferKind kind, TransferState state, const LocalD
                             std::string_view path) {
     std::string line = kind == TransferKind::Send ? "送信" : "受信";
     line += "　　";
-    line += state == TransferState::Completed ? "完了" : "中止";
+    switch (state) {
+        case TransferState::Completed:
+            line += "完了";
+            break;
+        case TransferState::Stopped:
+            line += "中止";
+            break;
+        case TransferState::Rescued:
+            line += "退避";
+            break;
+    }
     line += "　";
     line += FormatLogTime(when);
     line += "　";

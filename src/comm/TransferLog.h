@@ -11,7 +11,9 @@
 namespace kelvantori {
 
 enum class TransferKind { Send, Receive };
-enum class TransferState { Completed, Stopped };
+// Rescued: the data of a receive was kept in a file of its own; the line after the receive's
+// own "中止" line names that file ("受信　　退避　...").
+enum class TransferState { Completed, Stopped, Rescued };
 
 // "送信　　完了　2026/12/08 10:15:00　C:\NC\O1234.NC" (no line end).
 std::string TransferLogLine(TransferKind kind, TransferState state, const LocalDateTime& when,

@@ -30,7 +30,7 @@ TransferOrderResult RunTransferOrder(const TransferOrder& order, const Settings&
     TransferOrderSteps none;
     TransferOrderSteps& step = steps != nullptr ? *steps : none;
     TransferOrderResult result;
-    if (order.send) {
+    if (order.send && step.Proceed(TransferKind::Send)) {
         SendJob job;
         job.DirPath = DriveFolderOf(order.SendPath);
         job.TransferName = DriveFileNameOf(order.SendPath);
@@ -41,7 +41,7 @@ TransferOrderResult RunTransferOrder(const TransferOrder& order, const Settings&
         result.send = engine.SendFile(settings, job);
         step.Finished(TransferKind::Send, *result.send);
     }
-    if (order.receive) {
+    if (order.receive && step.Proceed(TransferKind::Receive)) {
         step.Starting(TransferKind::Receive);
         ReceiveEngine engine(port, host, log, files);
         result.receive = engine.ReceiveFile(settings, order.receiveJob);

@@ -46,6 +46,13 @@ using ProgramLoad = std::function<LoadedProgram(const std::string& drivePath)>;
 class TransferOrderSteps {
   public:
     virtual ~TransferOrderSteps() = default;
+    // Asked before each transfer of the order: false ends the order there. The terminal answers
+    // false once a termination signal has stopped a transfer; the window would at the end of
+    // the session.
+    virtual bool Proceed(TransferKind kind) {
+        (void)kind;
+        return true;
+    }
     // The transfer starts now (a send's program has been loaded).
     virtual void Starting(TransferKind kind) { (void)kind; }
     virtual void Finished(TransferKind kind, TransferResult result) {

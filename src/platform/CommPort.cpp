@@ -15,6 +15,36 @@ constexpr std::string_view kSpeedMessage = "通信設定（速度）を確認し
 
 }  // namespace
 
+std::string OpenFailureText(OpenFailure reason, const std::string& systemReason) {
+    switch (reason) {
+        case OpenFailure::None:
+            return {};
+        case OpenFailure::UnknownPort:
+            return "ポート名は COM1〜COM30 です。";
+        case OpenFailure::NoDevice:
+            return "デバイスがありません。USB シリアル変換器が外れていないか、Host.ini の [Ports] "
+                   "の指定が正しいか確かめてください。";
+        case OpenFailure::NotASerialPort:
+            return "シリアルポートではありません。Host.ini の [Ports] の指定を確かめてください。";
+        case OpenFailure::InUse:
+            return "他のプログラムがこのポートを使っています。そのプログラムを終わらせてから、"
+                   "もう一度行ってください。";
+        case OpenFailure::NoPermission:
+            return "このポートを開く権限がありません。dialout グループに入ってください (sudo "
+                   "usermod -aG dialout $USER の後、ログインし直す)。";
+        case OpenFailure::Other:
+            break;
+    }
+    return systemReason;
+}
+
+std::string OpenFailedMessage(const std::string& portName, OpenFailure reason,
+                              const std::string& systemReason) {
+    const std::string why = OpenFailureText(reason, systemReason);
+    const std::string message = PortErrorMessage(PortError::OpenFailed, portName);
+    return why.empty() ? message : message + "\n" + why;
+}
+
 std::string PortErrorMessage(PortError error, const std::string& portName) {
     switch (error) {
         case PortError::None:
@@ -31,6 +61,10 @@ std::string PortErrorMessage(PortError error, const std::string& portName) {
             break;
     }
     return "通信エラー!!";
+}
+
+std::string CommPortResult::UserText() const {
+    return reason != OpenFailure::None ? message : PortFailureText(message, systemReason);
 }
 
 std::string PortFailureText(const std::string& message, const std::string& systemReason) {
@@ -72,8 +106,10 @@ CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, Transfer
             // The device is opened before the line setting is read, so a port that is missing
             // or busy is what the operator hears about first.
             if (!port.CanOpen(settings.Port)) {
-                result.message = PortErrorMessage(PortError::OpenFailed, settings.Port);
+                result.reason = port.LastOpenFailure();
                 result.systemReason = port.LastSystemError();
+                result.message =
+                    OpenFailedMessage(settings.Port, result.reason, result.systemReason);
                 return result;
             }
             result.message = made.message;
@@ -81,8 +117,14 @@ CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, Transfer
         }
         const PortError error = port.Open(made.config);
         if (error != PortError::None) {
-            result.message = PortErrorMessage(error, settings.Port);
             result.systemReason = port.LastSystemError();
+            if (error == PortError::OpenFailed) {
+                result.reason = port.LastOpenFailure();
+                result.message =
+                    OpenFailedMessage(settings.Port, result.reason, result.systemReason);
+            } else {
+                result.message = PortErrorMessage(error, settings.Port);
+            }
             return result;
         }
         result.modem = port.GetModemStatus();

@@ -12,10 +12,18 @@ namespace kelvantori {
 
 struct CommPortResult {
     bool ok = false;
-    std::string message;  // the text to show when !ok, e.g. "COM3のポートが開きません。!!"
+    // The text to show when !ok: "COM3のポートが開きません。!!", for a port that did not open
+    // followed by a line saying why ("他のプログラムがこのポートを使っています。..."). UserText()
+    // is what the user reads.
+    std::string message;
+    OpenFailure reason = OpenFailure::None;  // why the port did not open
     std::string systemReason;          // the system's words, for the log or stderr; may be empty
     std::optional<ModemStatus> modem;  // read after the purge, for the DSR/CTS lamps
     std::string notice;                // said once when ok (SerialPort::OpenNotice)
+
+    // The message, and for a failure after the opening (a setting that did not take) the
+    // system's reason on the line after it; a port that did not open says why in its message.
+    std::string UserText() const;
 };
 
 // The port configuration a transfer of the given mode uses: line setting from `Speed`,
@@ -35,9 +43,16 @@ CommPortResult OpenCommPort(SerialPort& port, const Settings& settings, Transfer
 // The message for a port error ("通信速度の設定エラー!!", ...).
 std::string PortErrorMessage(PortError error, const std::string& portName);
 
-// What the user reads about a failure of the port: the program's own message first, the
-// system's reason on the line after it ("COM5のポートが開きません。!!\nconnect 10.0.0.21:4001:
-// Connection refused").
+// What the user can do about a port that did not open, one line; for Other the system's words.
+std::string OpenFailureText(OpenFailure reason, const std::string& systemReason);
+
+// The whole message of a port that did not open: the program's text first, then why.
+std::string OpenFailedMessage(const std::string& portName, OpenFailure reason,
+                              const std::string& systemReason);
+
+// What the user reads about a failure of the port once it is open (a setting that did not take,
+// a line that went away): the program's own message first, the system's reason on the line
+// after it ("COM5の回線が切れました。!!\nConnection reset by peer").
 std::string PortFailureText(const std::string& message, const std::string& systemReason);
 
 // True when "COM<n>" can be opened and is neither ModemePort1 nor ModemePort2.

@@ -43,11 +43,24 @@ struct PortConfig {
 // What went wrong, for the caller to show; the Japanese texts are made in CommPort.cpp.
 enum class PortError {
     None,
-    OpenFailed,      // device missing, busy (held by another program), no permission
+    OpenFailed,      // the port did not open; LastOpenFailure() says why
     SetupFailed,     // the line parameters did not take
     TimeoutsFailed,  // the read/write time-out set-up failed
     PurgeFailed,     // emptying the buffers failed
     Failure,         // anything else
+};
+
+// Why a port did not open, as far as the port can tell: each implementation (the device port, a
+// network port) sorts its own system errors into these, and CommPort.cpp makes the texts the
+// user reads from them.
+enum class OpenFailure {
+    None,
+    UnknownPort,     // the name stands for no port (not COM1..COM30)
+    NoDevice,        // nothing is there: an adapter unplugged, a wrong address in Host.ini
+    NotASerialPort,  // the address names something that is not a serial line
+    InUse,           // another program holds the port
+    NoPermission,    // the user may not open the device
+    Other,           // anything else; LastSystemError() has the system's words
 };
 
 struct ModemStatus {
@@ -104,6 +117,10 @@ class SerialPort {
     // What the user should know about the port just opened, once per opening (a raw TCP port
     // cannot carry the line setting); empty for most ports.
     virtual std::string OpenNotice() const { return {}; }
+
+    // Why the last Open() that returned OpenFailed, or the last CanOpen() that answered false,
+    // did not open the port. A port that cannot tell answers Other.
+    virtual OpenFailure LastOpenFailure() const { return OpenFailure::Other; }
 };
 
 // How long a network port waits for its device server.

@@ -30,6 +30,7 @@ class SystemSerialPort final : public SerialPort {
         probe_ = Make(hosts_.AddressOf(portName));
         const bool can = probe_->CanOpen(portName);
         probeError_ = probe_->LastSystemError();
+        probeFailure_ = probe_->LastOpenFailure();
         probe_.reset();
         lastWasProbe_ = true;
         return can;
@@ -53,6 +54,11 @@ class SystemSerialPort final : public SerialPort {
         return current_ ? current_->LastSystemError() : std::string();
     }
     std::string OpenNotice() const override { return current_ ? current_->OpenNotice() : ""; }
+    OpenFailure LastOpenFailure() const override {
+        if (lastWasProbe_)
+            return probeFailure_;
+        return current_ ? current_->LastOpenFailure() : OpenFailure::Other;
+    }
 
   private:
     std::unique_ptr<SerialPort> Make(const PortAddress& address) {
@@ -75,6 +81,7 @@ class SystemSerialPort final : public SerialPort {
     std::unique_ptr<SerialPort> current_;
     std::unique_ptr<SerialPort> probe_;
     std::string probeError_;
+    OpenFailure probeFailure_ = OpenFailure::None;
     bool lastWasProbe_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -113,34 +114,155 @@ TEST(CliIntegrationTest, MissingSendFileStartsNothing) {
     EXPECT_FALSE(rig.home.Exists("kelvantori.log"));
 }
 
-TEST(CliIntegrationTest, CtrlCDuringASendStopsItWithDc4) {
-    CliRig rig;
-    // The machine signals with DC1 (the stored Signal "Y"); the line is slow, so the send is
-    // still running when Ctrl-C comes.
-    ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--start", "dc1", "--start-repeat", "100"}));
-    rig.home.Write("data/O8.NC", ReadFixture("integration/flow.input"));
-    ChildProcess cli("kelvantori-cli", {"D:", "S=O8.NC", "COM1", "1200,8,N,1"}, rig.Environment());
-    ASSERT_TRUE(cli.Started());
-    const auto until = std::chrono::steady_clock::now() + 10s;
-    while (rig.home.Read("raw.bin").size() < 20 && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(10ms);
-    cli.Signal(SIGINT);
-    const auto status = cli.WaitForExit(5s);
-    std::this_thread::sleep_for(100ms);
-    rig.StopMachine();
+// Ctrl-C stops the send; a termination signal stops it the same way and then ends the program
+// with the status of that signal.
+TEST(CliIntegrationTest, CtrlCOrATerminationSignalDuringASendStopsItWithDc4) {
+    for (const auto& [signalNumber, status] :
+         {std::pair{SIGINT, kExitStopped}, {SIGTERM, kExitSignalled + SIGTERM}}) {
+        SCOPED_TRACE(signalNumber);
+        CliRig rig;
+        // The machine signals with DC1 (the stored Signal "Y"); the line is slow, so the send is
+        // still running when the signal comes.
+        ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--start", "dc1", "--start-repeat", "100"}));
+        rig.home.Write("data/O8.NC", ReadFixture("integration/flow.input"));
+        ChildProcess cli("kelvantori-cli", {"D:", "S=O8.NC", "COM1", "1200,8,N,1"},
+                         rig.Environment());
+        ASSERT_TRUE(cli.Started());
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (rig.home.Read("raw.bin").size() < 20 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        cli.Signal(signalNumber);
+        const auto exited = cli.WaitForExit(5s);
+        std::this_thread::sleep_for(100ms);
+        rig.StopMachine();
 
-    ASSERT_EQ(status, std::optional<int>(kExitStopped)) << cli.ErrorOutput();
-    const std::string raw = rig.home.Read("raw.bin");
-    const std::string full = ReadFixture("integration/flow.expected");
-    ASSERT_GE(raw.size(), 21u);
-    // What went out is the start of the program, then the DC4 of the stop.
-    EXPECT_LT(raw.size(), full.size());
-    EXPECT_EQ(Hex(raw.substr(0, raw.size() - 1)), Hex(full.substr(0, raw.size() - 1)));
-    EXPECT_EQ(raw.back(), '\x14');
-    EXPECT_NE(cli.ErrorOutput().find("送信中止しました。!!"), std::string::npos);
+        ASSERT_EQ(exited, std::optional<int>(status)) << cli.ErrorOutput();
+        const std::string raw = rig.home.Read("raw.bin");
+        const std::string full = ReadFixture("integration/flow.expected");
+        ASSERT_GE(raw.size(), 21u);
+        // What went out is the start of the program, then the DC4 of the stop.
+        EXPECT_LT(raw.size(), full.size());
+        EXPECT_EQ(Hex(raw.substr(0, raw.size() - 1)), Hex(full.substr(0, raw.size() - 1)));
+        EXPECT_EQ(raw.back(), '\x14');
+        EXPECT_NE(cli.ErrorOutput().find("送信中止しました。!!"), std::string::npos);
+        const std::string log = rig.Log();
+        EXPECT_NE(log.find("送信　　中止　"), std::string::npos) << log;
+        EXPECT_TRUE(log.ends_with("　D:\\O8.NC\r\n")) << log;
+    }
+}
+
+// SIGTERM, SIGHUP or SIGQUIT while the second program of a tape arrives: the first program is
+// saved, the second one's lines are kept in a rescue file of the program folder, the log says
+// "中止" and where the data went, the data folder holds no temporary file, and the program ends
+// with the status of the signal.
+TEST(CliIntegrationTest, TerminationSignalDuringAReceiveStopsItAndKeepsTheData) {
+    std::string tape = "O0001\r\nM30\r\nO0002\r\n";
+    for (int n = 1; n <= 300; ++n)
+        tape += "N" + std::to_string(n) + " X1.\r\n";
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(signalNumber);
+        CliRig rig;
+        const std::string tapeFile = rig.home.Write("tape.nc", tape);
+        ASSERT_TRUE(rig.StartMachine(
+            {"--code", "iso", "--punch", tapeFile, "--delay", "200", "--cps", "300", "--once"}));
+        ChildProcess cli("kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"},
+                         rig.Environment());
+        ASSERT_TRUE(cli.Started());
+        // The first program is saved when the second one's start line has arrived.
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        while (!rig.home.Exists("data/O0001_001.NC") && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(rig.home.Exists("data/O0001_001.NC")) << cli.ErrorOutput();
+        cli.Signal(signalNumber);
+        const auto exited = cli.WaitForExit(10s);
+        rig.StopMachine();
+
+        ASSERT_EQ(exited, std::optional<int>(kExitSignalled + signalNumber)) << cli.ErrorOutput();
+        EXPECT_EQ(rig.home.Read("data/O0001_001.NC"), "O0001\r\nM30\r\n%\r\n");
+        std::vector<std::string> data, rescues;
+        for (const auto& e : std::filesystem::directory_iterator(rig.home.File("data")))
+            data.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(rig.home.Path())) {
+            if (e.path().filename().string().starts_with("RESCUE_"))
+                rescues.push_back(e.path().filename().string());
+        }
+        std::sort(data.begin(), data.end());
+        EXPECT_EQ(data, (std::vector<std::string>{".keep", "O0001_001.NC"}));
+        ASSERT_EQ(rescues.size(), 1u) << cli.ErrorOutput();
+        EXPECT_TRUE(rescues[0].ends_with("_O0002_002.NC")) << rescues[0];
+        const std::string kept = rig.home.Read(rescues[0]);
+        // The lines that arrived, the last one perhaps only begun.
+        ASSERT_TRUE(kept.starts_with("O0002\r\n") && kept.ends_with("\r\n")) << kept;
+        EXPECT_TRUE(tape.substr(tape.find("O0002")).starts_with(kept.substr(0, kept.size() - 2)))
+            << kept;
+        const std::string err = cli.ErrorOutput();
+        EXPECT_NE(err.find("受信データを書き出しました: " + rig.home.File(rescues[0])),
+                  std::string::npos)
+            << err;
+        EXPECT_TRUE(err.ends_with("受信を中止しました。!!\n")) << err;
+        const std::string log = rig.Log();
+        EXPECT_NE(log.find("受信　　完了　"), std::string::npos) << log;
+        EXPECT_NE(log.find("受信　　中止　"), std::string::npos) << log;
+        EXPECT_NE(log.find("　D:\\O0002_002.NC\r\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("受信　　退避　"), std::string::npos) << log;
+        EXPECT_EQ(cli.Output(), rig.home.File("data/O0001_001.NC") + "\n");
+    }
+}
+
+// The machine goes away in the middle of a tape (its end of the line closes, as when the USB
+// adapter is pulled out): the receive stops at once and says which line, what arrived of the
+// program is kept in a rescue file, and the program ends with 1.
+TEST(CliIntegrationTest, LineThatGoesAwayMidReceiveStopsItAndKeepsTheData) {
+    std::string tape = "O0001\r\nM30\r\nO0002\r\n";
+    for (int n = 1; n <= 300; ++n)
+        tape += "N" + std::to_string(n) + " X1.\r\n";
+    CliRig rig;
+    const std::string tapeFile = rig.home.Write("tape.nc", tape);
+    ASSERT_TRUE(rig.StartMachine(
+        {"--code", "iso", "--punch", tapeFile, "--delay", "200", "--cps", "300", "--once"}));
+    ChildProcess cli("kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"},
+                     rig.Environment());
+    ASSERT_TRUE(cli.Started());
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (!rig.home.Exists("data/O0001_001.NC") && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(rig.home.Exists("data/O0001_001.NC")) << cli.ErrorOutput();
+    rig.machine->Signal(SIGKILL);
+    const auto exited = cli.WaitForExit(10s);
+
+    ASSERT_EQ(exited, std::optional<int>(kExitStopped)) << cli.ErrorOutput();
+    const std::string err = cli.ErrorOutput();
+    EXPECT_NE(err.find("COM1の回線が切れました。!!\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("受信データを書き出しました: "), std::string::npos) << err;
+    EXPECT_TRUE(err.ends_with("受信を中止しました。!!\n")) << err;
     const std::string log = rig.Log();
-    EXPECT_NE(log.find("送信　　中止　"), std::string::npos) << log;
-    EXPECT_TRUE(log.ends_with("　D:\\O8.NC\r\n")) << log;
+    EXPECT_NE(log.find("受信　　中止　"), std::string::npos) << log;
+    EXPECT_NE(log.find("受信　　退避　"), std::string::npos) << log;
+    EXPECT_EQ(log.find("受信完了"), std::string::npos) << log;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.home.File("data")), {}), 2);
+}
+
+// A program number of 300 digits is longer than any file name: the program still lands in a
+// file of the data folder, named by the start of the number.
+TEST(CliIntegrationTest, ProgramNumberLongerThanAFileNameIsReceivedIntoAFile) {
+    const std::string number = "O" + std::string(300, '7');
+    CliRig rig;
+    const std::string tape = rig.home.Write("tape.nc", number + "\r\nG01 X1.\r\nM30\r\n");
+    ASSERT_TRUE(rig.StartMachine({"--code", "iso", "--punch", tape, "--delay", "200", "--once"}));
+    const auto result = test::RunChild(
+        "kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"}, rig.Environment());
+    rig.StopMachine();
+    ASSERT_EQ(result.status, std::optional<int>(kExitCompleted)) << result.err;
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(rig.home.File("data")))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);  // .keep and the program
+    const std::string& name = names[1];
+    EXPECT_TRUE(name.starts_with("O" + std::string(200, '7'))) << name;
+    EXPECT_TRUE(name.ends_with("_001.NC")) << name;
+    EXPECT_EQ(rig.home.Read("data/" + name), number + "\r\nG01 X1.\r\nM30\r\n%\r\n");
+    EXPECT_EQ(result.out, rig.home.File("data/" + name) + "\n");
 }
 
 }  // namespace

@@ -276,7 +276,8 @@ TEST_P(Ser2netStoppedTest, DuringASendTheSendStopsAndSaysWhy) {
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, 2s);
     EXPECT_FALSE(rig.host.TimedOut());
     ASSERT_EQ(rig.host.errors.size(), 1u);
-    EXPECT_TRUE(rig.host.errors[0].starts_with("通信エラー!!\n")) << rig.host.errors[0];
+    EXPECT_TRUE(rig.host.errors[0].starts_with("COM1の回線が切れました。!!\n"))
+        << rig.host.errors[0];
     EXPECT_NE(rig.host.errors[0].find("127.0.0.1:"), std::string::npos) << rig.host.errors[0];
     EXPECT_EQ(rig.host.results, std::vector<std::string>{"送信中止しました。!!"});
     EXPECT_NE(rig.Log().find("送信　　中止　"), std::string::npos) << rig.Log();
@@ -308,7 +309,8 @@ TEST_P(Ser2netStoppedTest, DuringAReceiveWhatArrivedIsHandedOver) {
     ASSERT_TRUE(stopped);
     EXPECT_FALSE(rig.host.TimedOut());
     ASSERT_EQ(rig.host.errors.size(), 1u);
-    EXPECT_TRUE(rig.host.errors[0].starts_with("通信エラー!!\n")) << rig.host.errors[0];
+    EXPECT_TRUE(rig.host.errors[0].starts_with("COM1の回線が切れました。!!\n"))
+        << rig.host.errors[0];
     // The program is cut short: the target stays as it was, what arrived is handed over.
     EXPECT_EQ(rig.DataFile("PART.NC"), "OLD\r\n");
     ASSERT_EQ(rig.host.rescued.size(), 1u);

@@ -71,11 +71,14 @@ class FakeSerialPort : public SerialPort {
         Schedule(std::nullopt, writes, Event{.lost = true, .reason = std::move(reason)});
     }
 
-    // What the next Open calls return, and the system's words that go with a failure. Any
-    // failure but OpenFailed leaves the port open, as a real device does.
-    void SetOpenResult(PortError result, std::string systemError = {}) {
+    // What the next Open calls return, the system's words that go with a failure and, for
+    // OpenFailed, why the port did not open. Any failure but OpenFailed leaves the port open, as
+    // a real device does.
+    void SetOpenResult(PortError result, std::string systemError = {},
+                       OpenFailure reason = OpenFailure::Other) {
         openResult_ = result;
         systemError_ = std::move(systemError);
+        openFailure_ = reason;
     }
     // What OpenNotice() says after an opening (a raw TCP port's words).
     void SetOpenNotice(std::string notice) { notice_ = std::move(notice); }
@@ -143,6 +146,7 @@ class FakeSerialPort : public SerialPort {
     }
     std::string LastSystemError() const override { return systemError_; }
     std::string OpenNotice() const override { return open_ ? notice_ : std::string(); }
+    OpenFailure LastOpenFailure() const override { return openFailure_; }
 
   private:
     static constexpr std::size_t kEveryRead = std::numeric_limits<std::size_t>::max();
@@ -178,6 +182,7 @@ class FakeSerialPort : public SerialPort {
     PortError openResult_ = PortError::None;
     std::string systemError_;
     std::string notice_;
+    OpenFailure openFailure_ = OpenFailure::Other;
     bool canOpen_ = true;
     std::map<std::string, bool> canOpenByName_;
 

@@ -48,8 +48,9 @@ class LineTestHost : public HostScript {
     bool PastDeadline() override { return std::chrono::steady_clock::now() > deadline_; }
     void SetResult(const std::string& text, ResultColour) override { results.push_back(text); }
     void ShowReceivedLine(const std::string& bytes) override { receivedLines.push_back(bytes); }
-    void RescueReceivedData(const std::string& name, const std::string& bytes) override {
+    std::string RescueReceivedData(const std::string& name, const std::string& bytes) override {
         rescued.emplace_back(name, bytes);
+        return {};
     }
 
   private:
@@ -95,6 +96,7 @@ class RecordingSerialPort : public SerialPort {
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
     std::string OpenNotice() const override { return port_.OpenNotice(); }
+    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
     SerialPort& port_;

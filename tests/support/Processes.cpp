@@ -57,13 +57,14 @@ ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string
                                      0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT,
                                      0600);
-    // The child must get SIGINT with its default action, whatever the test runner set.
+    // The child must get the signals the tests send with their default action, whatever the
+    // test runner set (a run under nohup ignores SIGHUP).
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults;
     sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGPIPE);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+        sigaddset(&defaults, signalNumber);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     sigset_t none;
     sigemptyset(&none);

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,7 @@ class HostScript : public TransferHost {
     void SetProgress(std::int64_t, std::int64_t) override {}
     void SetLamps(const ModemStatus&) override {}
     void TransferEnded(bool, std::chrono::milliseconds) override {}
-    void RescueReceivedData(const std::string&, const std::string&) override {}
+    std::string RescueReceivedData(const std::string&, const std::string&) override { return {}; }
 
   protected:
     virtual bool PastDeadline() = 0;
@@ -111,6 +112,7 @@ class RecordingHost : public HostScript {
     std::vector<std::string> programStarts;
     std::vector<bool> closeRequests;  // CloseAfterTransfer(powerOff)
     int receivedClears = 0;
+    std::size_t linesReceived = 0;  // every line shown, across clears
     // The most lines the text area held at once.
     std::size_t mostLinesShown = 0;
 
@@ -140,6 +142,7 @@ class RecordingHost : public HostScript {
     void ShowProgram(const std::string& name) override { programsShown.push_back(name); }
     void ShowSendLine(std::size_t index) override { sendLines.push_back(index); }
     void ShowReceivedLine(const std::string&) override {
+        ++linesReceived;
         mostLinesShown = std::max(mostLinesShown, ++linesShown_);
     }
     void ClearReceived() override {
@@ -151,8 +154,11 @@ class RecordingHost : public HostScript {
         ended.push_back(Ended{completed, restoreAfter});
     }
     void CloseAfterTransfer(bool powerOff) override { closeRequests.push_back(powerOff); }
-    void RescueReceivedData(const std::string& suggestedName, const std::string& bytes) override {
+    // Kept as "C:\KV\RESCUE_<name>", the program folder of the tests.
+    std::string RescueReceivedData(const std::string& suggestedName,
+                                   const std::string& bytes) override {
         rescued.push_back(Rescue{suggestedName, bytes});
+        return "C:\\KV\\RESCUE_" + suggestedName;
     }
 
   private:
@@ -175,5 +181,12 @@ class RecordingLog : public TransferLog {
     }
     std::vector<Entry> entries;
 };
+
+// "受信 中止 C:\NC\A.NC" in a failed comparison.
+inline void PrintTo(const RecordingLog::Entry& e, std::ostream* os) {
+    static const char* const kStates[] = {"完了", "中止", "退避"};
+    *os << (e.kind == TransferKind::Send ? "送信 " : "受信 ") << kStates[static_cast<int>(e.state)]
+        << " " << e.path;
+}
 
 }  // namespace kelvantori::test

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "app/cli/TerminalText.h"
 #include "core/DoubleAxis.h"
 #include "core/DrivePath.h"
 #include "core/JoinFiles.h"
@@ -138,7 +139,7 @@ std::optional<std::string> ToDrivePath(std::string_view arg, const DriveMap& dri
 }
 
 bool Ask(CliIo& io, std::string_view question) {
-    io.out << question << " [y/N] " << std::flush;
+    io.out << Printable(question) << " [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(io.in, answer)) {
         io.out << "\n";
@@ -165,10 +166,10 @@ class TerminalToolHost : public ToolHost {
 // Prints what the tool tells the user: a completion on stdout, anything else on stderr.
 int Show(CliIo& io, const ToolResult& result, int failedStatus = kExitStopped) {
     if (result.report.icon == ReportIcon::Information) {
-        io.out << result.report.text << "\n";
+        io.out << Printable(result.report.text) << "\n";
         return kExitCompleted;
     }
-    io.err << result.report.text << "\n";
+    io.err << Printable(result.report.text) << "\n";
     return failedStatus;
 }
 
@@ -186,7 +187,7 @@ class ToolRun {
         UsageError error;
         auto path = ToDrivePath(arg, host_.Drives(), error);
         if (!path)
-            io_.err << error.text << "\n";
+            io_.err << Printable(error.text) << "\n";
         return path;
     }
 
@@ -268,7 +269,7 @@ int ToolRun::Double(const ToolArgs& args) {
         return kExitNotStarted;
     const std::string mask = Mask(args);
     if (!IsUsableMaskExtension(mask)) {
-        io_.err << UnusableMaskMessage(mask) << "\n";
+        io_.err << Printable(UnusableMaskMessage(mask)) << "\n";
         return MaskStatus(args);
     }
     DoubleJob job;
@@ -328,7 +329,7 @@ int RunToolCommand(const std::vector<std::string>& args, CliIo& io) {
     UsageError error;
     const auto parsed = ParseToolArgs(args, args[0] == "split", error);
     if (!parsed) {
-        io.err << error.text << "\n" << ToolsUsage();
+        io.err << Printable(error.text) << "\n" << ToolsUsage();
         return kExitNotStarted;
     }
     HostEnvironment host = HostEnvironment::Open(kSettingsBaseName);

@@ -13,6 +13,7 @@
 #include "app/cli/Interrupt.h"
 #include "app/cli/LineReader.h"
 #include "app/cli/TerminalHost.h"
+#include "app/cli/TerminalText.h"
 #include "comm/TransferLog.h"
 #include "comm/TransferOrder.h"
 #include "core/DrivePath.h"
@@ -48,57 +49,67 @@ std::string PortDescription(const HostConfig& config, const Settings& settings) 
 void ShowSetup(HostEnvironment& env, const Settings& settings, std::ostream& out) {
     const ProgramFolder& folder = env.Folder();
     const std::string hostIni = folder.HostFile(kHostIniName);
-    out << "プログラムフォルダ: " << folder.HostPath() << "\n";
-    out << "設定ファイル: " << folder.HostFile(folder.MainIniName()) << "\n";
-    out << "ログ: " << folder.HostFile(folder.LogName()) << "\n";
+    out << "プログラムフォルダ: " << Printable(folder.HostPath()) << "\n";
+    out << "設定ファイル: " << Printable(folder.HostFile(folder.MainIniName())) << "\n";
+    out << "ログ: " << Printable(folder.HostFile(folder.LogName())) << "\n";
     const bool hostIniThere = env.Files().Exists(env.ProgramFilePath(kHostIniName));
-    out << "Host.ini: " << hostIni << (hostIniThere ? "" : " (まだありません)") << "\n";
+    out << "Host.ini: " << Printable(hostIni) << (hostIniThere ? "" : " (まだありません)") << "\n";
     out << "ドライブ:\n";
-    for (const char letter : env.Drives().Letters())
-        out << "  " << letter << ": = " << env.Drives().FolderOf(letter).value_or("") << "\n";
+    for (const char letter : env.Drives().Letters()) {
+        out << "  " << letter << ": = " << Printable(env.Drives().FolderOf(letter).value_or(""))
+            << "\n";
+    }
     out << "ポート:\n";
     for (const ConfiguredPort& port : ConfiguredPorts(env.Config())) {
         const std::string summary = PortAddressSummary(port.address);
-        out << "  " << port.name << " = " << port.address.text
+        out << "  " << port.name << " = " << Printable(port.address.text)
             << (summary.empty() ? "" : "  (" + summary + ")") << "\n";
     }
     out << "  (割り当てのない COMn は /dev/ttyS(n-1))\n";
-    out << "設定: Port=" << settings.Port << " (" << env.Config().DeviceOf(settings.Port)
-        << ")  Speed=" << settings.Speed << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
-        << "  Signal=" << settings.Signal << "\n";
-    out << "データフォルダ: " << settings.DirPath << " ("
-        << HostPathOf(env.Files(), settings.DirPath) << ")  Mask=" << settings.Mask << "\n";
+    out << "設定: Port=" << Printable(settings.Port) << " ("
+        << Printable(env.Config().DeviceOf(settings.Port))
+        << ")  Speed=" << Printable(settings.Speed)
+        << "  Code=" << (settings.Code == "Y" ? "EIA" : "ISO")
+        << "  Signal=" << Printable(settings.Signal) << "\n";
+    out << "データフォルダ: " << Printable(settings.DirPath) << " ("
+        << Printable(HostPathOf(env.Files(), settings.DirPath))
+        << ")  Mask=" << Printable(settings.Mask) << "\n";
 }
 
 // The terminal around each transfer: a first line saying what goes where, and the progress
 // line from the start of the engine to its end.
 class TerminalSteps : public TransferOrderSteps {
   public:
-    TerminalSteps(CliIo& io, TerminalHost& host, const TransferOrder& order, std::string port,
-                  std::string dirPath)
+    TerminalSteps(CliIo& io, TerminalHost& host, InterruptState& interrupts,
+                  const TransferOrder& order, std::string port, std::string dirPath)
         : io_(io),
           host_(host),
+          interrupts_(interrupts),
           order_(order),
           port_(std::move(port)),
           dirPath_(std::move(dirPath)) {}
 
     void Starting(TransferKind kind) override {
         if (kind == TransferKind::Send) {
-            io_.err << "送信 " << order_.SendPath << " → " << port_ << "\n";
+            io_.err << "送信 " << Printable(order_.SendPath) << " → " << Printable(port_) << "\n";
             host_.BeginTransfer(TransferDirection::Send);
             return;
         }
         const bool named = order_.receiveJob.mode == ReceiveMode::Named;
-        io_.err << "受信 " << port_ << " → "
-                << (named ? order_.receiveJob.TransferPath : dirPath_ + " (プログラム番号ごと)")
+        io_.err << "受信 " << Printable(port_) << " → "
+                << Printable(named ? order_.receiveJob.TransferPath
+                                   : dirPath_ + " (プログラム番号ごと)")
                 << "\n";
         host_.BeginTransfer(TransferDirection::Receive);
     }
     void Finished(TransferKind, TransferResult) override { host_.FinishTransfer(); }
+    // After a termination signal nothing more starts.
+    bool Proceed(TransferKind) override { return interrupts_.TerminatedBy() == 0; }
 
   private:
     CliIo& io_;
     TerminalHost& host_;
+    InterruptState& interrupts_;
     const TransferOrder& order_;
     std::string port_;
     std::string dirPath_;
@@ -148,6 +159,27 @@ std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
     return unrecognised;
 }
 
+std::vector<std::string> ReceiveItemsWithoutAFile(
+    const std::vector<std::string>& args, const Settings& settings,
+    const CommandLineEnvironment& env,
+    const std::function<bool(const std::string& drivePath)>& isFolder) {
+    // The items run in order on a copy of the settings, as the folder and S= items before an
+    // R= item decide the folder its name is taken in.
+    CommandLineEnvironment probeEnv;
+    probeEnv.IsDirectoryPath = env.IsDirectoryPath;
+    Settings probe = settings;
+    std::vector<std::string> refused;
+    for (const std::string& item : SplitCommandLine(args)) {
+        CommandLineState state;
+        ProcessArgument(item, probe, state, probeEnv);
+        if (state.ReceivePath.empty())
+            continue;
+        if (DriveFileNameOf(state.ReceivePath).empty() || isFolder(state.ReceivePath))
+            refused.push_back(item);
+    }
+    return refused;
+}
+
 std::vector<std::string> WithDrivePaths(const std::vector<std::string>& items,
                                         const DriveMap& drives) {
     if (items.empty() || items.front().rfind('/', 0) == 0)
@@ -171,7 +203,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     TransferArguments parsed = ParseTransferArguments(args);
     if (!parsed.unknownOptions.empty()) {
         for (const auto& option : parsed.unknownOptions)
-            io.err << "不明なオプションです: " << option << "\n";
+            io.err << "不明なオプションです: " << Printable(option) << "\n";
         io.err << kMoreHelp << "\n";
         return kExitNotStarted;
     }
@@ -192,7 +224,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     InterruptState& interrupts = ProcessInterrupts();
     const ScopedInterruptHandler interruptHandler;
     // A press left from an earlier run in this process is no press of this one.
-    interrupts.Consume();
+    interrupts.Reset();
     std::unique_ptr<LineReader> reader;
     if (&io.in == &std::cin) {
         reader = std::make_unique<DescriptorLineReader>(STDIN_FILENO, interrupts);
@@ -218,7 +250,17 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     if (const auto unknown = UnrecognisedItems(parsed.items, settings, commandEnv);
         !unknown.empty()) {
         for (const auto& item : unknown)
-            io.err << "不明な項目です: " << item << "\n";
+            io.err << "不明な項目です: " << Printable(item) << "\n";
+        io.err << kMoreHelp << "\n";
+        return kExitNotStarted;
+    }
+
+    const auto isFolder = [&files](const std::string& path) { return files.IsDirectory(path); };
+    if (const auto refused = ReceiveItemsWithoutAFile(parsed.items, settings, commandEnv, isFolder);
+        !refused.empty()) {
+        for (const auto& item : refused)
+            io.err << "受信するファイルの名前がありません (空かフォルダーです): " << Printable(item)
+                   << "\n";
         io.err << kMoreHelp << "\n";
         return kExitNotStarted;
     }
@@ -242,14 +284,17 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
         [&host](const std::string& text) { host.ShowError(text); });
     const std::string device = env.Config().DeviceOf(settings.Port);
     host.SetErrorHint(settings.Port + "のポートが開きません",
-                      "  " + settings.Port + " = " + (device.empty() ? "?" : device) +
-                          "  (Host.ini の [Ports] で " + settings.Port + "=/dev/ttyUSB0 や " +
-                          settings.Port + "=rfc2217://ホスト:ポート のように指定します: " +
-                          env.Folder().HostFile(kHostIniName) + ")");
+                      "  " + settings.Port + " = " + (device.empty() ? "?" : device) + "  (" +
+                          env.Folder().HostFile(kHostIniName) + " の [Ports])");
 
     const std::unique_ptr<SerialPort> port = makePort(env.Config());
     FileTransferLog log(files, env.ProgramFilePath(env.Folder().LogName()), LocalNow);
-    TerminalSteps steps(io, host, order, PortDescription(env.Config(), settings), settings.DirPath);
+    // A termination signal while the order was being prepared (a question, an import) ends the
+    // program before anything starts.
+    if (const int signalNumber = interrupts.TerminatedBy())
+        return kExitSignalled + signalNumber;
+    TerminalSteps steps(io, host, interrupts, order, PortDescription(env.Config(), settings),
+                        settings.DirPath);
     const TransferOrderResult result = RunTransferOrder(
         order, settings, *port, host, log, files,
         [&](const std::string& path) {
@@ -261,14 +306,20 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     if (result.receive) {
         for (const std::string& saved : result.savedFiles) {
             const std::string hostPath = HostPathOf(files, saved);
-            io.out << (hostPath.empty() ? saved : hostPath) << "\n";
+            // Exactly as named for a script; shown, not sent, to a terminal.
+            const std::string& path = hostPath.empty() ? saved : hostPath;
+            io.out << (io.outIsTerminal ? Printable(path) : path) << "\n";
         }
         io.out << std::flush;
     }
     if (log.LastError() != FsError::None) {
         io.err << "ログを書けませんでした: " << FsErrorMessage(log.LastError()) << "\n"
-               << env.Folder().HostFile(env.Folder().LogName()) << "\n";
+               << Printable(env.Folder().HostFile(env.Folder().LogName())) << "\n";
     }
+    // Terminated: the status a shell gives a program ended by the signal, now that the transfer
+    // has been wound up.
+    if (const int signalNumber = interrupts.TerminatedBy())
+        return kExitSignalled + signalNumber;
     return result.AllCompleted() ? kExitCompleted : kExitStopped;
 }
 
@@ -310,9 +361,12 @@ kelvantori.log に書きます。
   質問には標準入力で答えます: y か yes が「はい」、それ以外と入力の終わりは「いいえ」。
   Ctrl-C は転送の中止 (ウィンドウ版の F3/Esc) です。送信は DC4 を送って止まり、ログに
   中止と書きます。転送していないときの Ctrl-C は次の転送を始めてすぐに止め、もう一度
-  押すとプログラムが終わります。
-  受信で保存したファイルのパスを標準出力に1行ずつ書きます。保存できなかった受信データは
-  プログラムフォルダの RESCUE_日付-時刻_名前 に書き出し、その場所を表示します。
+  押すとプログラムが終わります。SIGTERM、SIGHUP、SIGQUIT も同じように転送を中止し、
+  その後プログラムが終わります (終了コード 128 + シグナル番号)。
+  回線が切れたとき (USB シリアル変換器が外れたなど) は転送をすぐに中止します。
+  受信で保存したファイルのパスを標準出力に1行ずつ書きます。保存できなかった受信データと、
+  op5 が N のときに中止した受信のデータは、プログラムフォルダの RESCUE_日付-時刻_名前 に
+  書き出し、その場所を表示してログにも書きます。
 
 プログラムフォルダ (設定、ログ、Host.ini の置き場所):
   環境変数 KELVANTORI_HOME があればそのフォルダ、なければ実行ファイルのフォルダ (書き込める
@@ -335,7 +389,8 @@ Host.ini (プログラムフォルダの中、UTF-8):
   0  指示したすべての転送が完了した
   1  転送が中止された、または失敗した
   2  何も始められなかった (項目やオプションの誤り、S= のファイルが無い、R= の上書きを
-     しなかった、転送の指示が無い)
+     しなかった、R= にファイル名が無い、転送の指示が無い)
+  128 + n  シグナル n (SIGTERM なら 143) で転送を中止して終わった
 
 実機 (USB シリアル変換 /dev/ttyUSB0) にプログラムを送る手順:
   1. デバイスを開く権限: sudo usermod -aG dialout $USER の後、ログインし直す

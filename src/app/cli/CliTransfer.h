@@ -1,6 +1,7 @@
 // kelvantori-cli ITEM...: the window's command-line items, run as transfers in a terminal.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,15 @@ TransferArguments ParseTransferArguments(const std::vector<std::string>& args);
 std::vector<std::string> UnrecognisedItems(const std::vector<std::string>& args,
                                            const Settings& settings,
                                            const CommandLineEnvironment& env);
+
+// The R= items of the arguments that name no file to receive into: an empty name ("R=",
+// "R=D:\NC\") or an existing folder (isFolder). The window would start a receive into the
+// drive root or a folder, which no file can be saved as. In order; nothing is asked, shown or
+// copied.
+std::vector<std::string> ReceiveItemsWithoutAFile(
+    const std::vector<std::string>& args, const Settings& settings,
+    const CommandLineEnvironment& env,
+    const std::function<bool(const std::string& drivePath)>& isFolder);
 
 // The file of an S= or R= item may be given as an absolute host path (S=/home/ann/nc/A.NC): it
 // becomes the drive path of that file. The window's rules would make nothing usable of such an

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "app/cli/TerminalText.h"
+#include "comm/RescueFile.h"
 #include "core/DrivePath.h"
 
 namespace kelvantori {
@@ -31,13 +33,6 @@ constexpr std::string_view kSelectCharacters = "012345-";
 constexpr std::size_t kSelectLength = 3;
 
 }  // namespace
-
-std::string RescueStamp(const LocalDateTime& t) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return text;
-}
 
 bool IsYesAnswer(std::string_view answer) {
     while (!answer.empty() && (answer.front() == ' ' || answer.front() == '\t'))
@@ -72,7 +67,15 @@ void TerminalHost::FinishTransfer() {
     interrupts_.SetRunning(false);
 }
 
+void TerminalHost::ShowState() {
+    if (!stateDue_)
+        return;
+    stateDue_ = false;
+    Draw();
+}
+
 void TerminalHost::Wait(std::chrono::milliseconds duration) {
+    ShowState();
     // Ctrl-C ends a wait early and stays recorded for the engine, which decides what it stops.
     const nanoseconds until = clock_.Now() + duration;
     for (nanoseconds now = clock_.Now(); now < until; now = clock_.Now()) {
@@ -129,19 +132,26 @@ void TerminalHost::ClearLine() {
 void TerminalHost::EndLine() {
     if (!active_)
         return;
+    ShowState();
     if (io_.errIsTerminal) {
-        Draw();
-        io_.err << "\n" << std::flush;
+        if (!FormatProgressLine(view_, 0).empty()) {
+            Draw();
+            io_.err << "\n" << std::flush;
+        } else if (drawn_) {
+            // A transfer that stopped before it showed anything leaves no empty line.
+            io_.err << kEraseLine << std::flush;
+        }
     }
     active_ = false;
     drawn_ = false;
 }
 
 void TerminalHost::PrintMessage(const std::string& text) {
+    ShowState();
     ClearLine();
-    io_.err << text << "\n";
+    io_.err << Printable(text) << "\n";
     if (!hintPrefix_.empty() && text.rfind(hintPrefix_, 0) == 0)
-        io_.err << hint_ << "\n";
+        io_.err << Printable(hint_) << "\n";
     io_.err << std::flush;
 }
 
@@ -173,6 +183,7 @@ bool TerminalHost::AskYesNo(const std::string& text) {
 }
 
 std::optional<std::string> TerminalHost::AskSelectNumber() {
+    ShowState();
     ClearLine();
     std::optional<std::string> number;
     for (;;) {
@@ -196,22 +207,25 @@ std::optional<std::string> TerminalHost::AskSelectNumber() {
 void TerminalHost::SetStatus(StatusPanel panel, const std::string& text) {
     if (!active_)
         return;
+    ShowState();
     if (panel == StatusPanel::Name) {
         // The window empties the name at the end; the last line on the terminal keeps it.
-        if (!text.empty() && text != view_.name) {
-            view_.name = text;
+        if (std::string shown = Printable(text); !shown.empty() && shown != view_.name) {
+            view_.name = std::move(shown);
             Changed();
         }
         return;
     }
     if (panel == StatusPanel::State && text != view_.state) {
+        stateBefore_ = view_.state;
         view_.state = text;
-        // A new state is shown at once (and is the one line a file gets).
-        Draw();
+        // Shown as soon as the engine goes on (in a file it is the one line a file gets).
+        stateDue_ = true;
     }
 }
 
 void TerminalHost::SetRemaining(const std::string& text) {
+    ShowState();
     if (text == view_.remaining)
         return;
     view_.remaining = text;
@@ -221,6 +235,7 @@ void TerminalHost::SetRemaining(const std::string& text) {
 void TerminalHost::SetProgress(std::int64_t position, std::int64_t maximum) {
     // The window's bar goes back to 0 when a transfer ends; the terminal's last line keeps the
     // bar where the transfer got to.
+    ShowState();
     if (position == view_.position && maximum == view_.maximum)
         return;
     view_.position = position;
@@ -230,6 +245,7 @@ void TerminalHost::SetProgress(std::int64_t position, std::int64_t maximum) {
 
 void TerminalHost::ShowReceivedLine(const std::string& bytes) {
     (void)bytes;
+    ShowState();
     ++view_.linesReceived;
     Changed();
 }
@@ -238,6 +254,12 @@ void TerminalHost::SetResult(const std::string& text, ResultColour colour) {
     // The receive empties the result line when it starts.
     if (text.empty())
         return;
+    // The state that ended the transfer is what the result line says; the last progress line
+    // keeps the state before it.
+    if (text == view_.state + "!!") {
+        view_.state = stateBefore_;
+        stateDue_ = false;
+    }
     EndLine();
     if (io_.errIsTerminal) {
         io_.err << (colour == ResultColour::Lime ? kGreen : kRed) << text << kPlain << "\n";
@@ -250,32 +272,30 @@ void TerminalHost::SetResult(const std::string& text, ResultColour colour) {
 void TerminalHost::TransferEnded(bool completed, std::chrono::milliseconds restoreAfter) {
     (void)completed;
     (void)restoreAfter;
+    ShowState();
     EndLine();
 }
 
-void TerminalHost::RescueReceivedData(const std::string& suggestedName, const std::string& bytes) {
+std::string TerminalHost::RescueReceivedData(const std::string& suggestedName,
+                                             const std::string& bytes) {
+    ShowState();
     ClearLine();
-    FileSystem* files = places_.files;
-    const LocalDateTime when = places_.now ? places_.now() : LocalDateTime{};
-    const std::string base = "RESCUE_" + RescueStamp(when) + "_";
-    if (files != nullptr) {
-        for (const std::string& folder : places_.rescueFolders) {
-            std::string path = JoinDrivePath(folder, base + suggestedName);
-            // Never over an earlier rescue of the same second.
-            for (int n = 2; files->Exists(path); ++n)
-                path = JoinDrivePath(folder, base + std::to_string(n) + "_" + suggestedName);
-            if (files->WriteAll(path, bytes) != FsError::None)
-                continue;
-            const std::string host = files->Drives().ToHost(path).value_or(path);
+    if (places_.files != nullptr) {
+        const LocalDateTime when = places_.now ? places_.now() : LocalDateTime{};
+        if (const auto path = WriteRescueFile(*places_.files, places_.rescueFolders, when,
+                                              suggestedName, bytes)) {
+            const std::string host = places_.files->Drives().ToHost(*path).value_or(*path);
             rescueFiles_.push_back(host);
-            io_.err << "保存できなかった受信データを書き出しました: " << host << "\n" << std::flush;
-            return;
+            io_.err << "受信データを書き出しました: " << Printable(host) << "\n" << std::flush;
+            return *path;
         }
     }
     // Nowhere to write it: the data goes to the terminal rather than being lost.
-    io_.err << "受信データを書き出せませんでした。受信データ (" << suggestedName << "):\n"
+    io_.err << "受信データを書き出せませんでした。受信データ (" << Printable(suggestedName)
+            << "):\n"
             << bytes << "\n"
             << std::flush;
+    return {};
 }
 
 }  // namespace kelvantori

@@ -21,9 +21,6 @@
 
 namespace kelvantori {
 
-// "YYYYMMDD-HHMMSS": the time in the name of a rescue file.
-std::string RescueStamp(const LocalDateTime& t);
-
 // True for the answers that mean Yes: "y" and "yes" in any case, blanks around them allowed.
 bool IsYesAnswer(std::string_view answer);
 
@@ -55,6 +52,8 @@ class TerminalHost : public TransferHost {
     std::chrono::nanoseconds Now() override { return clock_.Now(); }
     void Wait(std::chrono::milliseconds duration) override;
     void ProcessEvents() override {
+        if (stateDue_)
+            ShowState();
         // Called for every byte: the clock is looked at only now and then.
         if (dirty_ && (++eventCalls_ & 63) == 0)
             RedrawIfDue();
@@ -72,10 +71,14 @@ class TerminalHost : public TransferHost {
     void SetLamps(const ModemStatus& status) override { (void)status; }
     void ShowReceivedLine(const std::string& bytes) override;
     void TransferEnded(bool completed, std::chrono::milliseconds restoreAfter) override;
-    void RescueReceivedData(const std::string& suggestedName, const std::string& bytes) override;
+    std::string RescueReceivedData(const std::string& suggestedName,
+                                   const std::string& bytes) override;
 
   private:
     void Changed();
+    // A new state is drawn (in a file: gets its line) once the engine goes on; a state that the
+    // result line only repeats ("送信中止しました。" before "送信中止しました。!!") is not.
+    void ShowState();
     void RedrawIfDue();
     void Draw();
     // Takes the progress line off the screen before a message (a terminal only).
@@ -100,6 +103,8 @@ class TerminalHost : public TransferHost {
     bool active_ = false;  // a progress line is being kept
     bool drawn_ = false;   // it is on the screen (terminal) and not ended
     bool dirty_ = false;
+    bool stateDue_ = false;    // a new state not yet written to the file
+    std::string stateBefore_;  // the state before it
     std::uint32_t eventCalls_ = 0;
     std::chrono::nanoseconds lastDraw_{0};
     std::string lastPlainLine_;

@@ -264,7 +264,7 @@ class PosixFileSystem final : public FileSystem {
         bool exists = false;
         if (const FsError e = CheckWritable(host.path, st, exists); e != FsError::None)
             return e;
-        return StartReplace(host.path, st, exists, pending);
+        return StartReplace(host.path, st, exists, pending, false);
     }
 
     FsError CreateDirectory(std::string_view path) override {

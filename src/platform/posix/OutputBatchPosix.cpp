@@ -93,6 +93,13 @@ class PosixOutputBatch final : public OutputBatch {
             if (fd.Valid())
                 ::fsync(fd.Get());  // best effort, as for a single save
         }
+        // What interrupted saves of the same targets left, once for the whole batch: a scan
+        // per file would cost a split of thousands of files a scan of thousands each. The
+        // batch's own files are in place by now; they wait closed and unlocked before.
+        std::vector<std::string> targets;
+        for (const auto& staged : staged_)
+            targets.push_back(staged.target);
+        RemoveStalePendingFiles(targets);
         return FsError::None;
     }
 

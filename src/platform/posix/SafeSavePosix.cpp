@@ -1,7 +1,9 @@
 // Safe saves on a POSIX host: the pending file beside the target and its rename over it.
 #include "platform/posix/SafeSavePosix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -11,6 +13,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <optional>
+#include <set>
 
 #include "platform/posix/DosAttributesPosix.h"
 
@@ -24,6 +29,21 @@ void SyncFolderOf(const std::string& path) {
         ::fsync(folder.Get());  // best effort: not every file system can
 }
 
+constexpr std::size_t kPendingNameKeep = 64;
+constexpr std::string_view kPendingMark = ".~";
+constexpr std::size_t kPendingHexDigits = 8;
+
+// The part of the target's name a pending file carries: at most 64 bytes, cut between UTF-8
+// characters.
+std::string_view PendingStem(std::string_view targetName) {
+    std::size_t keep = std::min(targetName.size(), kPendingNameKeep);
+    while (keep > 0 && keep < targetName.size() &&
+           (static_cast<unsigned char>(targetName[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return targetName.substr(0, keep);
+}
+
 // A name for the new file of a safe save: hidden, beside the target, unique by O_EXCL.
 std::string PendingNameFor(std::string_view targetName) {
     static std::atomic<unsigned> counter{0};
@@ -31,14 +51,41 @@ std::string PendingNameFor(std::string_view targetName) {
         std::chrono::steady_clock::now().time_since_epoch().count());
     const unsigned long long mix = now ^ (static_cast<unsigned long long>(::getpid()) << 24) ^
                                    (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
-    std::size_t keep = std::min<std::size_t>(targetName.size(), 64);
-    while (keep > 0 && keep < targetName.size() &&
-           (static_cast<unsigned char>(targetName[keep]) & 0xC0) == 0x80) {
-        --keep;
-    }
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".~%08llx", mix & 0xFFFFFFFFull);
-    return "." + std::string(targetName.substr(0, keep)) + suffix;
+    return "." + std::string(PendingStem(targetName)) + suffix;
+}
+
+// The stem of the target whose pending file this name is (".A.NC.~0123abcd" -> "A.NC"), or
+// nullopt for a name that is not of our making.
+std::optional<std::string_view> PendingStemOf(std::string_view name) {
+    const std::size_t tail = kPendingMark.size() + kPendingHexDigits;
+    if (name.size() <= 1 + tail || name.front() != '.')
+        return std::nullopt;
+    const std::string_view mark = name.substr(name.size() - tail);
+    if (!mark.starts_with(kPendingMark))
+        return std::nullopt;
+    const bool hex = std::all_of(mark.begin() + kPendingMark.size(), mark.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
+    if (!hex)
+        return std::nullopt;
+    return name.substr(1, name.size() - 1 - tail);
+}
+
+// Removes one pending file when no save holds it. The lock is taken on our own open of the
+// file and the name is removed while it is held, so a save that has just created the file and
+// not yet locked it finds it gone once it has the lock (and makes another).
+void RemoveIfAbandoned(int folder, const char* name) {
+    UniqueFd fd(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.Valid())
+        return;
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return;  // a running save holds it, or the file system has no locks: leave it
+    ::unlinkat(folder, name, 0);
 }
 
 }  // namespace
@@ -61,16 +108,49 @@ std::string WriteTargetOf(const std::string& host) {
     return target;
 }
 
+void RemoveStalePendingFiles(const std::vector<std::string>& targets) {
+    std::map<std::string, std::set<std::string, std::less<>>> stemsByFolder;
+    for (const std::string& target : targets)
+        stemsByFolder[ParentOf(target)].emplace(PendingStem(BaseNameOf(target)));
+    for (const auto& [folder, stems] : stemsByFolder) {
+        UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderFd.Valid())
+            continue;
+        DIR* dir = ::fdopendir(::dup(folderFd.Get()));
+        if (dir == nullptr)
+            continue;
+        std::vector<std::string> abandoned;
+        while (const dirent* entry = ::readdir(dir)) {
+            const auto stem = PendingStemOf(entry->d_name);
+            if (stem && stems.find(*stem) != stems.end())
+                abandoned.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+        for (const std::string& name : abandoned)
+            RemoveIfAbandoned(folderFd.Get(), name.c_str());
+    }
+}
+
 FsError PendingFile::Create(const std::string& target) {
     target_ = target;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = JoinHost(ParentOf(target), PendingNameFor(BaseNameOf(target)));
         // 0666: the new file gets the permissions the user's umask gives new files.
         fd_ = UniqueFd(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd_.Valid())
+        if (!fd_.Valid()) {
+            if (errno != EEXIST)
+                break;
+            continue;
+        }
+        // The lock tells the saves of other processes that this file is no leftover. Where the
+        // file system has no locks, the file goes unlocked and no save ever removes it.
+        if (::flock(fd_.Get(), LOCK_EX) != 0)
             return FsError::None;
-        if (errno != EEXIST)
-            break;
+        struct stat st {};
+        if (::fstat(fd_.Get(), &st) == 0 && st.st_nlink > 0)
+            return FsError::None;
+        // Removed as a leftover between its creation and the lock: a new one.
+        fd_.Reset();
     }
     const FsError error = LastError();
     temp_.clear();
@@ -107,10 +187,8 @@ FsError PendingFile::Commit() {
         error_ = FsError::Other;
     if (error_ == FsError::None && ::fsync(fd_.Get()) != 0)
         error_ = LastError();
-    if (error_ == FsError::None) {
-        if (const int error = fd_.Close())
-            error_ = FsErrorFromErrno(error);
-    }
+    // Renamed while the file is still open and locked, so that no other save takes it for a
+    // leftover in between. After the fsync the close cannot lose a byte.
     if (error_ == FsError::None && ::rename(temp_.c_str(), target_.c_str()) != 0) {
         error_ = LastError();
     }
@@ -118,6 +196,7 @@ FsError PendingFile::Commit() {
         Discard();
         return error_;
     }
+    fd_.Reset();
     committed_ = true;
     temp_.clear();
     SyncFolderOf(target_);
@@ -141,9 +220,9 @@ FsError PendingFile::Close(std::string& temp) {
 }
 
 void PendingFile::Discard() {
-    fd_.Reset();
     if (!temp_.empty())
         ::unlink(temp_.c_str());
+    fd_.Reset();
     temp_.clear();
 }
 
@@ -163,8 +242,11 @@ FsError CheckWritable(const std::string& host, struct stat& st, bool& exists) {
 }
 
 FsError StartReplace(const std::string& host, const struct stat& st, bool exists,
-                     PendingFile& pending) {
-    if (const FsError e = pending.Create(WriteTargetOf(host)); e != FsError::None)
+                     PendingFile& pending, bool removeStale) {
+    const std::string target = WriteTargetOf(host);
+    if (removeStale)
+        RemoveStalePendingFiles({target});
+    if (const FsError e = pending.Create(target); e != FsError::None)
         return e;
     if (exists)
         pending.TakeMetadataFrom(host, st, true);

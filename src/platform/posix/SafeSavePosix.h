@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/posix/HostFiles.h"
@@ -23,7 +24,8 @@ bool MayReplace(const std::string& host, const struct stat& st);
 std::string WriteTargetOf(const std::string& host);
 
 // The new content of a file, written beside it and renamed over it at Commit(). Until then the
-// target is untouched; without Commit() the new file is removed.
+// target is untouched; without Commit() the new file is removed. The new file is locked
+// (flock) while it is open, which tells other saves that it is not a leftover.
 class PendingFile {
   public:
     PendingFile() = default;
@@ -70,9 +72,15 @@ class PendingFile {
 // Whether host may be written by name; exists tells whether it is there (its stat in st).
 FsError CheckWritable(const std::string& host, struct stat& st, bool& exists);
 
+// Removes what saves of these targets (host paths of the files a write changes) left beside
+// them when they were interrupted: files of our own naming (".<name>.~xxxxxxxx") that no running
+// save holds locked. One scan per folder.
+void RemoveStalePendingFiles(const std::vector<std::string>& targets);
+
 // Starts the new file of a save over host (the file the write really changes), with the
-// metadata of the file it replaces when it exists.
+// metadata of the file it replaces when it exists. removeStale: the leftovers of interrupted
+// saves of the same target go first (a batch removes them once for all its files instead).
 FsError StartReplace(const std::string& host, const struct stat& st, bool exists,
-                     PendingFile& pending);
+                     PendingFile& pending, bool removeStale = true);
 
 }  // namespace kelvantori::posix

@@ -55,6 +55,34 @@ SystemFailure Classify(int err) {
     return SystemFailure::Broken;
 }
 
+// Why an open() or the lock of a device failed, in the words the user can act on.
+OpenFailure OpenFailureOf(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR:
+        // A serial driver whose port has no hardware behind it refuses the open this way.
+        case EIO:
+            return OpenFailure::NoDevice;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return OpenFailure::NoPermission;
+        // EBUSY: the first open's exclusive mode (TIOCEXCL) refuses everyone but root before
+        // the lock is tried; EWOULDBLOCK: the lock of another holder.
+        case EBUSY:
+        case EWOULDBLOCK:
+            return OpenFailure::InUse;
+        case EISDIR:
+        case ENOTTY:
+        case ELOOP:
+            return OpenFailure::NotASerialPort;
+        default:
+            return OpenFailure::Other;
+    }
+}
+
 std::string SystemText(int err) {
     return std::strerror(err);
 }
@@ -137,11 +165,14 @@ class PosixSerialPort final : public SerialPort {
     int OutputQueueLength() override;
     std::optional<ModemStatus> GetModemStatus() override;
     std::string LastSystemError() const override { return lastError_; }
+    OpenFailure LastOpenFailure() const override { return openFailure_; }
 
   private:
     // Opens and locks the device; -1 (with the reason recorded) when it is missing, not a
     // terminal, or held by someone else.
     int OpenExclusive(const std::string& device);
+    // Records why the device did not open.
+    int RefuseOpen(std::string_view operation, int err);
     PortError Configure(const PortConfig& config);
     PortError Fail(PortError error, std::string_view operation, int err);
     // A failure the driver did not report as an error: it answered, but not what was asked.
@@ -155,6 +186,7 @@ class PosixSerialPort final : public SerialPort {
     // Learnt from the first ENOTTY, so that the per-byte status reads cost no system call.
     bool modemLinesMissing_ = false;
     std::string lastError_;
+    OpenFailure openFailure_ = OpenFailure::None;
 };
 
 void PosixSerialPort::Record(std::string_view operation, int err) {
@@ -171,28 +203,28 @@ PortError PosixSerialPort::Refused(PortError error, std::string_view what) {
     return error;
 }
 
+int PosixSerialPort::RefuseOpen(std::string_view operation, int err) {
+    Record(operation, err);
+    openFailure_ = OpenFailureOf(err);
+    return -1;
+}
+
 int PosixSerialPort::OpenExclusive(const std::string& device) {
     device_ = device;
+    openFailure_ = OpenFailure::None;
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        Record("open", errno);
-        return -1;
-    }
+    if (fd < 0)
+        return RefuseOpen("open", errno);
     if (!isatty(fd)) {
-        Record("open", ENOTTY);
         ::close(fd);
-        return -1;
+        return RefuseOpen("open", ENOTTY);
     }
     // TIOCEXCL does not stop root from opening the device a second time; the lock does, for
     // every program that takes it (a second Kelvantori, lockdev users).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
-        Record("lock", err);
-        if (Classify(err) == SystemFailure::WouldBlock) {
-            lastError_ = "lock " + device + ": in use by another program";
-        }
         ::close(fd);
-        return -1;
+        return RefuseOpen("lock", err);
     }
     return fd;
 }
@@ -203,14 +235,16 @@ PortError PosixSerialPort::Open(const PortConfig& config) {
     if (device.empty()) {
         device_.clear();
         lastError_ = "\"" + config.portName + "\" names no serial port";
+        openFailure_ = OpenFailure::UnknownPort;
         return PortError::OpenFailed;
     }
     const int fd = OpenExclusive(device);
     if (fd < 0)
         return PortError::OpenFailed;
     if (ioctl(fd, TIOCEXCL) != 0) {
-        Record("TIOCEXCL", errno);
+        const int err = errno;
         ::close(fd);
+        RefuseOpen("TIOCEXCL", err);
         return PortError::OpenFailed;
     }
     fd_ = fd;
@@ -342,8 +376,11 @@ void PosixSerialPort::Close() {
 
 bool PosixSerialPort::CanOpen(const std::string& portName) {
     const std::string device = hosts_.DeviceOf(portName);
-    if (device.empty())
+    if (device.empty()) {
+        lastError_ = "\"" + portName + "\" names no serial port";
+        openFailure_ = OpenFailure::UnknownPort;
         return false;
+    }
     const std::string keepDevice = device_;
     const int fd = OpenExclusive(device);
     device_ = keepDevice;

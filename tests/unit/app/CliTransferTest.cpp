@@ -41,9 +41,12 @@ TEST(CliTransferTest, OptionsMayStandAnywhereAndOnlyMistypedItemsAreUnrecognised
 // Every order runs in a program folder with a data drive and COM1 on a device that does not
 // exist: a transfer that starts stops at the port.
 TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
-    // The program's message, the system's reason on the next line, then the hint.
-    const std::string noPort = "COM1のポートが開きません。!!\nopen ";
+    // The program's text, why, and which device COM1 is in which Host.ini.
+    const std::string noPort =
+        "COM1のポートが開きません。!!\nデバイスがありません。USB シリアル変換器が外れていないか、"
+        "Host.ini の [Ports] の指定が正しいか確かめてください。\n  COM1 = ";
     const std::string makeFolder = "ディレクトリが見つかりません。ディレクトリを作成しますか？";
+    const std::string noReceiveFile = "受信するファイルの名前がありません (空かフォルダーです): ";
     const struct {
         std::vector<std::string> args;  // "@" stands for the program folder
         const char* answers;
@@ -51,6 +54,7 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         std::string message;    // a part of stderr
         std::string log;        // a part of the log; empty: nothing logged
         std::string made = {};  // what the run leaves in the program folder
+        std::string ini = {};   // kelvantori.INI, when there is one
     } rows[] = {
         // clang-format off
         {{"S=D:\\O1234.NC", "--help"}, "", kExitCompleted, "", ""},
@@ -71,6 +75,17 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
          "受信　　中止　", "data/NEW/SUB"},
         {{"D:\\NC", "D:\\usb\\P1.NC", "--receive-programs"}, "", kExitStopped, noPort,
          "受信　　中止　", "data/NC/P1.NC"},
+        // An R= item without a file name (or naming a folder) would receive into a folder.
+        {{"R=", "COM1"}, "", kExitNotStarted, noReceiveFile + "R=\n", ""},
+        {{"D:\\NC", "R=D:\\NC\\"}, "", kExitNotStarted, noReceiveFile + "R=D:\\NC\\\n", ""},
+        {{"R=D:\\NC"}, "", kExitNotStarted, noReceiveFile + "R=D:\\NC\n", ""},
+        // Control characters of names and settings are shown, never sent to the terminal.
+        {{"S=D:\\\x1b[31mX.NC"}, "", kExitNotStarted,
+         "送信データ\nD:\\^[[31mX.NCが見つかりません。\n", ""},
+        {{"--\x1b[2J"}, "", kExitNotStarted, "不明なオプションです: --^[[2J\n", ""},
+        {{"S=D:\\O1234.NC"}, "", kExitStopped,
+         "送信 D:\\O1234.NC → CO^@M1 4800,8,N,2\nCO^@M1のポートが開きません。!!\n", "送信　　中止　",
+         {}, std::string("[Setting]\r\nPort=CO\0M1\r\n", 23)},
         // clang-format on
     };
     for (const auto& row : rows) {
@@ -82,6 +97,8 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         folder.Write("data/OLD.NC", "OLD\r\n");
         folder.Write("data/usb/P1.NC", "P1\r\n");
         folder.Write("data/NC/O1.NC", "O1\r\n");
+        if (!row.ini.empty())
+            folder.Write("kelvantori.INI", row.ini);
         std::vector<std::string> args = row.args;
         for (std::string& arg : args) {
             if (const auto at = arg.find('@'); at != std::string::npos)
@@ -95,12 +112,14 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
         EXPECT_EQ(RunTransferCommand(args, io, SystemSerialPortFactory(), clock), row.code)
             << row.message;
         EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
+        EXPECT_EQ(err.str().find_first_of(std::string("\x1b\0", 2)), std::string::npos)
+            << err.str();
         EXPECT_EQ(out.str(), row.code == kExitCompleted ? TransferUsage() : "") << row.message;
         EXPECT_EQ(folder.Exists("kelvantori.log"), !row.log.empty()) << row.message;
         const std::string log = row.log.empty() ? "" : Cp932ToUtf8(folder.Read("kelvantori.log"));
         EXPECT_NE(log.find(row.log), std::string::npos) << log;
         // The items order this run only; OLD.NC is as it was.
-        EXPECT_FALSE(folder.Exists("kelvantori.INI")) << row.message;
+        EXPECT_EQ(folder.Read("kelvantori.INI"), row.ini) << row.message;
         EXPECT_EQ(folder.Read("data/OLD.NC"), "OLD\r\n") << row.message;
         EXPECT_TRUE(row.made.empty() || folder.Exists(row.made)) << row.made;
     }
@@ -122,6 +141,7 @@ class LentPort : public SerialPort {
     int OutputQueueLength() override { return port_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
+    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
     SerialPort& port_;
@@ -178,6 +198,8 @@ TEST(CliTransferTest, RunsTheOrderOnThePortAndTheClockItIsGiven) {
             expectedOut.replace(at, 1, folder.Path() + "/");
         EXPECT_EQ(out.str(), expectedOut);
         EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
+        EXPECT_EQ(err.str().find_first_of(std::string("\x1b\0", 2)), std::string::npos)
+            << err.str();
         const std::string log = Cp932ToUtf8(folder.Read("kelvantori.log"));
         EXPECT_NE(log.find(row.log), std::string::npos) << log;
         EXPECT_EQ(portsMade, std::vector<std::string>{"/dev/ttyS0"});

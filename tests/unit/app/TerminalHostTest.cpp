@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "comm/SendEngine.h"
+#include "core/ToolFileNames.h"
 #include "support/EngineRig.h"
 #include "support/FakeSerialPort.h"
 #include "support/MemoryFileSystem.h"
@@ -59,11 +60,10 @@ const std::string kConfirm =
 TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     Rig yes(false, "y\n");
     ASSERT_EQ(yes.Send("O1\r\nG01 X10.\r\nM30\r\n"), TransferResult::Completed);
-    // Nothing is redrawn in a file: no carriage return, no escape sequence.
+    // Nothing is redrawn in a file: no carriage return, no escape sequence. The state that ends
+    // the send is said once, by the result line.
     EXPECT_EQ(yes.err.str(), kConfirm +
                                  "送信名 O1.NC  ＜＜ 送信中 ＞＞  残り 19ﾊﾞｲﾄ\n"
-                                 "送信名 O1.NC  送信完了しました。  "
-                                 "[####################] 100%  残り 0ﾊﾞｲﾄ\n"
                                  "送信完了しました。!!\n");
     // ISO with even parity: O, 1, the space, X and % carry the parity bit.
     EXPECT_EQ(yes.port.WrittenBytes(),
@@ -72,8 +72,22 @@ TEST(TerminalHostTest, FileGetsTheQuestionOneLinePerStateAndTheResult) {
     Rig no(false, "n\n");
     ASSERT_EQ(no.Send("O1\r\n"), TransferResult::Stopped);
     EXPECT_EQ(no.port.WrittenBytes(), "\x14");
-    EXPECT_EQ(no.err.str(),
-              kConfirm + "送信名 O1.NC  送信中止しました。  残り 4ﾊﾞｲﾄ\n送信中止しました。!!\n");
+    EXPECT_EQ(no.err.str(), kConfirm + "送信中止しました。!!\n");
+}
+
+// A transfer that stops says so once, in the result line, in a file and on a terminal.
+TEST(TerminalHostTest, AStopIsSaidOnceByTheResultLine) {
+    for (const bool terminal : {false, true}) {
+        Rig rig(terminal);
+        rig.port.SetOpenResult(PortError::OpenFailed);
+        ASSERT_EQ(rig.Send("O1\r\n"), TransferResult::Stopped);
+        const std::string err = rig.err.str();
+        EXPECT_EQ(err.find("送信中止しました。"), err.find("送信中止しました。!!")) << err;
+        // On a terminal the (empty) progress line comes back after the message and goes.
+        EXPECT_EQ(err, terminal ? "COM1のポートが開きません。!!\n\r\x1b[K\r\x1b[K"
+                                  "\x1b[31m送信中止しました。!!\x1b[0m\n"
+                                : "COM1のポートが開きません。!!\n送信中止しました。!!\n");
+    }
 }
 
 TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecondAndAroundMessages) {
@@ -82,6 +96,7 @@ TEST(TerminalHostTest, TerminalRedrawsInPlaceAtMostTenTimesASecondAndAroundMessa
     rig.host.BeginTransfer(TransferDirection::Send);
     rig.host.SetStatus(StatusPanel::Name, "送信名 O1.NC");
     rig.host.SetStatus(StatusPanel::State, "＜＜ 送信中 ＞＞");
+    rig.host.ProcessEvents();  // a new state is drawn as soon as the engine goes on
     const std::string first = rig.err.str();
     // Fifty lines within 50 ms: the line is not drawn again.
     for (int i = 1; i <= 50; ++i, rig.clock.Advance(1ms))
@@ -167,18 +182,29 @@ TEST(TerminalHostTest, RescueWritesANewFileInTheFirstFolderThatTakesItElsePrints
     TerminalHost::Places places{
         &files, {"C:\\HOME", "C:\\TMP"}, [] { return LocalDateTime{2026, 12, 8, 10, 15, 0}; }};
     TerminalHost host{io, reader, interrupts, clock, places};
-    host.RescueReceivedData("O1.NC", "O1\r\nG01\r\n");
-    host.RescueReceivedData("O1.NC", "O1\r\nG02\r\n");
+    // The drive path written is the answer, for the log.
+    EXPECT_EQ(host.RescueReceivedData("O1.NC", "O1\r\nG01\r\n"),
+              "C:\\TMP\\RESCUE_20261208-101500_O1.NC");
+    EXPECT_EQ(host.RescueReceivedData("O1.NC", "O1\r\nG02\r\n"),
+              "C:\\TMP\\RESCUE_20261208-101500_2_O1.NC");
     EXPECT_EQ(files.File("C:\\TMP\\RESCUE_20261208-101500_O1.NC"), "O1\r\nG01\r\n");
     EXPECT_EQ(files.File("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), "O1\r\nG02\r\n");
     EXPECT_EQ(host.RescueFiles().size(), 2u);
-    EXPECT_NE(err.str().find("C:\\TMP\\RESCUE_20261208-101500_2_O1.NC"), std::string::npos)
-        << err.str();
+    EXPECT_EQ(err.str(),
+              "受信データを書き出しました: C:\\TMP\\RESCUE_20261208-101500_O1.NC\n"
+              "受信データを書き出しました: C:\\TMP\\RESCUE_20261208-101500_2_O1.NC\n");
+    // A name no file system takes is shortened: the data still lands in a file.
+    const std::string longName = "O" + std::string(300, '9') + "_001.NC";
+    const std::string path = host.RescueReceivedData(longName, "O9\r\n");
+    EXPECT_TRUE(path.starts_with("C:\\TMP\\RESCUE_20261208-101500_O999")) << path;
+    EXPECT_TRUE(path.ends_with(".NC")) << path;
+    EXPECT_LE(path.size() - std::string("C:\\TMP\\").size(), kMaxFileNameBytes);
+    EXPECT_EQ(files.File(path), "O9\r\n");
 
     std::ostringstream err2;
     CliIo io2{in, out, err2};
     TerminalHost nowhere{io2, reader, interrupts, clock, {}};
-    nowhere.RescueReceivedData("O1.NC", "O1\r\nG03\r\n");
+    EXPECT_EQ(nowhere.RescueReceivedData("O1.NC", "O1\r\nG03\r\n"), "");
     EXPECT_TRUE(nowhere.RescueFiles().empty());
     EXPECT_NE(err2.str().find("O1\r\nG03\r\n"), std::string::npos) << err2.str();
 }

@@ -9,6 +9,7 @@
 #include "comm/ReceiveEngine.h"
 #include "comm/SendEngine.h"
 #include "core/LineSetting.h"
+#include "core/ToolFileNames.h"
 #include "support/EngineRig.h"
 #include "support/TempFolder.h"
 
@@ -86,6 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
         GoldenCase{"comments_msg_n", [](Settings& s) { Text(s), s.MSG_OP = "N"; }},
         GoldenCase{"comments_msg_y", [](Settings& s) { Text(s), s.MSG_OP = "Y"; }},
         GoldenCase{"sendmsg1", [](Settings& s) { Text(s), s.SendMsg1 = "ABC"; }},
+        // 35 characters: each occurrence becomes 29 spaces.
+        GoldenCase{
+            "sendmsg1_long",
+            [](Settings& s) { Text(s), s.SendMsg1 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXY"; }},
+        // Found in the file's CP932 bytes; a kanji counts two.
+        GoldenCase{"sendmsg1_kanji", [](Settings& s) { Text(s), s.SendMsg1 = "加工"; }},
         GoldenCase{"tabs", [](Settings& s) { Text(s); }},
         GoldenCase{"send_sp_cut",
                    [](Settings& s) { Text(s), s.Send_SP_Cut = "Y", s.Send_Before = 1; }},
@@ -202,6 +209,21 @@ INSTANTIATE_TEST_SUITE_P(
                  "\nO1\nG0\x14"},
         StopCase{"WriteFails", [](EngineRig& r) { r.port.FailWritesFrom(8); }, "\nO1\nG01 ",
                  "通信エラー!!"},
+        // A line that has gone gets no DC4.
+        StopCase{"LineGoneWhileSending", [](EngineRig& r) { r.port.FailReadsAt(milliseconds(10)); },
+                 "\nO1\nG0", "COM1の回線が切れました。!!"},
+        StopCase{"LineGoneWhileHeldByDc3",
+                 [](EngineRig& r) {
+                     r.port.ArriveAfterWrites(3, "\x13");
+                     r.port.FailReadsAt(seconds(30));
+                 },
+                 "\nO1", "COM1の回線が切れました。!!"},
+        StopCase{"LineGoneWhileWaitingForTheSignal",
+                 [](EngineRig& r) {
+                     r.settings.Signal = "Y";
+                     r.port.FailReadsAt(seconds(30));
+                 },
+                 "", "COM1の回線が切れました。!!"},
         StopCase{"Op2StopOnDc4WhileWaiting",
                  [](EngineRig& r) {
                      r.settings.Signal = "Y", r.settings.op2 = "Y";
@@ -210,17 +232,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "\x14"},
         StopCase{"SwitcherNumberCancelled", [](EngineRig& r) { SwitcherAnswer(r, std::nullopt); },
                  "\x14", kBadSwitcher},
-        // A network port whose connection drops: the send stops at once and says why; the
-        // DC4 cannot go out any more.
+        // A network port whose connection drops: the send stops at once and says why with the
+        // system's reason; the DC4 cannot go out any more.
         StopCase{"LineLostAfterTwelveBytes",
                  [](EngineRig& r) { r.port.LoseLineAfterWrites(12, "recv box:4001: reset"); },
-                 "\nO1\nG01 X10.", "通信エラー!!\nrecv box:4001: reset"},
+                 "\nO1\nG01 X10.", "COM1の回線が切れました。!!\nrecv box:4001: reset"},
         StopCase{"LineLostWhileWaitingForTheSignal",
                  [](EngineRig& r) {
                      r.settings.Signal = "Y";
                      r.port.LoseLineAt(seconds(2), "box:4001: closed");
                  },
-                 "", "通信エラー!!\nbox:4001: closed"}),
+                 "", "COM1の回線が切れました。!!\nbox:4001: closed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A raw TCP port cannot carry the line setting: the user hears it once per opening, and the
@@ -479,27 +501,76 @@ TEST(ReceiveEngineTest, EndsAtTheClosingPercentWithoutAnotherByte) {
     EXPECT_EQ(rig.host.closeRequests, std::vector<bool>{false});
 }
 
-TEST(ReceiveEngineTest, EscWithoutOp5OrAPortThatDoesNotOpenLeavesTheTargetAsItWas) {
-    for (const bool esc : {true, false}) {
-        SCOPED_TRACE(esc ? "Esc" : "port");
-        Rig rig("%\nO1\nG01X1.\n");
-        rig.files.AddFile(kTarget, "OLD\r\n");
-        if (esc)
-            rig.host.CancelAt(seconds(5));
-        else
-            rig.port.SetOpenResult(PortError::OpenFailed);
-        EXPECT_EQ(rig.Receive(Named()), TransferResult::Stopped);
-        EXPECT_EQ(rig.File(kTarget), "OLD\r\n");
-        EXPECT_EQ(rig.files.OpenOutputs(), 0);
-        EXPECT_EQ(rig.log.entries, std::vector{Logged(TransferState::Stopped, kTarget)});
-        EXPECT_EQ(rig.host.errors, esc ? std::vector<std::string>{}
-                                       : std::vector<std::string>{"COM1のポートが開きません。!!"});
-        EXPECT_EQ(Outcome(rig),
-                  "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
-        EXPECT_TRUE(rig.host.rescued.empty());
-        EXPECT_FALSE(rig.port.IsOpen());
-    }
+TEST(ReceiveEngineTest, PortThatDoesNotOpenLeavesTheTargetAsItWasAndNothingElse) {
+    Rig rig("%\nO1\nG01X1.\n");
+    rig.files.AddFile(kTarget, "OLD\r\n");
+    rig.port.SetOpenResult(PortError::OpenFailed);
+    EXPECT_EQ(rig.Receive(Named()), TransferResult::Stopped);
+    EXPECT_EQ(rig.File(kTarget), "OLD\r\n");
+    EXPECT_EQ(rig.files.OpenOutputs(), 0);
+    EXPECT_EQ(rig.log.entries, std::vector{Logged(TransferState::Stopped, kTarget)});
+    EXPECT_EQ(rig.host.errors, std::vector<std::string>{"COM1のポートが開きません。!!"});
+    EXPECT_EQ(Outcome(rig), "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
+    EXPECT_TRUE(rig.host.rescued.empty());
+    EXPECT_FALSE(rig.port.IsOpen());
 }
+
+// Esc without op5 saves nothing under the target's name (it stays as it was), but nothing
+// received is lost either: what arrived, the line begun included, is handed over as a rescue
+// and the log names where it went. A stop before anything arrived leaves nothing.
+struct ReceiveStopCase {
+    const char* name;
+    int lines;  // "N<i> X<i>." lines after "O1" before the press; 0: no data at all
+};
+
+class ReceiveStopTest : public testing::TestWithParam<ReceiveStopCase> {};
+
+TEST_P(ReceiveStopTest, EscWithoutOp5KeepsWhatArrivedAsARescue) {
+    const ReceiveStopCase& c = GetParam();
+    Rig rig;
+    rig.files.AddFile(kTarget, "OLD\r\n");
+    std::string received;
+    if (c.lines > 0) {
+        // More lines than arrive before the press.
+        std::string data = "%\nO1\n";
+        received = "O1\r\n";
+        for (int i = 1; i <= c.lines + 10; ++i) {
+            const std::string n = std::to_string(i);
+            data += "N" + n + "X" + n + ".\n";
+            if (i <= c.lines)
+                received += "N" + n + " X" + n + ".\r\n";
+        }
+        rig.port.ArriveAt(milliseconds(100), data);
+    }
+    // The press comes right after the last of the lines ("O1" and c.lines more).
+    const auto shown = static_cast<std::size_t>(c.lines) + 1;
+    rig.host.CancelWhen([&] {
+        return c.lines == 0 ? rig.clock.Now() > seconds(5) : rig.host.linesReceived >= shown;
+    });
+    EXPECT_EQ(rig.Receive(Named()), TransferResult::Stopped);
+    EXPECT_EQ(rig.File(kTarget), "OLD\r\n");
+    EXPECT_EQ(rig.files.OpenOutputs(), 0);
+    EXPECT_TRUE(rig.host.errors.empty());
+    EXPECT_EQ(Outcome(rig), "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
+    if (c.lines == 0) {
+        EXPECT_TRUE(rig.host.rescued.empty());
+        EXPECT_EQ(rig.log.entries, std::vector{Logged(TransferState::Stopped, kTarget)});
+        return;
+    }
+    ASSERT_EQ(rig.host.rescued.size(), 1u);
+    EXPECT_EQ(rig.host.rescued[0].name, "RECV.NC");
+    EXPECT_TRUE(rig.host.rescued[0].bytes == received) << rig.host.rescued[0].bytes.size();
+    EXPECT_EQ(rig.log.entries,
+              (std::vector{Logged(TransferState::Stopped, kTarget),
+                           Logged(TransferState::Rescued, "C:\\KV\\RESCUE_RECV.NC")}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, ReceiveStopTest,
+                         testing::Values(ReceiveStopCase{"After100Lines", 100},
+                                         // Part of the data is in the unfinished file already.
+                                         ReceiveStopCase{"AfterAFlushOf1000Lines", 1200},
+                                         ReceiveStopCase{"WhileWaitingForTheStart", 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReceiveEngineTest, EscWithoutOp5KeepsTheProgramsAlreadyComplete) {
     Rig rig("%\nO1\nM30\nO2\nG01X1.\n");
@@ -507,80 +578,133 @@ TEST(ReceiveEngineTest, EscWithoutOp5KeepsTheProgramsAlreadyComplete) {
     EXPECT_EQ(rig.Receive(PerProgram()), TransferResult::Stopped);
     EXPECT_EQ(rig.File("C:\\NC\\O1_001.NC"), "O1\r\nM30\r\n%\r\n");
     EXPECT_FALSE(rig.files.File("C:\\NC\\O2_002.NC"));
+    ASSERT_EQ(rig.host.rescued.size(), 1u);
+    EXPECT_EQ(rig.host.rescued[0].name, "O2_002.NC");
+    EXPECT_EQ(rig.host.rescued[0].bytes, "O2\r\nG01 X1.\r\n");
     EXPECT_EQ(rig.log.entries, (std::vector<RecordingLog::Entry>{
                                    Logged(TransferState::Completed, "C:\\NC\\O1_001.NC"),
-                                   Logged(TransferState::Stopped, "C:\\NC\\O2_002.NC")}));
+                                   Logged(TransferState::Stopped, "C:\\NC\\O2_002.NC"),
+                                   Logged(TransferState::Rescued, "C:\\KV\\RESCUE_O2_002.NC")}));
 }
 
-// --- a line that is gone: what arrived is handed over, nothing is saved half -----------------
-
-struct LostCase {
-    const char* name;
-    ReceiveJob job;
-    std::string data;  // arrives at 100 ms; the line drops at 1 s
-    std::vector<test::RecordingHost::Rescue> rescued;
-    std::vector<RecordingLog::Entry> log;
-    std::map<std::string, std::string> files = {};  // the folder afterwards, besides RECV.NC
-};
-
-class ReceiveLineLostTest : public testing::TestWithParam<LostCase> {};
-
-TEST_P(ReceiveLineLostTest, StopsSaysWhyAndHandsOverWhatArrived) {
-    const LostCase& c = GetParam();
-    Rig rig(c.data);
-    rig.files.AddFile(kTarget, "OLD\r\n");
-    rig.port.LoseLineAt(seconds(1), "box:4001: the device server closed the connection");
-    EXPECT_EQ(rig.Receive(c.job), TransferResult::Stopped);
-    EXPECT_FALSE(rig.host.TimedOut());
-    EXPECT_EQ(rig.host.errors,
-              std::vector<std::string>{
-                  "通信エラー!!\nbox:4001: the device server closed the connection"});
-    ASSERT_EQ(rig.host.rescued.size(), c.rescued.size());
-    for (std::size_t i = 0; i < c.rescued.size(); ++i) {
-        EXPECT_EQ(rig.host.rescued[i].name, c.rescued[i].name);
-        EXPECT_EQ(Hex(rig.host.rescued[i].bytes), Hex(c.rescued[i].bytes));
-    }
-    EXPECT_EQ(rig.log.entries, c.log);
-    EXPECT_EQ(rig.File(kTarget), "OLD\r\n");
-    for (const auto& [path, bytes] : c.files)
-        EXPECT_EQ(rig.File(path), bytes) << path;
-    EXPECT_EQ(Outcome(rig), "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
-    EXPECT_FALSE(rig.port.IsOpen());
-    EXPECT_EQ(rig.files.OpenOutputs(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lost, ReceiveLineLostTest,
-    testing::Values(
-        // The line begun is kept as well.
-        LostCase{"NamedReceiveKeepsItsLines",
-                 Named(),
-                 "%\nO1\nG01X1.\nG0",
-                 {{"RECV.NC", "O1\r\nG01 X1.\r\nG0\r\n"}},
-                 {Logged(TransferState::Stopped, kTarget)}},
-        LostCase{"CompleteProgramsStaySaved",
-                 PerProgram(),
-                 "%\nO1\nM30\nO2\nG01X1.\n",
-                 {{"O2_002.NC", "O2\r\nG01 X1.\r\n"}},
-                 {Logged(TransferState::Completed, "C:\\NC\\O1_001.NC"),
-                  Logged(TransferState::Stopped, "C:\\NC\\O2_002.NC")},
-                 {{"C:\\NC\\O1_001.NC", "O1\r\nM30\r\n%\r\n"}, {"C:\\NC\\O2_002.NC", "<none>"}}},
-        LostCase{
-            "WhileWaitingForTheStart", Named(), "", {}, {Logged(TransferState::Stopped, kTarget)}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ReceiveEngineTest, WaitingAndFailingReadsDoNotSpin) {
+TEST(ReceiveEngineTest, WaitingReadsDoNotSpin) {
     Rig waiting;
     waiting.port.ArriveAt(seconds(60), "%\nO1\n%");
     EXPECT_EQ(waiting.Receive(Named()), TransferResult::Completed);
     EXPECT_LE(waiting.port.Reads(), 60u * 20u + 20u);  // every read of the minute waited
+}
 
-    Rig failing;
-    failing.port.FailReadsAt(milliseconds(0));
-    failing.host.CancelAt(seconds(30));
-    EXPECT_EQ(failing.Receive(Named()), TransferResult::Stopped);
-    EXPECT_FALSE(failing.host.TimedOut());
-    EXPECT_LE(failing.port.Reads(), 30u * 20u + 20u);
+// A line that goes away (the read fails: end of file, EIO, ENODEV) ends the receive at once and
+// says so; what arrived goes to the target with op5 "Y", else to a rescue. Either way the tape
+// was cut off: the receive is a stop, never a completion.
+struct LostCase {
+    const char* name;
+    ReceiveJob job;
+    std::string data;  // before the line goes away at 5 s
+    const char* op5;
+    std::map<std::string, std::string> files;  // what the folder holds afterwards
+    std::vector<test::RecordingHost::Rescue> rescued;
+    std::vector<RecordingLog::Entry> log;
+};
+
+class ReceiveLineLostTest : public testing::TestWithParam<LostCase> {};
+
+TEST_P(ReceiveLineLostTest, StopsAtOnceSaysWhyAndKeepsWhatArrived) {
+    const LostCase& c = GetParam();
+    Rig rig(c.data);
+    rig.settings.op5 = c.op5;
+    rig.files.AddFile(kTarget, "OLD\r\n");
+    rig.port.FailReadsAt(seconds(5));
+    EXPECT_EQ(rig.Receive(c.job), TransferResult::Stopped);
+    EXPECT_FALSE(rig.host.TimedOut());
+    EXPECT_EQ(rig.host.errors, std::vector<std::string>{"COM1の回線が切れました。!!"});
+    EXPECT_EQ(Outcome(rig), "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
+    // At once: the port is closed at the first failing read, not after waiting for more.
+    EXPECT_EQ(rig.port.Closes(), std::vector<nanoseconds>{seconds(5)});
+    for (const auto& [path, bytes] : c.files)
+        EXPECT_EQ(rig.File(path), bytes) << path;
+    ASSERT_EQ(rig.host.rescued.size(), c.rescued.size());
+    for (std::size_t i = 0; i < c.rescued.size(); ++i) {
+        EXPECT_EQ(rig.host.rescued[i].name, c.rescued[i].name);
+        EXPECT_EQ(rig.host.rescued[i].bytes, c.rescued[i].bytes);
+    }
+    EXPECT_EQ(rig.log.entries, c.log);
+    EXPECT_EQ(rig.files.OpenOutputs(), 0);
+    EXPECT_TRUE(rig.host.closeRequests.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lost, ReceiveLineLostTest,
+    testing::Values(LostCase{"Op5NKeepsARescue",
+                             Named(true),
+                             "%\nO1\nG01X1.\nG01X2",
+                             "N",
+                             {{kTarget, "OLD\r\n"}},
+                             {{"RECV.NC", "O1\r\nG01 X1.\r\nG01 X2\r\n"}},
+                             {Logged(TransferState::Stopped, kTarget),
+                              Logged(TransferState::Rescued, "C:\\KV\\RESCUE_RECV.NC")}},
+                    // Saved without the closing "%": the file shows that the tape was cut off.
+                    LostCase{"Op5YSavesTheTargetAsAStop",
+                             Named(true),
+                             "%\nO1\nG01X1.\nG01X2",
+                             "Y",
+                             {{kTarget, "O1\r\nG01 X1.\r\nG01 X2\r\n"}},
+                             {},
+                             {Logged(TransferState::Stopped, kTarget)}},
+                    LostCase{"ProgramsCompleteBeforeStaySaved",
+                             PerProgram(),
+                             "%\nO1\nM30\nO2\nG01X1.\n",
+                             "N",
+                             {{"C:\\NC\\O1_001.NC", "O1\r\nM30\r\n%\r\n"},
+                              {"C:\\NC\\O2_002.NC", "<none>"}},
+                             {{"O2_002.NC", "O2\r\nG01 X1.\r\n"}},
+                             {Logged(TransferState::Completed, "C:\\NC\\O1_001.NC"),
+                              Logged(TransferState::Stopped, "C:\\NC\\O2_002.NC"),
+                              Logged(TransferState::Rescued, "C:\\KV\\RESCUE_O2_002.NC")}},
+                    LostCase{"WhileWaitingForTheStartLeavesNothing",
+                             Named(),
+                             "",
+                             "Y",
+                             {{kTarget, "OLD\r\n"}},
+                             {},
+                             {Logged(TransferState::Stopped, kTarget)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A network port whose connection drops mid-receive is a line that went away like a device's,
+// with the system's reason after the message.
+TEST(ReceiveEngineTest, DroppedConnectionIsALostLineWithItsReason) {
+    Rig rig("%\nO1\nG01X1.\n");
+    rig.port.LoseLineAt(seconds(2), "box:4001: the device server closed the connection");
+    EXPECT_EQ(rig.Receive(Named(true)), TransferResult::Stopped);
+    EXPECT_EQ(rig.host.errors,
+              std::vector<std::string>{
+                  "COM1の回線が切れました。!!\nbox:4001: the device server closed the connection"});
+    ASSERT_EQ(rig.host.rescued.size(), 1u);
+    EXPECT_EQ(rig.host.rescued[0].bytes, "O1\r\nG01 X1.\r\n");
+    EXPECT_EQ(rig.port.Closes(), std::vector<nanoseconds>{seconds(2)});
+}
+
+// A program number longer than a file name can be still lands in a file of the data folder:
+// its start stays readable, the count and extension stay, and two long numbers that begin alike
+// get two files.
+TEST(ReceiveEngineTest, ProgramNumberTooLongForAFileNameIsShortenedUniquely) {
+    const std::string digits(250, '7');
+    const std::string first = "O" + digits + std::string(50, '1');
+    const std::string second = "O" + digits + std::string(50, '2');
+    Rig rig("%\n" + first + "\nM30\n" + second + "\nM30\n%");
+    EXPECT_EQ(rig.Receive(PerProgram()), TransferResult::Completed);
+    ASSERT_EQ(rig.saved.size(), 2u);
+    EXPECT_NE(rig.saved[0], rig.saved[1]);
+    const std::string suffixes[] = {"_001.NC", "_002.NC"};
+    const std::string programs[] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        const std::string name = rig.saved[i].substr(std::string("C:\\NC\\").size());
+        EXPECT_LE(name.size(), kMaxFileNameBytes) << name;
+        EXPECT_TRUE(name.starts_with("O" + std::string(200, '7'))) << name;
+        EXPECT_TRUE(name.ends_with(suffixes[i])) << name;
+        EXPECT_EQ(rig.File(rig.saved[i]), programs[i] + "\r\nM30\r\n%\r\n");
+    }
+    EXPECT_TRUE(rig.host.rescued.empty());
 }
 
 // --- data that cannot be saved where it belongs ---------------------------------------------
@@ -613,7 +737,10 @@ TEST_P(ReceiveRescueTest, TellsTheUserLogsTheStopAndHandsTheDataOver) {
     ASSERT_EQ(rig.host.rescued.size(), 1u);
     EXPECT_EQ(rig.host.rescued[0].name, c.rescueName);
     EXPECT_TRUE(rig.host.rescued[0].bytes == c.rescued);
-    EXPECT_EQ(rig.log.entries, c.log);
+    // The log names the target that was not saved, and then where its data went.
+    auto log = c.log;
+    log.push_back(Logged(TransferState::Rescued, "C:\\KV\\RESCUE_" + c.rescueName));
+    EXPECT_EQ(rig.log.entries, log);
     EXPECT_EQ(Outcome(rig), "受信を中止しました。 | 受信を中止しました。!! red | stopped 1000ms");
     // The program stays open so that the rescued data can be saved; the port was closed
     // before the user was told.

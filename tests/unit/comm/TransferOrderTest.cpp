@@ -73,8 +73,13 @@ class RecordingSteps : public TransferOrderSteps {
     void Finished(TransferKind kind, TransferResult result) override {
         steps.push_back(Name(kind) +
                         (result == TransferResult::Completed ? " completed" : " stopped"));
+        stopped = stopped || result == TransferResult::Stopped;
     }
+    // A stop that ends the session (a termination signal): nothing more starts.
+    bool Proceed(TransferKind) override { return !(endOnStop && stopped); }
     Log steps;
+    bool endOnStop = false;
+    bool stopped = false;
 
   private:
     static std::string Name(TransferKind kind) {
@@ -92,6 +97,7 @@ TEST(TransferOrderTest, RunsTheSendThenTheReceiveOnOnePortAndClosesAfterTheLast)
         bool stopSend;  // Esc during the send
         Log steps;
         std::vector<bool> closeRequests;
+        bool endOnStop = false;  // the stop ends the session
     } rows[] = {
         {"SendAndReceive",
          true,
@@ -117,6 +123,13 @@ TEST(TransferOrderTest, RunsTheSendThenTheReceiveOnOnePortAndClosesAfterTheLast)
          false,
          {"receive starts after 0", "receive completed"},
          {false}},
+        {"NothingStartsAfterAStopThatEndsTheSession",
+         true,
+         true,
+         true,
+         {"send starts after 0", "send stopped"},
+         {},
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -136,6 +149,8 @@ TEST(TransferOrderTest, RunsTheSendThenTheReceiveOnOnePortAndClosesAfterTheLast)
         const TransferOrder order = MakeTransferOrder(state, row.receive);
         Log loaded;
         RecordingSteps steps(rig.log);
+        steps.endOnStop = row.endOnStop;
+        const bool receiveRuns = row.receive && !(row.endOnStop && row.stopSend);
         const TransferOrderResult result = RunTransferOrder(
             order, rig.settings, rig.port, rig.host, rig.log, rig.files,
             [&](const std::string& path) {
@@ -147,7 +162,7 @@ TEST(TransferOrderTest, RunsTheSendThenTheReceiveOnOnePortAndClosesAfterTheLast)
         EXPECT_EQ(steps.steps, row.steps);
         EXPECT_EQ(loaded, row.send ? Log{"C:\\NC\\SUB\\O1.NC"} : Log{});
         EXPECT_EQ(result.send.has_value(), row.send);
-        EXPECT_EQ(result.receive.has_value(), row.receive);
+        EXPECT_EQ(result.receive.has_value(), receiveRuns);
         EXPECT_EQ(result.AllCompleted(), !row.stopSend);
         // The send's log names the folder of its S= file, not DirPath.
         std::vector<RecordingLog::Entry> logged;
@@ -156,14 +171,14 @@ TEST(TransferOrderTest, RunsTheSendThenTheReceiveOnOnePortAndClosesAfterTheLast)
                               row.stopSend ? TransferState::Stopped : TransferState::Completed,
                               "C:\\NC\\SUB\\O1.NC"});
         }
-        if (row.receive) {
+        if (receiveRuns) {
             logged.push_back({TransferKind::Receive, TransferState::Completed, "C:\\NC\\O0002.NC"});
             EXPECT_EQ(result.savedFiles, Log{"C:\\NC\\O0002.NC"});
             EXPECT_EQ(rig.files.File("C:\\NC\\O0002.NC"), "%\r\nO0002\r\nM30\r\n%\r\n");
         }
         EXPECT_EQ(rig.log.entries, logged);
         // Only the last transfer asks for the close, and only when it completed.
-        const bool lastCompleted = !(row.stopSend && !row.receive);
+        const bool lastCompleted = !(row.stopSend && !receiveRuns);
         EXPECT_EQ(rig.host.closeRequests, lastCompleted ? row.closeRequests : std::vector<bool>{});
     }
 }

@@ -61,7 +61,8 @@ TEST(OpenCommPort, FailuresShowTheProgramsText) {
         bool canOpen;
         PortError openResult;
         const char* message;
-    } cases[] = {{"4800,8,N,2", true, PortError::OpenFailed, "COM3のポートが開きません。!!"},
+    } cases[] = {{"4800,8,N,2", true, PortError::OpenFailed,
+                  "COM3のポートが開きません。!!\nioctl: Input/output error"},
                  {"4800,8,N,2", true, PortError::SetupFailed, "通信速度の設定エラー!!"},
                  {"4800,8,N,2", true, PortError::TimeoutsFailed, "タイムアウト!!"},
                  {"4800,8,N,2", true, PortError::PurgeFailed, "回線初期化エラー!!"},
@@ -87,6 +88,42 @@ TEST(OpenCommPort, FailuresShowTheProgramsText) {
         EXPECT_EQ(result.systemReason, portFailed ? "ioctl: Input/output error" : "");
         // A port that failed after it opened is closed by the engine's stop path, not here.
         EXPECT_TRUE(port.Closes().empty());
+    }
+}
+
+// A port that does not open says why, after the program's own text, in words the user can act
+// on; only a reason the port cannot name shows the system's words.
+TEST(OpenCommPort, PortThatDoesNotOpenSaysWhy) {
+    const std::string head = "COM3のポートが開きません。!!\n";
+    const struct {
+        const char* name;
+        OpenFailure reason;
+        std::string message;
+    } rows[] = {
+        {"InUse", OpenFailure::InUse,
+         head + "他のプログラムがこのポートを使っています。そのプログラムを終わらせてから、もう一度"
+                "行ってください。"},
+        {"NoPermission", OpenFailure::NoPermission,
+         head + "このポートを開く権限がありません。dialout グループに入ってください (sudo usermod "
+                "-aG dialout $USER の後、ログインし直す)。"},
+        {"NoDevice", OpenFailure::NoDevice,
+         head + "デバイスがありません。USB シリアル変換器が外れていないか、Host.ini の [Ports] "
+                "の指定が正しいか確かめてください。"},
+        {"NotASerialPort", OpenFailure::NotASerialPort,
+         head + "シリアルポートではありません。Host.ini の [Ports] の指定を確かめてください。"},
+        {"UnknownPort", OpenFailure::UnknownPort, head + "ポート名は COM1〜COM30 です。"},
+        {"Other", OpenFailure::Other, head + "open /dev/ttyS2: Input/output error"},
+    };
+    for (const auto& row : rows) {
+        ManualClock clock;
+        FakeSerialPort port(clock);
+        port.SetOpenResult(PortError::OpenFailed, "open /dev/ttyS2: Input/output error",
+                           row.reason);
+        Settings settings;
+        settings.Port = "COM3";
+        const auto result = OpenCommPort(port, settings, kSend);
+        EXPECT_EQ(result.message, row.message) << row.name;
+        EXPECT_EQ(result.reason, row.reason) << row.name;
     }
 }
 

@@ -6,9 +6,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -218,6 +220,57 @@ TEST_F(FileSystemPosixTest, SavesAreByteExactAndSafe) {
                                      "real=/; real/B.NC=new; ");
 }
 
+// A save removes the new files that interrupted saves of its own target left (a killed program
+// leaves ".<name>.~xxxxxxxx" beside the target): those of our own naming that no running save
+// holds. Names of other targets and of other programs are left alone.
+TEST_F(FileSystemPosixTest, SaveRemovesTheLeftoversOfInterruptedSavesOfItsTarget) {
+    const struct {
+        const char* name;
+        bool removed;
+    } entries[] = {
+        {".A.NC.~0123abcd", true},  {".A.NC.~ffffffff", true},    {".A.NC.~0123ABCD", false},
+        {".A.NC.~0123abc", false},  {".A.NC.~0123abcd.x", false}, {"A.NC.~0123abcd", false},
+        {".B.NC.~0123abcd", false}, {".A.NC~0123abcd", false},
+    };
+    for (const auto& e : entries)
+        d_.Write(e.name, "left over");
+    fs::create_directory(d_.File(".A.NC.~99998888"));  // not a file of ours
+    // A save of A.NC that is still running holds its new file.
+    FsError error = FsError::Other;
+    auto running = files_->OpenWrite("D:\\A.NC", WriteMode::Replace, &error);
+    ASSERT_NE(running, nullptr);
+    ASSERT_EQ(running->Write("the running save"), FsError::None);
+
+    ASSERT_EQ(files_->WriteAll("D:\\A.NC", "saved"), FsError::None);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(d_.Path()))
+        left.insert(e.path().filename().string());
+    for (const auto& e : entries)
+        EXPECT_EQ(left.count(e.name), e.removed ? 0u : 1u) << e.name;
+    EXPECT_EQ(left.count(".A.NC.~99998888"), 1u);
+    // The running save's file is still there and still becomes the target.
+    EXPECT_EQ(left.size(), 1 + std::size(entries) - 2 + 1 + 1) << TreeOf(d_.Path());
+    ASSERT_EQ(running->Commit(), FsError::None);
+    EXPECT_EQ(d_.Read("A.NC"), "the running save");
+
+    // A batch removes them once for all its targets, after its own files are in place; a save
+    // through a link removes them beside the file it really changes.
+    d_.Write("OUT/.O1.NC.~00000001", "left over");
+    d_.Write("OUT/.O2.NC.~00000002", "left over");
+    d_.Write("real/.L.NC.~00000003", "left over");
+    d_.Write("real/L.NC", "old");
+    fs::create_symlink(d_.File("real/L.NC"), d_.File("L.NC"));
+    auto batch = files_->OpenBatch();
+    for (const char* name : {"D:\\OUT\\O1.NC", "D:\\OUT\\O2.NC"}) {
+        ASSERT_EQ(batch->Begin(name), FsError::None);
+        ASSERT_EQ(batch->Write("new"), FsError::None);
+    }
+    ASSERT_EQ(batch->Commit(), FsError::None);
+    ASSERT_EQ(files_->WriteAll("D:\\L.NC", "new"), FsError::None);
+    EXPECT_EQ(TreeOf(d_.File("OUT")), "O1.NC=new; O2.NC=new; ");
+    EXPECT_EQ(TreeOf(d_.File("real")), "L.NC=new; ");
+}
+
 // Every failure leaves both drives as they were.
 TEST_F(FileSystemPosixTest, FailuresLeaveEverythingAsItWas) {
     d_.Write("A.NC", "a");
@@ -305,17 +358,72 @@ TEST_F(FileSystemPosixTest, CopyMoveAndRenameKeepBytesTimesAndPermissions) {
     EXPECT_EQ(e_.Read("b.nc"), "program A");
 }
 
-// Between this file system and another one (a tmpfs at /dev/shm where there is one).
+// Runs a clean-up when the test ends, however it ends (an ASSERT returns early).
+class AtExit {
+  public:
+    explicit AtExit(std::function<void()> cleanUp) : cleanUp_(std::move(cleanUp)) {}
+    ~AtExit() { cleanUp_(); }
+    AtExit(const AtExit&) = delete;
+    AtExit& operator=(const AtExit&) = delete;
+
+  private:
+    std::function<void()> cleanUp_;
+};
+
+// A new folder on another file system than `near`: a tmpfs such as /dev/shm or the runtime folder
+// where there is one we may write. Empty when there is none.
+std::string FolderOnAnotherDevice(const std::string& near) {
+    std::vector<std::string> candidates = {"/dev/shm", "/run/shm", "/var/tmp", "/tmp"};
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"))
+        candidates.insert(candidates.begin() + 1, runtime);
+    for (const auto& candidate : candidates) {
+        std::string folder = candidate + "/kelvantori-test-XXXXXX";
+        if (::mkdtemp(folder.data()) == nullptr)
+            continue;
+        if (StatOf(folder).st_dev != StatOf(near).st_dev)
+            return folder;
+        ::rmdir(folder.c_str());
+    }
+    return {};
+}
+
+// The highest folder above path on its device, as the freedesktop trash names the top of a mount.
+// /dev/shm is a mount of its own on most machines, but only a folder of /dev in some containers.
+std::string TopOfMount(const std::string& path) {
+    std::string top = path;
+    while (top != "/") {
+        const std::string parent = fs::path(top).parent_path().string();
+        if (StatOf(parent).st_dev != StatOf(path).st_dev)
+            break;
+        top = parent;
+    }
+    return top;
+}
+
+// Between this file system and another one.
 TEST_F(FileSystemPosixTest, AcrossDevicesMoveCopiesThenRemovesAndTrashStaysOnTheDevice) {
-    std::string other = "/dev/shm/kelvantori-test-XXXXXX";
-    if (::mkdtemp(other.data()) == nullptr)
-        GTEST_SKIP() << "no /dev/shm";
-    const std::unique_ptr<void, void (*)(void*)> cleanup(other.data(), [](void* p) {
+    const std::string other = FolderOnAnotherDevice(d_.Path());
+    if (other.empty())
+        GTEST_SKIP() << "no other file system to write to";
+    const std::string top = TopOfMount(other);
+    const std::string uid = std::to_string(::geteuid());
+    const std::string shared = (top == "/" ? "" : top) + "/.Trash";
+    const struct stat sharedStat = StatOf(shared);
+    const bool useShared = S_ISDIR(sharedStat.st_mode) && (sharedStat.st_mode & S_ISVTX) != 0;
+    const std::string trash =
+        useShared ? shared + "/" + uid : (top == "/" ? "" : top) + "/.Trash-" + uid;
+    const bool madeTrash = !fs::exists(trash);
+    // The folder, and the trash the test makes or what it puts into one that was there.
+    const AtExit cleanUp([&] {
         std::error_code ec;
-        fs::remove_all(static_cast<char*>(p), ec);
+        fs::remove_all(other, ec);
+        if (madeTrash) {
+            fs::remove_all(trash, ec);
+        } else {
+            fs::remove(trash + "/files/A.NC", ec);
+            fs::remove(trash + "/info/A.NC.trashinfo", ec);
+        }
     });
-    if (StatOf(other).st_dev == StatOf(d_.Path()).st_dev)
-        GTEST_SKIP() << "/dev/shm is on the same file system";
     HostConfig config;
     config.drives['D'] = d_.Path();
     config.drives['R'] = other;
@@ -331,21 +439,23 @@ TEST_F(FileSystemPosixTest, AcrossDevicesMoveCopiesThenRemovesAndTrashStaysOnThe
     EXPECT_EQ(TreeOf(other), "A.NC=program; JOB=/; JOB/SUB=/; JOB/SUB/O1.NC=one; ");
     EXPECT_EQ(TreeOf(d_.Path()), "BAD=/; BAD/O2.NC=two; BAD/PIPE=?; ");
 
-    const std::string trash = "/dev/shm/.Trash-" + std::to_string(::geteuid());
-    const bool madeTrash = !fs::exists(trash);
-    ASSERT_EQ(files_->MoveToTrash("R:\\A.NC"), FsError::None);
+    const FsError trashed = files_->MoveToTrash("R:\\A.NC");
     EXPECT_FALSE(fs::exists(Trash("files")));  // never copied to the home trash
+    const std::string trashParent = fs::path(trash).parent_path().string();
+    if (::access((madeTrash ? trashParent : trash).c_str(), W_OK) != 0) {
+        // No trash can be made on that device by this user: the file stays where it was.
+        EXPECT_EQ(trashed, FsError::AccessDenied);
+        EXPECT_EQ(TreeOf(other), "A.NC=program; JOB=/; JOB/SUB=/; JOB/SUB/O1.NC=one; ");
+        return;
+    }
+    ASSERT_EQ(trashed, FsError::None);
     EXPECT_EQ(TreeOf(other), "JOB=/; JOB/SUB=/; JOB/SUB/O1.NC=one; ");
     EXPECT_EQ(ReadText(trash + "/files/A.NC"), "program");
     const std::string info = ReadText(trash + "/info/A.NC.trashinfo");
     // Relative to the top of the mount, so it stays right wherever the medium is mounted.
-    EXPECT_NE(info.find("\nPath=" + other.substr(9) + "/A.NC\n"), std::string::npos) << info;
+    const std::string relative = other.substr(top == "/" ? 1 : top.size() + 1);
+    EXPECT_NE(info.find("\nPath=" + relative + "/A.NC\n"), std::string::npos) << info;
     EXPECT_EQ(ModeOf(trash) & 0777, 0700u);
-    std::error_code ec;
-    fs::remove(trash + "/files/A.NC", ec);
-    fs::remove(trash + "/info/A.NC.trashinfo", ec);
-    if (madeTrash)
-        fs::remove_all(trash, ec);
 }
 
 TEST_F(FileSystemPosixTest, TrashRecordsWhereAndWhenAndNumbersRepeatedNames) {
