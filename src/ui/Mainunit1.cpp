@@ -20,9 +20,11 @@
 #include "ui/InputLineCommands.h"
 #include "ui/ListCommands.h"
 #include "ui/MainView.h"
+#include "ui/OptionCommands.h"
 #include "ui/ProgramView.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
+#include "ui/ToolCommands.h"
 #include "ui/ViewCommands.h"
 
 namespace kelvantori {
@@ -67,11 +69,15 @@ TForm1::TForm1(MainDependencies dependencies)
     inputLine_ = std::make_unique<InputLineCommands>(*context_);
     folders_ = std::make_unique<FolderCommands>(*context_, *inputLine_);
     files_ = std::make_unique<FileCommands>(*context_, *inputLine_);
+    tools_ = std::make_unique<ToolCommands>(*context_);
+    options_ = std::make_unique<OptionCommands>(*context_);
     list_->Register(commands_);
     list_->ConnectLabels();
     viewer_->Register(commands_);
     folders_->Register(commands_);
     files_->Register(commands_);
+    tools_->Register(commands_);
+    options_->Register(commands_);
     commands_.Register(Command::CloseWindow, [this] { close(); });
 
     ConnectList();

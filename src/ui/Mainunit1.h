@@ -29,7 +29,9 @@ class FolderCommands;
 class InputLineCommands;
 class ListCommands;
 class MainView;
+class OptionCommands;
 class PromptService;
+class ToolCommands;
 class ViewCommands;
 
 // Everything TForm1 is given by main() (or a test).
@@ -131,6 +133,8 @@ class TForm1 : public QMainWindow, public WindowActions {
     std::unique_ptr<InputLineCommands> inputLine_;
     std::unique_ptr<FolderCommands> folders_;
     std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<ToolCommands> tools_;
+    std::unique_ptr<OptionCommands> options_;
 
     bool watchFolder_ = true;
     FolderWatcher::Options watchOptions_;

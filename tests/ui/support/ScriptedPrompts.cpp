@@ -2,6 +2,7 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 
@@ -44,7 +45,16 @@ int ScriptedPrompts::RunDialog(QDialog& dialog) {
         return QDialog::Rejected;
     const DialogStep step = std::move(dialogs_.front());
     dialogs_.pop_front();
-    return step(dialog);
+    // A modal dialog is shown and active while it runs, as exec() has it, so that its fields
+    // take the focus and the keys the step presses.
+    QWidget* active = QApplication::activeWindow();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    const int result = step(dialog);
+    dialog.hide();
+    if (active != nullptr)
+        QApplication::setActiveWindow(active);
+    return result;
 }
 
 QAction* ScriptedPrompts::RunMenu(QMenu& menu, const QPoint&) {
