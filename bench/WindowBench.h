@@ -42,6 +42,14 @@ class NoDesktop : public DesktopServices {
     }
     DesktopFileKind KindOf(const std::string&, bool) override { return {}; }
     QIcon DriveIcon(DriveType) override { return QIcon(); }
+    std::optional<std::string> ChooseProgram(QWidget*, const std::string&,
+                                             const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<DesktopCommand> PlainTextEditor(const std::string&) override {
+        return std::nullopt;
+    }
+    LaunchResult OpenWithAssociated(const std::string&) override { return {false, "none"}; }
 };
 
 class WindowBench {

@@ -13,6 +13,7 @@
 #include "files/DriveList.h"
 #include "files/FileOperations.h"
 #include "platform/CommPort.h"
+#include "ui/ApplicationCommands.h"
 #include "ui/DesktopServices.h"
 #include "ui/FileCommands.h"
 #include "ui/FileListView.h"
@@ -51,9 +52,14 @@ TForm1::TForm1(MainDependencies dependencies)
       desktop_(dependencies.desktop),
       makePort_(std::move(dependencies.makePort)),
       arguments_(std::move(dependencies.arguments)),
+      launcher_(dependencies.launcher),
       watchFolder_(dependencies.watchFolder),
       watchOptions_(dependencies.watchOptions) {
     setObjectName("Form1");
+    if (launcher_ == nullptr) {
+        systemLauncher_ = CreateSystemProcessLauncher();
+        launcher_ = systemLauncher_.get();
+    }
     setWindowTitle("Kelvantori");
 
     settings_ = host_.LoadSettings();
@@ -71,6 +77,7 @@ TForm1::TForm1(MainDependencies dependencies)
     files_ = std::make_unique<FileCommands>(*context_, *inputLine_);
     tools_ = std::make_unique<ToolCommands>(*context_);
     options_ = std::make_unique<OptionCommands>(*context_);
+    applications_ = std::make_unique<ApplicationCommands>(*context_, *launcher_);
     list_->Register(commands_);
     list_->ConnectLabels();
     viewer_->Register(commands_);
@@ -78,6 +85,7 @@ TForm1::TForm1(MainDependencies dependencies)
     files_->Register(commands_);
     tools_->Register(commands_);
     options_->Register(commands_);
+    applications_->Register(commands_);
     commands_.Register(Command::CloseWindow, [this] { close(); });
 
     ConnectList();

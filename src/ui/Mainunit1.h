@@ -16,6 +16,7 @@
 #include "files/FileListModel.h"
 #include "files/FolderWatcher.h"
 #include "platform/HostEnvironment.h"
+#include "platform/ProcessLauncher.h"
 #include "ui/KeyMap.h"
 #include "ui/MainContext.h"
 
@@ -23,6 +24,7 @@ class QKeyEvent;
 
 namespace kelvantori {
 
+class ApplicationCommands;
 class DesktopServices;
 class FileCommands;
 class FolderCommands;
@@ -45,6 +47,8 @@ struct MainDependencies {
     // The folder watch: off in tests that do not look at it; its clock and delay.
     bool watchFolder = true;
     FolderWatcher::Options watchOptions;
+    // Starts the editor and the external applications; nullptr: the system's.
+    ProcessLauncher* launcher = nullptr;
 };
 
 // Places where later areas join start-up, idle and close.
@@ -119,6 +123,8 @@ class TForm1 : public QMainWindow, public WindowActions {
     DesktopServices& desktop_;
     PortFactory makePort_;
     std::vector<std::string> arguments_;
+    std::unique_ptr<ProcessLauncher> systemLauncher_;
+    ProcessLauncher* launcher_ = nullptr;
 
     Settings settings_;
     CommandLineState commandLine_;
@@ -135,6 +141,7 @@ class TForm1 : public QMainWindow, public WindowActions {
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<ToolCommands> tools_;
     std::unique_ptr<OptionCommands> options_;
+    std::unique_ptr<ApplicationCommands> applications_;
 
     bool watchFolder_ = true;
     FolderWatcher::Options watchOptions_;
