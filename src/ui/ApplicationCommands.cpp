@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -62,11 +63,15 @@ void ApplicationCommands::BuildAltPanel() {
         (*label)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         (*label)->setFont(GothicFont(12));
     }
-    Label30->setGeometry(8, 8, 240, 236);
-    Label31->setGeometry(252, 24, 200, 220);
+    // Alt+N stands level with Alt+A, one line below the editor's line.
+    const int line = QFontMetrics(Label30->font()).lineSpacing();
+    Label30->setGeometry(10, 12, 240, 232);
+    Label31->setGeometry(254, 12 + line, 200, 232 - line);
     GroupBox16->hide();
 
-    // The shortcuts live on the list: they act only while the list has the focus.
+    // The items carry the letters' shortcuts and tags. Alt+letter in the list triggers its
+    // item (eventFilter): the list's own key handling does so whether or not the window is
+    // the active one, which a shortcut needs.
     PopupMenu1 = new QMenu(c_.view.ListBox1);
     PopupMenu1->setObjectName("PopupMenu1");
     for (std::size_t i = 0; i < kAppLetters; ++i) {
@@ -78,7 +83,6 @@ void ApplicationCommands::BuildAltPanel() {
         const int tag = kFirstTag + static_cast<int>(i);
         item->setData(tag);
         connect(item, &QAction::triggered, this, [this, tag] { Menu_outaClick(tag); });
-        c_.view.ListBox1->addAction(item);
     }
 }
 
@@ -96,10 +100,20 @@ void ApplicationCommands::HideAltPanel() {
 bool ApplicationCommands::eventFilter(QObject* watched, QEvent* event) {
     if (watched == c_.view.ListBox1) {
         switch (event->type()) {
-            case QEvent::KeyPress:
-                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt)
+            case QEvent::KeyPress: {
+                const auto* key = static_cast<QKeyEvent*>(event);
+                if (key->key() == Qt::Key_Alt) {
                     ShowAltPanel();
+                    break;
+                }
+                const bool altOnly = (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier |
+                                                          Qt::MetaModifier)) == Qt::AltModifier;
+                if (altOnly && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) {
+                    PopupMenu1->actions().at(key->key() - Qt::Key_A)->trigger();
+                    return true;
+                }
                 break;
+            }
             case QEvent::KeyRelease:
             case QEvent::FocusOut:
                 HideAltPanel();

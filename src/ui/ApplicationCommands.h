@@ -33,7 +33,7 @@ class ApplicationCommands : public QObject {
     QGroupBox* GroupBox16 = nullptr;  // the Alt help panel
     QLabel* Label30 = nullptr;        // editor, Alt+A..Alt+M
     QLabel* Label31 = nullptr;        // Alt+N..Alt+Z
-    QMenu* PopupMenu1 = nullptr;      // Menu_outa..Menu_outz, the shortcuts Alt+A..Alt+Z
+    QMenu* PopupMenu1 = nullptr;      // Menu_outa..Menu_outz: Alt+A..Alt+Z, tags 2..27
 
     void EditFile();
     void EditorSetting();

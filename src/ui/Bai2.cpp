@@ -95,8 +95,10 @@ void TBai2Form::Button1Click() {
     job.text = job_.text;
     job.axis = typed[0];
     job.outputName = job_.outputName;
+    Edit1->setEnabled(false);
     const ToolResult result =
         host_->Run([&](ToolHost& host) { return RunDouble(files_, job, host); });
+    Edit1->setEnabled(true);
 
     if (result.status == ToolStatus::Done) {
         if (job_.refreshList)

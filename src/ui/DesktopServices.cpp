@@ -1,6 +1,8 @@
 // The desktop services of a Qt session.
 #include "ui/DesktopServices.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -104,12 +106,20 @@ std::optional<DesktopCommand> QtDesktopServices::PlainTextEditor(const std::stri
 }
 
 LaunchResult QtDesktopServices::OpenWithAssociated(const std::string& hostFile) {
-    // The kind by name and contents: an NC program without a known extension is plain text.
+    // The kind by the name first, then by the contents: the desktop takes ".nc" for NetCDF
+    // data, which an NC program is not, and then offers what opens plain text.
     const QMimeDatabase database;
-    const QMimeType type = database.mimeTypeForFile(Q(hostFile));
-    std::vector<std::string> types{U(type.name())};
-    for (const QString& ancestor : type.allAncestors())
-        types.push_back(U(ancestor));
+    const QMimeType type = database.mimeTypeForFile(Q(hostFile), QMimeDatabase::MatchExtension);
+    const QMimeType content = database.mimeTypeForFile(Q(hostFile), QMimeDatabase::MatchContent);
+    std::vector<std::string> types;
+    for (const QMimeType& kind : {type, content}) {
+        QStringList names{kind.name()};
+        names += kind.allAncestors();
+        for (const QString& name : names) {
+            if (std::find(types.begin(), types.end(), U(name)) == types.end())
+                types.push_back(U(name));
+        }
+    }
     if (auto command =
             FirstStartable(ApplicationsFor(types, hostFile, XdgFolders::FromEnvironment()))) {
         const std::vector<std::string> arguments(command->words.begin() + 1, command->words.end());

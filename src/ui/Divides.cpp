@@ -121,7 +121,9 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    ComboBox1->lineEdit()->installEventFilter(this);
+    // The combo box has the focus and hands the keys to its line edit itself: its keys are
+    // looked at here.
+    ComboBox1->installEventFilter(this);
     connect(Button1, &QPushButton::clicked, this, &TDividesForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TDividesForm::reject);
     connect(Button3, &QPushButton::clicked, this, &TDividesForm::Button3Click);
@@ -160,8 +162,16 @@ void TDividesForm::Button1Click() {
     split.targetFolder = typed;
     split.request.options = job_.options;
     split.request.mask = job_.mask;
+    // While the split runs only a stop is taken: the folder and the options stay as they are.
+    const auto takeInput = [this](bool on) {
+        ComboBox1->setEnabled(on);
+        Button3->setEnabled(on);
+        MainMenu1->setEnabled(on);
+    };
+    takeInput(false);
     const ToolResult result =
         host_->Run([&](ToolHost& host) { return RunSplit(files_, split, host); });
+    takeInput(true);
 
     if (result.status == ToolStatus::Done) {
         if (job_.refreshList)
@@ -214,7 +224,7 @@ bool TDividesForm::ComboBox1KeyPress(QKeyEvent* event) {
 }
 
 bool TDividesForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ComboBox1->lineEdit() && event->type() == QEvent::KeyPress)
+    if (watched == ComboBox1 && event->type() == QEvent::KeyPress)
         return ComboBox1KeyPress(static_cast<QKeyEvent*>(event));
     return QDialog::eventFilter(watched, event);
 }

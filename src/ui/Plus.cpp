@@ -74,7 +74,9 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    ComboBox1->lineEdit()->installEventFilter(this);
+    // The combo box has the focus and hands the keys to its line edit itself: its keys are
+    // looked at here.
+    ComboBox1->installEventFilter(this);
     connect(Button1, &QPushButton::clicked, this, &TPlusForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TPlusForm::reject);
 
@@ -107,8 +109,10 @@ void TPlusForm::Button1Click() {
     join.sources = SourcesIn(job_.dirPath, job_.names);
     join.typedName = typed;
     join.mask = job_.mask;
+    ComboBox1->setEnabled(false);
     const ToolResult result =
         host_->Run([&](ToolHost& host) { return RunJoin(files_, join, host); });
+    ComboBox1->setEnabled(true);
 
     switch (result.status) {
         case ToolStatus::Done:
@@ -148,7 +152,7 @@ bool TPlusForm::ComboBox1KeyPress(QKeyEvent* event) {
 }
 
 bool TPlusForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ComboBox1->lineEdit() && event->type() == QEvent::KeyPress)
+    if (watched == ComboBox1 && event->type() == QEvent::KeyPress)
         return ComboBox1KeyPress(static_cast<QKeyEvent*>(event));
     return QDialog::eventFilter(watched, event);
 }

@@ -3,7 +3,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QThread>
+#include <thread>
 
 #include "core/TextCodec.h"
 #include "files/FileOperations.h"
@@ -24,43 +27,74 @@ ToolDialogHost::ToolDialogHost(PromptService& prompts, QDialog& dialog)
 ToolResult ToolDialogHost::Run(const std::function<ToolResult(ToolHost&)>& tool) {
     running_ = true;
     stop_ = false;
-    programs_.clear();
     lastQuestion_.clear();
+    {
+        const std::lock_guard lock(mutex_);
+        progress_.reset();
+        programs_.clear();
+    }
     qApp->installEventFilter(this);
-    ToolResult result = tool(*this);
+    QEventLoop loop;
+    ToolResult result;
+    std::thread worker([&] {
+        result = tool(*this);
+        // Posted: the loop ends once everything the tool reported before it has been shown.
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
     qApp->removeEventFilter(this);
-    FlushPrograms();
+    ShowReported();
     running_ = false;
     return result;
 }
 
 bool ToolDialogHost::AskYesNo(const std::string& text) {
-    lastQuestion_ = text;
-    return prompts_.AskYesNo(&dialog_, kConfirmTitle, text, PromptIcon::Warning,
-                             PromptPlace::Offset);
+    bool yes = false;
+    const auto ask = [&] {
+        lastQuestion_ = text;
+        yes = prompts_.AskYesNo(&dialog_, kConfirmTitle, text, PromptIcon::Warning,
+                                PromptPlace::Offset);
+    };
+    // The tool waits for the answer, which the window's thread asks for.
+    if (QThread::currentThread() == thread())
+        ask();
+    else
+        QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
+    return yes;
 }
 
 bool ToolDialogHost::Progress(const ToolProgress& progress) {
-    FlushPrograms();
-    if (onProgress_)
-        onProgress_(progress);
-    // The window paints, its timers run and F3/Esc arrive while the tool works.
-    QApplication::processEvents();
+    {
+        const std::lock_guard lock(mutex_);
+        progress_ = progress;
+    }
+    // One showing at a time is enough: it shows the latest progress when it runs.
+    if (!showPosted_.exchange(true))
+        QMetaObject::invokeMethod(
+            this, [this] { ShowReported(); }, Qt::QueuedConnection);
     return !stop_;
 }
 
 void ToolDialogHost::ProgramStarted(std::string_view startLine) {
-    // Gathered and handed on with the next progress: a list item per program as it comes would
-    // cost the split more than writing the program.
-    programs_.push_back(Cp932ToUtf8(startLine));
+    std::string line = Cp932ToUtf8(startLine);
+    const std::lock_guard lock(mutex_);
+    programs_.push_back(std::move(line));
 }
 
-void ToolDialogHost::FlushPrograms() {
-    if (programs_.empty())
-        return;
-    if (onPrograms_)
-        onPrograms_(std::move(programs_));
-    programs_.clear();
+void ToolDialogHost::ShowReported() {
+    showPosted_ = false;
+    std::optional<ToolProgress> progress;
+    std::vector<std::string> programs;
+    {
+        const std::lock_guard lock(mutex_);
+        progress.swap(progress_);
+        programs.swap(programs_);
+    }
+    if (!programs.empty() && onPrograms_)
+        onPrograms_(std::move(programs));
+    if (progress && onProgress_)
+        onProgress_(*progress);
 }
 
 bool ToolDialogHost::eventFilter(QObject* watched, QEvent* event) {

@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -136,7 +135,7 @@ class DividesTest : public QObject {
         QString current;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             Combo(dialog)->setEditText("D:");  // a drive alone is used without a question
-            QTest::keyClick(Combo(dialog)->lineEdit(), Qt::Key_Return);
+            QTest::keyClick(Combo(dialog), Qt::Key_Return);
             auto* list = dialog.findChild<QListWidget*>("ListBox1");
             for (int i = 0; i < list->count(); ++i)
                 startLines << list->item(i)->text();
@@ -191,7 +190,7 @@ class DividesTest : public QObject {
             QComboBox* combo = Combo(dialog);
             seen << combo->currentText();  // no history: the list's folder
             combo->setEditText("D:\\NEW");
-            QTest::keyClicks(combo->lineEdit(), "*x.");
+            QTest::keyClicks(combo, "*x.");
             seen << combo->currentText();
             QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
             // No: the dialog stays, with the folder entered, first in its list.
@@ -238,20 +237,15 @@ class DividesTest : public QObject {
         rig.Prompts().Answer(PromptButton::Yes);
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             auto* list = dialog.findChild<QListWidget*>("ListBox1");
-            // While the split runs, its progress lets this timer run: once files are being
-            // written, Esc is pressed.
-            QTimer escape;
-            escape.setInterval(0);
-            QObject::connect(&escape, &QTimer::timeout, [&] {
-                if (list->count() > 0 && programsWhenStopped == 0) {
+            // Esc as soon as the list shows the first programs: the split is writing files.
+            QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, &dialog, [&] {
+                if (programsWhenStopped == 0) {
                     programsWhenStopped = list->count();
-                    QTest::keyClick(Combo(dialog)->lineEdit(), Qt::Key_Escape);
+                    QTest::keyClick(&dialog, Qt::Key_Escape);
                 }
             });
-            escape.start();
             Combo(dialog)->setEditText("D:\\OUT");
             QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
-            escape.stop();
             buttonAfterwards = Button(dialog, "Button1")->isEnabled() && dialog.isVisible();
             QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();

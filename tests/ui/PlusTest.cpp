@@ -62,9 +62,9 @@ class PlusTest : public QObject {
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             items = Items(dialog);
             buttons << QString::number(Button(dialog, "Button1")->isEnabled());
-            QTest::keyClicks(Combo(dialog)->lineEdit(), "ALL");
+            QTest::keyClicks(Combo(dialog), "ALL");
             buttons << QString::number(Button(dialog, "Button1")->isEnabled());
-            QTest::keyClick(Combo(dialog)->lineEdit(), Qt::Key_Return);
+            QTest::keyClick(Combo(dialog), Qt::Key_Return);
             buttons << QString::number(dialog.isVisible());
             return dialog.result();
         });
@@ -109,7 +109,7 @@ class PlusTest : public QObject {
         rig.Prompts().Answer(PromptButton::Yes);  // B.NC would be, but it is being joined
         QStringList seen;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
-            QTest::keyClicks(Combo(dialog)->lineEdit(), "OLD");
+            QTest::keyClicks(Combo(dialog), "OLD");
             QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
             seen << QString::number(dialog.isVisible());
             Combo(dialog)->setEditText("B.NC");
@@ -141,7 +141,7 @@ class PlusTest : public QObject {
             seen << Combo(dialog)->currentText() << QString::number(Combo(dialog)->count())
                  << QString::number(Button(dialog, "Button1")->isEnabled());
             Combo(dialog)->setEditText("");
-            QTest::keyClicks(Combo(dialog)->lineEdit(), "X:Y.Z");
+            QTest::keyClicks(Combo(dialog), "X:Y.Z");
             seen << Combo(dialog)->currentText();
             QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
