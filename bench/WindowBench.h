@@ -1,6 +1,7 @@
 // A main window for the window benchmarks: the real TForm1 on the offscreen platform over a
 // program folder whose D: is the benchmark's folder, with prompts that answer at once (Yes to a
-// question, OK to a message) and no folder watch, so that only the work measured runs.
+// question, OK to a message; a dialog is run by the benchmark's step, or cancelled) and no
+// folder watch, so that only the work measured runs.
 #pragma once
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,8 +32,13 @@ class AnsweringPrompts : public PromptService {
         }
         return EscapeButton(prompt);
     }
-    int RunDialog(QDialog&) override { return QDialog::Rejected; }
+    int RunDialog(QDialog& dialog) override {
+        return runDialog ? runDialog(dialog) : QDialog::Rejected;
+    }
     QAction* RunMenu(QMenu&, const QPoint&) override { return nullptr; }
+
+    // Runs the next dialogs (fills them in and presses their buttons); unset: cancelled.
+    std::function<int(QDialog&)> runDialog;
 };
 
 class NoDesktop : public DesktopServices {
@@ -42,6 +49,14 @@ class NoDesktop : public DesktopServices {
     }
     DesktopFileKind KindOf(const std::string&, bool) override { return {}; }
     QIcon DriveIcon(DriveType) override { return QIcon(); }
+    std::optional<std::string> ChooseProgram(QWidget*, const std::string&,
+                                             const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<DesktopCommand> PlainTextEditor(const std::string&) override {
+        return std::nullopt;
+    }
+    LaunchResult OpenWithAssociated(const std::string&) override { return {false, "none"}; }
 };
 
 class WindowBench {
@@ -76,6 +91,7 @@ class WindowBench {
 
     TForm1& Form() { return *form_; }
     HostEnvironment& Host() { return *host_; }
+    AnsweringPrompts& Prompts() { return prompts_; }
 
   private:
     std::filesystem::path home_;

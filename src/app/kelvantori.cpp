@@ -12,6 +12,7 @@
 
 #include "core/Clock.h"
 #include "platform/HostEnvironment.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/SerialPort.h"
 #include "ui/DesktopServices.h"
 #include "ui/Fonts.h"
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
         HostEnvironment host = HostEnvironment::Open(executable.toStdString());
         SteadyClock clock;
         QtPromptService prompts;
-        QtDesktopServices desktop;
+        const std::unique_ptr<ProcessLauncher> launcher = CreateSystemProcessLauncher();
+        QtDesktopServices desktop(*launcher);
         MainDependencies dependencies{host,
                                       clock,
                                       prompts,
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
                                       SystemSerialPortFactory(),
                                       std::vector<std::string>(argv + 1, argv + argc),
                                       true,
-                                      FolderWatcher::Options{}};
+                                      FolderWatcher::Options{},
+                                      launcher.get()};
         TForm1 form(std::move(dependencies));
         instance.SetActivateHandler([&form] {
             form.showNormal();

@@ -16,10 +16,11 @@ namespace {
 // The split's files go into one batch: none of them replaces anything until all are written.
 class BatchSplitSink : public SplitSink {
   public:
-    BatchSplitSink(OutputBatch& batch, std::string folder, ToolMeter& meter)
-        : batch_(batch), folder_(std::move(folder)), meter_(meter) {}
+    BatchSplitSink(OutputBatch& batch, std::string folder, ToolMeter& meter, ToolHost& host)
+        : batch_(batch), folder_(std::move(folder)), meter_(meter), host_(host) {}
 
     bool Create(const SplitOutputFile& file) override {
+        host_.ProgramStarted(file.startLine);
         path_ = JoinDrivePath(folder_, file.name);
         return Check(batch_.Begin(path_));
     }
@@ -44,6 +45,7 @@ class BatchSplitSink : public SplitSink {
     OutputBatch& batch_;
     std::string folder_;
     ToolMeter& meter_;
+    ToolHost& host_;
     std::string path_;
     std::size_t finished_ = 0;
     FsError error_ = FsError::None;
@@ -71,9 +73,9 @@ SplitResult PlanText(const ProgramText& text, const SplitRequest& request, ToolM
 // The second pass: every file written into one batch, which is put in place only when the split
 // went through to the end.
 ToolResult WriteFiles(FileSystem& files, MeteredLines& lines, const SplitRequest& request,
-                      const std::string& folder, ToolMeter& meter) {
+                      const std::string& folder, ToolMeter& meter, ToolHost& host) {
     auto batch = files.OpenBatch();
-    BatchSplitSink sink(*batch, folder, meter);
+    BatchSplitSink sink(*batch, folder, meter, host);
     SplitResult result = WriteSplit(lines, request, sink);
     // The last file ends after the last line: the host hears of it before the batch is put in
     // place, and may still stop it.
@@ -171,7 +173,7 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
         meter.Restart(ToolPass::Writing, ToolProgressUnit::Lines, text->lines.size());
         ProgramTextSource source(*text);
         MeteredLines lines(source, meter);
-        return WriteFiles(files, lines, request, folder, meter);
+        return WriteFiles(files, lines, request, folder, meter, host);
     }
     FsError error = FsError::None;
     auto opened = OpenLines(files, job.input, error);
@@ -179,7 +181,7 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
         return Failed(FileProblem(error, job.input));
     meter.Restart(ToolPass::Writing, ToolProgressUnit::Bytes, size);
     MeteredLines lines(*opened->lines, meter, opened->lines.get());
-    return WriteFiles(files, lines, request, folder, meter);
+    return WriteFiles(files, lines, request, folder, meter, host);
 }
 
 }  // namespace kelvantori

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/ToolReport.h"
 
@@ -41,6 +42,9 @@ class ToolHost {
     // stops the tool, which then leaves every file as it was: no split file, join target or
     // doubled output is put in place.
     virtual bool Progress(const ToolProgress& progress) = 0;
+    // The split begins the file of a program: its start line, bytes as in the file. The split
+    // dialog lists them as they come.
+    virtual void ProgramStarted(std::string_view startLine) { (void)startLine; }
 };
 
 enum class ToolStatus {

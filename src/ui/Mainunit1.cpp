@@ -13,6 +13,7 @@
 #include "files/DriveList.h"
 #include "files/FileOperations.h"
 #include "platform/CommPort.h"
+#include "ui/ApplicationCommands.h"
 #include "ui/DesktopServices.h"
 #include "ui/FileCommands.h"
 #include "ui/FileListView.h"
@@ -20,9 +21,11 @@
 #include "ui/InputLineCommands.h"
 #include "ui/ListCommands.h"
 #include "ui/MainView.h"
+#include "ui/OptionCommands.h"
 #include "ui/ProgramView.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
+#include "ui/ToolCommands.h"
 #include "ui/ViewCommands.h"
 
 namespace kelvantori {
@@ -49,9 +52,14 @@ TForm1::TForm1(MainDependencies dependencies)
       desktop_(dependencies.desktop),
       makePort_(std::move(dependencies.makePort)),
       arguments_(std::move(dependencies.arguments)),
+      launcher_(dependencies.launcher),
       watchFolder_(dependencies.watchFolder),
       watchOptions_(dependencies.watchOptions) {
     setObjectName("Form1");
+    if (launcher_ == nullptr) {
+        systemLauncher_ = CreateSystemProcessLauncher();
+        launcher_ = systemLauncher_.get();
+    }
     setWindowTitle("Kelvantori");
 
     settings_ = host_.LoadSettings();
@@ -67,11 +75,17 @@ TForm1::TForm1(MainDependencies dependencies)
     inputLine_ = std::make_unique<InputLineCommands>(*context_);
     folders_ = std::make_unique<FolderCommands>(*context_, *inputLine_);
     files_ = std::make_unique<FileCommands>(*context_, *inputLine_);
+    tools_ = std::make_unique<ToolCommands>(*context_);
+    options_ = std::make_unique<OptionCommands>(*context_);
+    applications_ = std::make_unique<ApplicationCommands>(*context_, *launcher_);
     list_->Register(commands_);
     list_->ConnectLabels();
     viewer_->Register(commands_);
     folders_->Register(commands_);
     files_->Register(commands_);
+    tools_->Register(commands_);
+    options_->Register(commands_);
+    applications_->Register(commands_);
     commands_.Register(Command::CloseWindow, [this] { close(); });
 
     ConnectList();

@@ -16,6 +16,7 @@
 #include "files/FileListModel.h"
 #include "files/FolderWatcher.h"
 #include "platform/HostEnvironment.h"
+#include "platform/ProcessLauncher.h"
 #include "ui/KeyMap.h"
 #include "ui/MainContext.h"
 
@@ -23,13 +24,16 @@ class QKeyEvent;
 
 namespace kelvantori {
 
+class ApplicationCommands;
 class DesktopServices;
 class FileCommands;
 class FolderCommands;
 class InputLineCommands;
 class ListCommands;
 class MainView;
+class OptionCommands;
 class PromptService;
+class ToolCommands;
 class ViewCommands;
 
 // Everything TForm1 is given by main() (or a test).
@@ -43,6 +47,8 @@ struct MainDependencies {
     // The folder watch: off in tests that do not look at it; its clock and delay.
     bool watchFolder = true;
     FolderWatcher::Options watchOptions;
+    // Starts the editor and the external applications; nullptr: the system's.
+    ProcessLauncher* launcher = nullptr;
 };
 
 // Places where later areas join start-up, idle and close.
@@ -118,6 +124,8 @@ class TForm1 : public QMainWindow, public WindowActions {
     DesktopServices& desktop_;
     PortFactory makePort_;
     std::vector<std::string> arguments_;
+    std::unique_ptr<ProcessLauncher> systemLauncher_;
+    ProcessLauncher* launcher_ = nullptr;
 
     Settings settings_;
     CommandLineState commandLine_;
@@ -132,6 +140,9 @@ class TForm1 : public QMainWindow, public WindowActions {
     std::unique_ptr<InputLineCommands> inputLine_;
     std::unique_ptr<FolderCommands> folders_;
     std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<ToolCommands> tools_;
+    std::unique_ptr<OptionCommands> options_;
+    std::unique_ptr<ApplicationCommands> applications_;
 
     bool watchFolder_ = true;
     FolderWatcher::Options watchOptions_;

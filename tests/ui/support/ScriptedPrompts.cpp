@@ -50,13 +50,15 @@ int ScriptedPrompts::RunDialog(QDialog& dialog) {
         return QDialog::Rejected;
     const DialogStep step = std::move(dialogs_.front());
     dialogs_.pop_front();
-    QWidget* const active = QApplication::activeWindow();
+    // A modal dialog is shown and active while it runs, as exec() has it, so that its fields
+    // take the focus and the keys the step presses.
+    QWidget* active = QApplication::activeWindow();
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QApplication::processEvents();
     const int result = step(dialog);
     dialog.hide();
-    if (active)
+    if (active != nullptr)
         QApplication::setActiveWindow(active);
     return result;
 }

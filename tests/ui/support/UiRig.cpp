@@ -108,7 +108,8 @@ void UiRig::Start() {
                                   },
                                   options_.arguments,
                                   options_.watchFolder,
-                                  watch};
+                                  watch,
+                                  &launcher_};
     form_ = std::make_unique<TForm1>(std::move(dependencies));
     bool idle = false;
     auto firstIdle = form_->hooks().firstIdle;

@@ -16,6 +16,7 @@
 #include "platform/HostEnvironment.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeSerialPort.h"
+#include "support/RecordingLauncher.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
@@ -84,6 +85,8 @@ class UiRig {
     FakeSerialPort& Port() { return port_; }
     ScriptedPrompts& Prompts() { return prompts_; }
     FakeDesktop& Desktop() { return desktop_; }
+    // The programs the window started (really started, through the system's launcher).
+    RecordingLauncher& Launcher() { return launcher_; }
 
   private:
     class ThreadSafeClock;
@@ -100,6 +103,7 @@ class UiRig {
     FakeSerialPort port_{clock_};
     ScriptedPrompts prompts_;
     FakeDesktop desktop_;
+    RecordingLauncher launcher_;
     std::unique_ptr<HostEnvironment> host_;
     std::unique_ptr<TForm1> form_;
     bool started_ = false;

@@ -53,6 +53,8 @@ class ScriptedToolHost : public ToolHost {
         progress.push_back(p);
         return !(stopWhen && stopWhen(p));
     }
+    void ProgramStarted(std::string_view startLine) override { started.emplace_back(startLine); }
+    Log started;  // the split's start lines as it began their files
 };
 
 // Programs with a few lines each, large enough for several progress steps.
@@ -147,6 +149,17 @@ TEST(ToolStop, LeavesEveryFileAsItWasAndSaysSo) {
         EXPECT_EQ(result.report.text, row.report);
         EXPECT_EQ(result.filesWritten, 0u);
         EXPECT_TRUE(FilesBelow(rig.drives.D().Path()) == before) << "a file changed or was left";
+    }
+}
+
+TEST(ToolRun, SplitTellsEveryProgramAsItBeginsItsFile) {
+    const std::string input = "%\r\n(HEAD)\r\nO0001(PART \x83\x65)\r\nM30\r\n:0002\r\nL3\r\n%\r\n";
+    const ProgramText view = SplitProgramLines(input);
+    for (const ProgramText* text : {static_cast<const ProgramText*>(nullptr), &view}) {
+        Rig rig;
+        rig.drives.D().Write("IN.NC", input);
+        ASSERT_EQ(rig.Split("D:\\IN.NC", text, "D:").status, ToolStatus::Done);
+        EXPECT_EQ(rig.host.started, (Log{"O0001(PART \x83\x65)", ":0002", "L3"}));
     }
 }
 
