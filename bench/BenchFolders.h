@@ -12,11 +12,38 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace kelvantori::bench {
+
+// A folder for one run in a parent folder (the system's temporary folder unless given), removed
+// with everything in it at the end.
+class BenchFolder {
+  public:
+    explicit BenchFolder(std::string parent = {}) {
+        if (parent.empty())
+            parent = std::filesystem::temp_directory_path().string();
+        path_ = parent + "/kelvantori-bench-XXXXXX";
+        if (::mkdtemp(path_.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+    }
+    ~BenchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 inline double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();

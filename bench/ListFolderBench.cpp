@@ -29,6 +29,7 @@
 
 namespace {
 
+using kelvantori::bench::BenchFolder;
 using kelvantori::bench::HeapInUse;
 using kelvantori::bench::MakeNcFolder;
 using kelvantori::bench::Median;
@@ -41,12 +42,9 @@ constexpr int kRounds = 7;
 int main(int argc, char** argv) {
     using namespace kelvantori;
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const std::string parent = argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
-    std::string folder = parent + "/kelvantori-bench-XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
+    const std::string parent = argc > 2 ? argv[2] : std::string();
+    const BenchFolder scratch(parent);
+    const std::string& folder = scratch.Path();
     std::printf("folder %s: %d files (%d NC)\n", folder.c_str(), count, count - count / 100);
     MakeNcFolder(folder, count);
 
@@ -114,7 +112,5 @@ int main(int argc, char** argv) {
     std::printf("ratio listing / find|sort: %.2f (target <= 1.0)\n", list / find);
     std::printf("heap per file: %zu bytes (target <= 300)\n", bytesPerFile);
 
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
     return 0;
 }

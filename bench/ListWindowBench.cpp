@@ -38,15 +38,12 @@ double PressAndPaint(TForm1& form, int key) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const std::string parent = argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
+    const std::string parent = argc > 2 ? argv[2] : std::string();
     int qtArgc = 1;
     auto app = OffscreenApplication(qtArgc, argv);
 
-    std::string folder = parent + "/kelvantori-bench-XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
+    const BenchFolder scratch(parent);
+    const std::string& folder = scratch.Path();
     std::printf("folder %s: %d files (%d NC)\n", folder.c_str(), count, count - count / 100);
     MakeNcFolder(folder, count);
 
@@ -100,7 +97,5 @@ int main(int argc, char** argv) {
     std::printf("selected after the presses: line %d of %d\n", form.model().Selected(),
                 form.model().LineCount());
 
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
     return 0;
 }

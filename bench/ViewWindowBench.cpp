@@ -46,15 +46,12 @@ std::uint64_t MakeProgram(const std::string& path, std::uint64_t bytes) {
 
 int main(int argc, char** argv) {
     const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100;
-    const std::string parent = argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
+    const std::string parent = argc > 2 ? argv[2] : std::string();
     int qtArgc = 1;
     auto app = OffscreenApplication(qtArgc, argv);
 
-    std::string folder = parent + "/kelvantori-bench-XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
+    const BenchFolder scratch(parent);
+    const std::string& folder = scratch.Path();
     const std::uint64_t size = MakeProgram(folder + "/O1234.NC", megabytes << 20);
     std::printf("program %s/O1234.NC: %llu bytes\n", folder.c_str(),
                 static_cast<unsigned long long>(size));
@@ -101,7 +98,5 @@ int main(int argc, char** argv) {
     std::printf("ratio view / loader: %.2f (target <= 1.2)\n", viewed / loader);
     std::printf("memory held by the view: %.2f x the file size (target <= 1.5)\n", heldRatio);
 
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
     return 0;
 }
