@@ -55,9 +55,15 @@ bool LineIo::Open() {
     lineFreeAt_ = host_.Now();
     if (result.modem)
         ShowLamps(*result.modem);
-    if (settings_.AutoSelect != "Y")
-        return true;
-    return SelectChannel();
+    if (settings_.AutoSelect == "Y" && !SelectChannel())
+        return false;
+    if (mode_ == TransferMode::Receive) {
+        // The PC is ready to read: a machine that punches on request waits for this DC1, and
+        // one that punches by itself takes it as the XON it is. It goes out as it is, without
+        // a look at F3/Esc, like the DC4 of a stop.
+        WriteByte(kDC1, true);
+    }
+    return true;
 }
 
 void LineIo::Close() {
