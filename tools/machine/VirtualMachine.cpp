@@ -30,7 +30,7 @@ VirtualMachine::VirtualMachine(const MachineConfig& config, Clock& clock, Progra
       code_(config.code),
       buffer_(config.flow),
       // The PC sends nothing but DC1/DC3 while the machine punches; those are read unpaced.
-      pacer_(punchProgram ? 0 : config.lineCps),
+      pacer_(punchProgram && !config.punchOnRequest ? 0 : config.lineCps),
       lastCode_(config.code) {
     startedAt_ = clock_.Now();
     if (punchProgram) {
@@ -38,7 +38,11 @@ VirtualMachine::VirtualMachine(const MachineConfig& config, Clock& clock, Progra
         settings.code = config.code;
         PunchTape tape = BuildPunchTape(*punchProgram, settings);
         punchDropped_ = tape.dropped;
-        punch_.emplace(std::move(tape.bytes), config.punchCps);
+        if (config.punchOnRequest) {
+            punchTape_ = std::move(tape.bytes);
+        } else {
+            punch_.emplace(std::move(tape.bytes), config.punchCps);
+        }
     }
 }
 
@@ -46,7 +50,7 @@ void VirtualMachine::OnLineOpened() {
     const nanoseconds now = clock_.Now();
     lineOpen_ = true;
     Log("PC側がデバイスを開きました");
-    if (punch_) {
+    if (punch_ && !config_.punchOnRequest) {
         // A PC that opens the port anew has emptied its buffers and knows nothing of an earlier
         // DC3.
         punchHeldByPc_ = false;
@@ -63,9 +67,29 @@ void VirtualMachine::OnLineOpened() {
 void VirtualMachine::OnLineClosed() {
     lineOpen_ = false;
     Log("PC側がデバイスを閉じました");
+    // A PC that opens the line again may want to send: a requested punch is not taken up again.
+    if (config_.punchOnRequest && punch_) {
+        EndRequestedPunch();
+        return;
+    }
     // What is written while nobody has the device open is emptied away by the next open.
     if (punch_ && punch_->Started())
         punch_->Hold();
+}
+
+void VirtualMachine::BeginRequestedPunch(nanoseconds t) {
+    punch_.emplace(punchTape_, config_.punchCps);
+    punchStartAt_ = t + config_.punchDelay;
+    punchHeldByPc_ = false;
+    // The PC receives now: no start signal may run into the tape.
+    startArmed_ = false;
+    Log("PC から DC1 を受けました: 出力します");
+}
+
+void VirtualMachine::EndRequestedPunch() {
+    punch_.reset();
+    punchStartAt_.reset();
+    punchHeldByPc_ = false;
 }
 
 std::size_t VirtualMachine::ReadAllowance() const {
@@ -97,6 +121,12 @@ void VirtualMachine::ProcessByte(std::uint8_t byte, nanoseconds t) {
         startArmed_ = false;
     if (punch_) {
         ProcessPunchControl(byte, t);
+        return;
+    }
+    // Between tapes the PC's DC1 asks for the machine's tape; inside one it is nothing.
+    if (config_.punchOnRequest && !punchTape_.empty() && byte == kMachineDc1 &&
+        !reader_.InProgram()) {
+        BeginRequestedPunch(t);
         return;
     }
     SendFlowSignal(buffer_.DrainUntil(t));
@@ -251,8 +281,12 @@ void VirtualMachine::OnWritten(std::size_t n) {
     punch_->Written(n);
     punched_ += n;
     lastActivity_ = clock_.Now();
-    if (!wasDone && punch_->Done())
+    if (!wasDone && punch_->Done()) {
         Log("出力を終えました");
+        // Ready to read again, and to punch on the next request.
+        if (config_.punchOnRequest)
+            EndRequestedPunch();
+    }
 }
 
 std::optional<nanoseconds> VirtualMachine::NextDeadline() const {

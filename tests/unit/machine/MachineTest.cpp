@@ -329,6 +329,51 @@ TEST(VirtualMachinePunchTest, OneByteEveryCharacterTimeHeldWhileTheLineIsClosed)
     EXPECT_EQ(m.vm.NextDeadline(), 10s + 200ms);
 }
 
+TEST(VirtualMachinePunchTest, OnRequestReadsTapesAndPunchesEachTimeThePcAsksWithDc1) {
+    const ProgramText program{{"O2", "M30"}};
+    Machine m(Parse("--punch-on-request TAPE.NC --start dc1 --delay 100"), &program);
+    const std::string tape = Line("%\nO2\nM30\n%\n");
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");  // ready to read a send
+    // A DC1 inside a tape is no request.
+    m.Receive(Line("%\nO1\n") + "\x11" + Line("M30\n%\n"));
+    m.clock.Advance(1s);
+    EXPECT_EQ(m.Output(), "\x11");  // the tape ended: ready for the next one
+    ASSERT_EQ(m.sink.stored.size(), 1u);
+    EXPECT_EQ(m.sink.stored[0].name, "O1");
+
+    // A receive: the PC opens the line and asks.
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.Receive("\x11");
+    m.clock.Advance(99ms);
+    EXPECT_EQ(m.Output(), "");
+    m.clock.Advance(1ms);
+    EXPECT_EQ(m.Output(), tape);
+    // No start signal runs into the tape or after it while the PC reads.
+    m.clock.Advance(5s);
+    EXPECT_EQ(m.Output(), "");
+
+    // A punch the PC closes the line on is abandoned; the next request punches it whole.
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.Receive("\x11");
+    m.clock.Advance(100ms);
+    m.vm.Poll();
+    EXPECT_EQ(m.vm.PendingOutput(), tape);
+    m.vm.OnWritten(3);
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.Receive("\x11");
+    m.clock.Advance(100ms);
+    EXPECT_EQ(m.Output(), tape);
+    EXPECT_EQ(m.vm.Summary().punched, 2 * tape.size() + 3);
+    EXPECT_FALSE(m.vm.ShouldExit());
+}
+
 TEST(MachineSummaryTest, WritesEveryKeyInItsOrder) {
     // clang-format off
     MachineSummary s{.code = "eia", .received = 1234, .programs = {"O1", "O2"},
