@@ -17,6 +17,7 @@
 #include "ui/Fonts.h"
 #include "ui/Mainunit1.h"
 #include "ui/Prompts.h"
+#include "ui/SessionServices.h"
 #include "ui/SingleInstance.h"
 
 int main(int argc, char** argv) {
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
                                       std::vector<std::string>(argv + 1, argv + argc),
                                       true,
                                       FolderWatcher::Options{}};
+        LogindPowerControl power;
+        DBusScreenSaver screenSaver;
+        dependencies.power = &power;
+        dependencies.screenSaver = &screenSaver;
         TForm1 form(std::move(dependencies));
         instance.SetActivateHandler([&form] {
             form.showNormal();

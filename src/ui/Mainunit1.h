@@ -29,7 +29,10 @@ class FolderCommands;
 class InputLineCommands;
 class ListCommands;
 class MainView;
+class PowerControl;
 class PromptService;
+class ScreenSaverControl;
+class TransferCommands;
 class ViewCommands;
 
 // Everything TForm1 is given by main() (or a test).
@@ -43,6 +46,10 @@ struct MainDependencies {
     // The folder watch: off in tests that do not look at it; its clock and delay.
     bool watchFolder = true;
     FolderWatcher::Options watchOptions;
+    // The power-off after a transfer ordered with END, the screen saver kept off while a
+    // transfer runs; none when not given (nothing is switched off).
+    PowerControl* power = nullptr;
+    ScreenSaverControl* screenSaver = nullptr;
 };
 
 // Places where later areas join start-up, idle and close.
@@ -52,6 +59,8 @@ struct WindowHooks {
     std::function<void()> firstIdle;
     // The window is asked to close; false keeps it open for now (a transfer is being stopped).
     std::function<bool()> closeRequested;
+    // The idle display came back (Timer1).
+    std::function<void()> idleRestored;
 };
 
 class TForm1 : public QMainWindow, public WindowActions {
@@ -70,6 +79,7 @@ class TForm1 : public QMainWindow, public WindowActions {
     CommandRegistry& commands() { return commands_; }
     WindowHooks& hooks() { return hooks_; }
     InputLineCommands& inputLine() { return *inputLine_; }
+    TransferCommands& transfers() { return *transfers_; }
     FolderWatcher* folderWatcher() { return watcher_.get(); }
 
     // --- handlers named after the control and the event -------------------------------------
@@ -131,6 +141,7 @@ class TForm1 : public QMainWindow, public WindowActions {
     std::unique_ptr<InputLineCommands> inputLine_;
     std::unique_ptr<FolderCommands> folders_;
     std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<TransferCommands> transfers_;
 
     bool watchFolder_ = true;
     FolderWatcher::Options watchOptions_;

@@ -1,0 +1,24 @@
+// Received data that could not be saved where it belonged (a target that cannot be written, a
+// program number that cannot be a file name): it is shown in RichEdit1 and offered to the user
+// to save under another name, in a file dialog that starts in the data folder. It is dropped only
+// when the user says so: nothing received is lost without a word.
+#pragma once
+
+#include <string>
+
+namespace kelvantori {
+
+struct MainContext;
+
+inline constexpr const char* kRescueDialogTitle = "保存できなかった受信データを保存";
+inline constexpr const char* kRescueDiscardQuestion =
+    "保存できなかった受信データを保存せずに捨てますか？";
+
+// suggestedName: a file name for the dialog to start with; bytes: the data with CR LF line ends.
+void OfferReceivedData(MainContext& context, const std::string& suggestedName,
+                       const std::string& bytes);
+
+// "受信データを保存しました。\n" + the drive path.
+std::string RescueSavedMessage(const std::string& drivePath);
+
+}  // namespace kelvantori
