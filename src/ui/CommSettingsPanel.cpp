@@ -141,9 +141,9 @@ void CommSettingsPanel::Build() {
 QWidget* CommSettingsPanel::EditorOf(CommField field) const {
     switch (field) {
         case CommField::Speed:
-            return ComboBox11->lineEdit();
+            return ComboBox11;
         case CommField::Port:
-            return ComboBox12->lineEdit();
+            return ComboBox12;
         case CommField::Signal:
             return Edit4;
         case CommField::StartChar:
@@ -214,11 +214,16 @@ void CommSettingsPanel::ShowPortDevice() {
     PortDevice->setText(device.empty() ? QString() : Q("= " + device));
 }
 
-void CommSettingsPanel::Focus(CommField field) {
+QLineEdit* CommSettingsPanel::TextOf(CommField field) const {
     QWidget* editor = EditorOf(field);
-    editor->setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(editor))
-        edit->selectAll();
+    if (auto* combo = qobject_cast<QComboBox*>(editor))
+        return combo->lineEdit();
+    return qobject_cast<QLineEdit*>(editor);
+}
+
+void CommSettingsPanel::Focus(CommField field) {
+    EditorOf(field)->setFocus();
+    TextOf(field)->selectAll();
 }
 
 void CommSettingsPanel::Save() {
@@ -266,7 +271,7 @@ bool CommSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CommSettingsPanel::FieldKey(CommField field, QKeyEvent* event) {
-    auto* edit = qobject_cast<QLineEdit*>(EditorOf(field));
+    QLineEdit* edit = TextOf(field);
     const bool combo = IsComboField(field);
     if (combo)
         noCompletion_[static_cast<std::size_t>(field)] = false;
@@ -297,7 +302,7 @@ bool CommSettingsPanel::FieldKey(CommField field, QKeyEvent* event) {
         case Qt::Key_Down:
             if (combo) {
                 // The list opens; its own keys choose in it.
-                qobject_cast<QComboBox*>(edit->parentWidget())->showPopup();
+                qobject_cast<QComboBox*>(EditorOf(field))->showPopup();
             } else if (event->key() == Qt::Key_Up) {
                 Focus(PreviousCommField(field));
             } else {

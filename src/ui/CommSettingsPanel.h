@@ -69,7 +69,10 @@ class CommSettingsPanel : public QObject {
     void SetFields(const CommSettingsFields& fields);
     void Close();
     void Focus(CommField field);
+    // The control of a field (the box itself for the two lists: it takes the keys and the
+    // focus) and the line that holds its text.
     QWidget* EditorOf(CommField field) const;
+    QLineEdit* TextOf(CommField field) const;
     bool FieldKey(CommField field, QKeyEvent* event);
     void Edited(CommField field);
     void ShowPortDevice();

@@ -123,8 +123,9 @@ void MultiTransferPanel::Build() {
         name->view()->setMinimumWidth(180);
         // Each box answers for its own row.
         name->setProperty("Tag", k + 11);
-        name->lineEdit()->setProperty("Row", k);
-        name->lineEdit()->installEventFilter(this);
+        // The box takes the keys and the focus for its line.
+        name->setProperty("Row", k);
+        name->installEventFilter(this);
         connect(name->lineEdit(), &QLineEdit::textEdited, this, [this, k] { NameEdited(k); });
         connect(name, &QComboBox::activated, this, [this, k](int index) { NameChosen(k, index); });
         name->hide();
