@@ -143,6 +143,11 @@ void MultiTransferPanel::Build() {
     BitBtn2 = new QPushButton(Q("中止"), GroupBox3);
     BitBtn2->setObjectName("BitBtn2");
     BitBtn2->setGeometry(190, 362, 96, 30);
+    // Esc anywhere in the panel is its abort button, as it ends every other state.
+    for (QWidget* control : std::initializer_list<QWidget*>{BitBtn1, BitBtn2})
+        control->installEventFilter(this);
+    for (QRadioButton* radio : RadioButton)
+        radio->installEventFilter(this);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { Run(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { Abort(); });
     GroupBox3->hide();
@@ -236,8 +241,14 @@ void MultiTransferPanel::ModeChosen(int row, RowMode mode) {
 
 bool MultiTransferPanel::eventFilter(QObject* watched, QEvent* event) {
     const QVariant row = watched->property("Row");
-    if (!row.isValid())
+    if (!row.isValid()) {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !running_) {
+            Abort();
+            return true;
+        }
         return QObject::eventFilter(watched, event);
+    }
     const int k = row.toInt();
     switch (event->type()) {
         case QEvent::KeyPress:

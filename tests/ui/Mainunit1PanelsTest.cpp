@@ -339,6 +339,12 @@ class Mainunit1PanelsTest : public QObject {
         QTest::mouseClick(q.BitBtn2, Qt::LeftButton);
         QVERIFY(!rig.Visible("GroupBox3"));
         QCOMPARE(rig.Text("Label11"), "マルチ送受信中止");
+        // Esc anywhere in the panel aborts as well.
+        rig.Press(Qt::Key_F9);
+        QVERIFY(rig.Visible("GroupBox3"));
+        rig.Press(Qt::Key_Escape);
+        QVERIFY(!rig.Visible("GroupBox3"));
+        QCOMPARE(rig.Text("Label11"), "マルチ送受信中止");
         QCOMPARE(rig.TextColour("Label11"), kRedText);
         QCOMPARE(rig.View().Timer1->interval(), 1000);
         QCOMPARE(rig.Model().MarkCount(), 0);
