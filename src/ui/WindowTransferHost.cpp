@@ -48,7 +48,7 @@ void WindowTransferHost::BeginRun(bool queueMode) {
     cancelPressed_ = false;
     stopAll_ = false;
     closeRequested_ = powerOff_ = false;
-    lastPump_ = std::chrono::nanoseconds::min() / 2;
+    lastPump_ = lastFlush_ = std::chrono::nanoseconds::min() / 2;
     qApp->installEventFilter(this);
 }
 
@@ -124,7 +124,12 @@ void WindowTransferHost::Flush() {
 
 void WindowTransferHost::Pump() {
     lastPump_ = clock_.Now();
-    Flush();
+    // Painting is what costs: the display follows the engine at most kDisplayInterval apart,
+    // while keys and timers are answered at every pump.
+    if (lastPump_ - lastFlush_ >= kDisplayInterval) {
+        lastFlush_ = lastPump_;
+        Flush();
+    }
     QCoreApplication::processEvents();
 }
 

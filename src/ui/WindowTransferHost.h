@@ -30,9 +30,11 @@ class WindowTransferHost : public QObject, public TransferHost {
 
   public:
     // Events are handed on at most this often while an engine works; a wait hands them on
-    // every kWaitSlice.
+    // every kWaitSlice; what the engine shows reaches the widgets at most every
+    // kDisplayInterval (ten pictures a second), since painting is what holds the engine up.
     static constexpr std::chrono::milliseconds kPumpInterval{4};
     static constexpr std::chrono::milliseconds kWaitSlice{5};
+    static constexpr std::chrono::milliseconds kDisplayInterval{100};
 
     WindowTransferHost(MainContext& context, TransferControls& controls);
     ~WindowTransferHost() override;
@@ -61,7 +63,7 @@ class WindowTransferHost : public QObject, public TransferHost {
     }
     // Shows the received lines in RichEdit1 from now on (a receive).
     void ShowReceivedLines();
-    // Hands pending events to Qt now, the display brought up to date first.
+    // Hands pending events to Qt now (the display brought up to date when it is due).
     void Pump();
 
     // --- TransferHost ---------------------------------------------------------------------------
@@ -100,6 +102,7 @@ class WindowTransferHost : public QObject, public TransferHost {
     TransferControls& controls_;
     Clock& clock_;
     std::chrono::nanoseconds lastPump_{std::chrono::nanoseconds::min() / 2};
+    std::chrono::nanoseconds lastFlush_{std::chrono::nanoseconds::min() / 2};
 
     bool running_ = false;
     bool queueMode_ = false;

@@ -197,7 +197,6 @@ class Mainunit1TransferTest : public QObject {
         // Before the second program begins (and the first goes to its file).
         rig.AtRead(20, [&] {
             during = Showing(rig);
-            rig.Form().transfers().Host().Pump();
             shown = ViewLines(rig);
         });
         rig.Press(Qt::Key_N);
