@@ -216,6 +216,14 @@ class Mainunit1PanelsTest : public QObject {
         QCOMPARE(Fields(panel), "     ");
     }
 
+    void f10InThePanelClosesTheWindow() {
+        UiRig rig;
+        rig.Start();
+        rig.Press(Qt::Key_F7);
+        rig.Press(Qt::Key_F10);
+        QVERIFY(!rig.Form().isVisible());
+    }
+
     void label14StandsForF1AndF2() {
         UiRig rig;
         rig.Start();
@@ -322,6 +330,26 @@ class Mainunit1PanelsTest : public QObject {
         QTest::mouseClick(q.RadioButton[11], Qt::LeftButton, {}, QPoint(8, 8));
         QVERIFY(q.ComboBox[3]->isHidden());
         QCOMPARE(q.Rows()[3].mode, RowMode::Cancel);
+    }
+
+    void closingDuringTheQueueStopsItsTransferAndRunsNoFurtherRow() {
+        UiRig rig(With({"Speed=4800,7,E,2"}));
+        rig.WriteFile("O0001.NC", "O0001\r\nM30\r\n");
+        rig.WriteFile("O0002.NC", "O0002\r\nM30\r\n");
+        rig.Start();
+        rig.Press(Qt::Key_Return);
+        rig.Press(Qt::Key_Return);
+        rig.Press(Qt::Key_F9);
+        MultiTransferPanel& q = rig.Form().transfers().MultiTransfer();
+        rig.Port().ArriveAt(50ms, "\x11");
+        rig.AtWrite(3, [&] { rig.Form().close(); });
+        QTest::mouseClick(q.BitBtn1, Qt::LeftButton);
+        rig.Settle();
+        QVERIFY(!rig.Form().isVisible());
+        // The first send stopped with its DC4; the second never began.
+        QCOMPARE(rig.Port().Opened().size(), std::size_t{1});
+        QCOMPARE(rig.Port().WrittenBytes().back(), '\x14');
+        QVERIFY(!rig.Port().IsOpen());
     }
 
     void queueAbortAndTooManyMarks() {

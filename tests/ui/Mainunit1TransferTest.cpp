@@ -419,6 +419,16 @@ class Mainunit1TransferTest : public QObject {
         QCOMPARE(rig.Power().requests, 0);
     }
 
+    void shiftF2ClosesTheWindowAfterTheReceive() {
+        UiRig rig(SevenBit());
+        rig.Start();
+        rig.Port().ArriveAt(100ms, "%\nO0001\nM30\n%\n");
+        rig.Press(Qt::Key_F2, Qt::ShiftModifier);
+        rig.Press(Qt::Key_N);
+        QCOMPARE(rig.D().Read("O0001_001.NC"), "O0001\r\nM30\r\n%\r\n");
+        QVERIFY(!rig.Form().isVisible());
+    }
+
     void lampsShowTheModemLinesAndGoBackAtIdle() {
         UiRig rig(SevenBit());
         rig.WriteFile("O0001.NC", kProgram1);
