@@ -242,9 +242,18 @@ void MultiTransferPanel::ModeChosen(int row, RowMode mode) {
 bool MultiTransferPanel::eventFilter(QObject* watched, QEvent* event) {
     const QVariant row = watched->property("Row");
     if (!row.isValid()) {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !running_) {
+        if (event->type() != QEvent::KeyPress || running_)
+            return QObject::eventFilter(watched, event);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) {
             Abort();
+            return true;
+        }
+        // Enter presses the button that has the focus, as Space does (a name box's Enter
+        // brings the focus to OK, and a second Enter runs the queue).
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            button->click();
             return true;
         }
         return QObject::eventFilter(watched, event);

@@ -302,8 +302,10 @@ class Mainunit1PanelsTest : public QObject {
         QCOMPARE(rig.Prompts().Log(),
                  QStringList{"確認|この文字はファイル名に使えません。\n/:,;*?<>|."});
         rig.Port().ArriveAt(2s, "%\nO1000\nG01X1.\nM30\n%");
-        QTest::mouseClick(q.BitBtn1, Qt::LeftButton);
-        rig.Settle();
+        // Enter takes the name to OK, a second Enter runs the queue.
+        rig.Press(Qt::Key_Return);
+        QCOMPARE(rig.Focus(), q.BitBtn1);
+        rig.Press(Qt::Key_Return);
         QCOMPARE(rig.D().Read("O1000.NC"), "O1000\r\nG01 X1.\r\nM30\r\n%\r\n");
         QCOMPARE(Rows(q)[0], "　１ receive [O1000] 完了");
         QCOMPARE(rig.Text("Label11"), "マルチ送受信終了");
