@@ -18,6 +18,7 @@
 #include "ui/Fonts.h"
 #include "ui/Mainunit1.h"
 #include "ui/Prompts.h"
+#include "ui/SessionServices.h"
 #include "ui/SingleInstance.h"
 
 int main(int argc, char** argv) {
@@ -50,6 +51,10 @@ int main(int argc, char** argv) {
                                       true,
                                       FolderWatcher::Options{},
                                       launcher.get()};
+        LogindPowerControl power;
+        DBusScreenSaver screenSaver;
+        dependencies.power = &power;
+        dependencies.screenSaver = &screenSaver;
         TForm1 form(std::move(dependencies));
         instance.SetActivateHandler([&form] {
             form.showNormal();

@@ -67,9 +67,9 @@ bool LineIo::Open() {
         host_.ShowNotice(result.notice);
     if (result.modem)
         ShowLamps(*result.modem);
-    if (settings_.AutoSelect != "Y")
-        return true;
-    return SelectChannel();
+    if (settings_.AutoSelect == "Y" && !SelectChannel())
+        return false;
+    return true;
 }
 
 void LineIo::Close() {

@@ -49,9 +49,8 @@ class LineIo {
     void SetEstimate(RemainingTime* estimate) { estimate_ = estimate; }
 
     // Opens the port (showing its message on failure) and, with AutoSelect "Y", runs the
-    // automatic-switching exchange. False when the transfer cannot start; PortReady() then
-    // tells whether the port itself is open and configured (the stop path's DC4 goes out only
-    // then).
+    // automatic-switching exchange. False when the transfer cannot start; PortReady() then tells
+    // whether the port itself is open and configured (the stop path's DC4 goes out only then).
     bool Open();
     bool PortReady() const { return portReady_; }
     void Close();

@@ -35,4 +35,12 @@ std::optional<std::string> WriteRescueFile(FileSystem& files,
     return std::nullopt;
 }
 
+std::vector<std::string> RescueFolders(const HostEnvironment& host) {
+    std::vector<std::string> folders;
+    folders.push_back(DriveFolderOf(host.ProgramFilePath(host.Folder().LogName())));
+    if (const auto temp = host.Drives().ToDrive("/tmp"))
+        folders.push_back(*temp);
+    return folders;
+}
+
 }  // namespace kelvantori

@@ -11,11 +11,15 @@
 
 #include "core/DateTime.h"
 #include "platform/FileSystem.h"
+#include "platform/HostEnvironment.h"
 
 namespace kelvantori {
 
 // "YYYYMMDD-HHMMSS": the time in the name of a rescue file.
 std::string RescueStamp(const LocalDateTime& t);
+
+// Where rescue files go, in order: the program folder (beside the log), else /tmp.
+std::vector<std::string> RescueFolders(const HostEnvironment& host);
 
 // Writes bytes to a new rescue file in the first of folders (drive paths) that takes it, never
 // over an earlier rescue of the same second; the name is shortened to what a file system takes.

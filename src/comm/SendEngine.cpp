@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <string_view>
 
 #include "comm/LineIo.h"
@@ -156,8 +157,9 @@ TransferResult SendEngine::Impl::Run(LineIo& io, const Settings& settings, SendJ
             log_.Write(TransferKind::Send, TransferState::Completed, CurrentPath());
             currentLogged_ = true;
         }
-        const LoadedProgram program = job.loadFile ? job.loadFile(next) : LoadedProgram{};
-        if (program.text.lines.empty()) {
+        const auto program = std::make_shared<const LoadedProgram>(job.loadFile ? job.loadFile(next)
+                                                                                : LoadedProgram{});
+        if (program->text.lines.empty()) {
             // Nothing of it goes out (unreadable, or its format refused): the log says so
             // instead of naming it in a completion.
             log_.Write(TransferKind::Send, TransferState::Stopped, JoinDrivePath(dirPath_, next));
@@ -165,12 +167,12 @@ TransferResult SendEngine::Impl::Run(LineIo& io, const Settings& settings, SendJ
         }
         name_ = next;
         currentLogged_ = false;
-        host_.ShowProgram(name_);
+        host_.ShowProgram(name_, program);
         host_.SetStatus(StatusPanel::Name, kNamePrefix + name_);
-        estimate_.Reset(static_cast<std::int64_t>(program.size));
+        estimate_.Reset(static_cast<std::int64_t>(program->size));
         host_.SetRemaining(RemainingBytesText(estimate_.TotalBytes));
-        BeginFile(program.size);
-        if (!SendLines(io, settings, program.text))
+        BeginFile(program->size);
+        if (!SendLines(io, settings, program->text))
             return Stop(io, true);
         EndFile();
     }

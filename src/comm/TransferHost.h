@@ -13,9 +13,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "core/ProgramText.h"
 #include "platform/SerialPort.h"
 
 namespace kelvantori {
@@ -71,8 +73,13 @@ class TransferHost {
     virtual void SetLamps(const ModemStatus& status) = 0;
 
     // --- the transfer text area (`RichEdit1`) ------------------------------------------------
-    // A send: the program being sent was replaced by the next marked file.
-    virtual void ShowProgram(const std::string& name) { (void)name; }
+    // A send: the program being sent was replaced by the next marked file, loaded by the engine;
+    // the host may keep it to show its lines for as long as it likes.
+    virtual void ShowProgram(const std::string& name,
+                             const std::shared_ptr<const LoadedProgram>& program) {
+        (void)name;
+        (void)program;
+    }
     // A send: line index of the program is going out now.
     virtual void ShowSendLine(std::size_t index) { (void)index; }
     // A receive: a line was added to / the area was flushed to the file and cleared.

@@ -66,4 +66,10 @@ void FileTransferLog::Write(TransferKind kind, TransferState state, std::string_
     lastError_ = files_.Append(path_, Utf8ToCp932(WithCrLf(text)));
 }
 
+FsError FileTransferLog::EnsureExists() {
+    if (files_.Exists(path_))
+        return FsError::None;
+    return files_.Append(path_, Utf8ToCp932(WithCrLf(TransferLogHeading())));
+}
+
 }  // namespace kelvantori

@@ -35,6 +35,8 @@ class FileTransferLog : public TransferLog {
   public:
     FileTransferLog(FileSystem& files, std::string drivePath, std::function<LocalDateTime()> now);
     void Write(TransferKind kind, TransferState state, std::string_view path) override;
+    // Creates the log with its heading when it does not exist yet (the log view shows it so).
+    FsError EnsureExists();
     // The last failure to write, FsError::None when the last write worked.
     FsError LastError() const { return lastError_; }
 

@@ -35,6 +35,7 @@ TransferOrderResult RunTransferOrder(const TransferOrder& order, const Settings&
         job.DirPath = DriveFolderOf(order.SendPath);
         job.TransferName = DriveFileNameOf(order.SendPath);
         job.program = load(order.SendPath);
+        step.ProgramLoaded(job.program);
         job.CloseAfterTransfer = order.CloseAfterTransfer && !order.receive;
         step.Starting(TransferKind::Send);
         SendEngine engine(port, host, log);

@@ -53,6 +53,9 @@ class TransferOrderSteps {
         (void)kind;
         return true;
     }
+    // The send's program was loaded; it stays where it is until Finished(Send, ...), so the
+    // caller may show its lines without a second copy.
+    virtual void ProgramLoaded(const LoadedProgram& program) { (void)program; }
     // The transfer starts now (a send's program has been loaded).
     virtual void Starting(TransferKind kind) { (void)kind; }
     virtual void Finished(TransferKind kind, TransferResult result) {

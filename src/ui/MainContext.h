@@ -22,6 +22,7 @@ namespace kelvantori {
 class DesktopServices;
 class MainView;
 class PromptService;
+class ScreenSaverControl;
 
 using PortFactory = std::function<std::unique_ptr<SerialPort>(const HostConfig&)>;
 
@@ -61,6 +62,8 @@ struct MainContext {
     FileListModel& model;
     MainView& view;
     WindowActions& actions;
+    // Long operations keep the screen saver off with a ScreenSaverInhibition on it.
+    ScreenSaverControl* screenSaver = nullptr;
 };
 
 }  // namespace kelvantori

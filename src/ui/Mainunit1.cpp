@@ -25,7 +25,9 @@
 #include "ui/ProgramView.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
+#include "ui/SessionServices.h"
 #include "ui/ToolCommands.h"
+#include "ui/TransferCommands.h"
 #include "ui/ViewCommands.h"
 
 namespace kelvantori {
@@ -37,6 +39,16 @@ namespace {
 bool IsModifierKey(int key) {
     return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
            key == Qt::Key_Meta || key == Qt::Key_AltGr;
+}
+
+NoPowerControl& NoPower() {
+    static NoPowerControl none;
+    return none;
+}
+
+NoScreenSaver& NoSaver() {
+    static NoScreenSaver none;
+    return none;
 }
 
 std::string PortUnusableMessage(const std::string& port) {
@@ -55,6 +67,9 @@ TForm1::TForm1(MainDependencies dependencies)
       launcher_(dependencies.launcher),
       watchFolder_(dependencies.watchFolder),
       watchOptions_(dependencies.watchOptions) {
+    PowerControl& power = dependencies.power ? *dependencies.power : NoPower();
+    ScreenSaverControl& screenSaver =
+        dependencies.screenSaver ? *dependencies.screenSaver : NoSaver();
     setObjectName("Form1");
     if (launcher_ == nullptr) {
         systemLauncher_ = CreateSystemProcessLauncher();
@@ -70,6 +85,7 @@ TForm1::TForm1(MainDependencies dependencies)
     context_ = std::make_unique<MainContext>(MainContext{settings_, commandLine_, host_,
                                                          host_.Files(), clock_, prompts_, desktop_,
                                                          makePort_, *model_, *view_, *this});
+    context_->screenSaver = &screenSaver;
     list_ = std::make_unique<ListCommands>(*context_);
     viewer_ = std::make_unique<ViewCommands>(*context_);
     inputLine_ = std::make_unique<InputLineCommands>(*context_);
@@ -78,6 +94,8 @@ TForm1::TForm1(MainDependencies dependencies)
     tools_ = std::make_unique<ToolCommands>(*context_);
     options_ = std::make_unique<OptionCommands>(*context_);
     applications_ = std::make_unique<ApplicationCommands>(*context_, *launcher_);
+    transfers_ =
+        std::make_unique<TransferCommands>(*context_, *inputLine_, *viewer_, power, screenSaver);
     list_->Register(commands_);
     list_->ConnectLabels();
     viewer_->Register(commands_);
@@ -86,6 +104,10 @@ TForm1::TForm1(MainDependencies dependencies)
     tools_->Register(commands_);
     options_->Register(commands_);
     applications_->Register(commands_);
+    transfers_->Register(commands_);
+    hooks_.firstIdle = [this] { transfers_->FirstIdle(); };
+    hooks_.closeRequested = [this] { return transfers_->CloseRequested(); };
+    hooks_.idleRestored = [this] { transfers_->IdleRestored(); };
     commands_.Register(Command::CloseWindow, [this] { close(); });
 
     ConnectList();
@@ -280,6 +302,8 @@ void TForm1::ReturnToIdle() {
         refreshAtIdle_ = false;
         RefreshFileList(false, true, false);
     }
+    if (hooks_.idleRestored)
+        hooks_.idleRestored();
 }
 
 void TForm1::SetListEnabled(bool enabled) {

@@ -32,8 +32,11 @@ class InputLineCommands;
 class ListCommands;
 class MainView;
 class OptionCommands;
+class PowerControl;
 class PromptService;
+class ScreenSaverControl;
 class ToolCommands;
+class TransferCommands;
 class ViewCommands;
 
 // Everything TForm1 is given by main() (or a test).
@@ -49,6 +52,10 @@ struct MainDependencies {
     FolderWatcher::Options watchOptions;
     // Starts the editor and the external applications; nullptr: the system's.
     ProcessLauncher* launcher = nullptr;
+    // The power-off after a transfer ordered with END, the screen saver kept off while a
+    // transfer runs; none when not given (nothing is switched off).
+    PowerControl* power = nullptr;
+    ScreenSaverControl* screenSaver = nullptr;
 };
 
 // Places where later areas join start-up, idle and close.
@@ -58,6 +65,8 @@ struct WindowHooks {
     std::function<void()> firstIdle;
     // The window is asked to close; false keeps it open for now (a transfer is being stopped).
     std::function<bool()> closeRequested;
+    // The idle display came back (Timer1).
+    std::function<void()> idleRestored;
 };
 
 class TForm1 : public QMainWindow, public WindowActions {
@@ -77,6 +86,7 @@ class TForm1 : public QMainWindow, public WindowActions {
     WindowHooks& hooks() { return hooks_; }
     InputLineCommands& inputLine() { return *inputLine_; }
     FileCommands& fileCommands() { return *files_; }
+    TransferCommands& transfers() { return *transfers_; }
     FolderWatcher* folderWatcher() { return watcher_.get(); }
 
     // --- handlers named after the control and the event -------------------------------------
@@ -143,6 +153,7 @@ class TForm1 : public QMainWindow, public WindowActions {
     std::unique_ptr<ToolCommands> tools_;
     std::unique_ptr<OptionCommands> options_;
     std::unique_ptr<ApplicationCommands> applications_;
+    std::unique_ptr<TransferCommands> transfers_;
 
     bool watchFolder_ = true;
     FolderWatcher::Options watchOptions_;

@@ -108,6 +108,7 @@ class RecordingHost : public HostScript {
     std::vector<Ended> ended;
     std::vector<Rescue> rescued;
     std::vector<std::string> programsShown;
+    std::vector<std::size_t> programLinesShown;  // the lines of each program shown
     std::vector<std::size_t> sendLines;
     std::vector<std::string> programStarts;
     std::vector<bool> closeRequests;  // CloseAfterTransfer(powerOff)
@@ -139,7 +140,11 @@ class RecordingHost : public HostScript {
         results.push_back(Result{text, colour});
     }
     void SetLamps(const ModemStatus& status) override { lamps.push_back(status); }
-    void ShowProgram(const std::string& name) override { programsShown.push_back(name); }
+    void ShowProgram(const std::string& name,
+                     const std::shared_ptr<const LoadedProgram>& program) override {
+        programsShown.push_back(name);
+        programLinesShown.push_back(program ? program->text.lines.size() : 0);
+    }
     void ShowSendLine(std::size_t index) override { sendLines.push_back(index); }
     void ShowReceivedLine(const std::string&) override {
         ++linesReceived;

@@ -36,6 +36,10 @@ struct MachineConfig {
     double punchCps = 0;  // 0 = as fast as the line takes the bytes
     PunchTrigger punchTrigger = PunchTrigger::LineOpened;
     std::chrono::milliseconds punchDelay{500};
+    // Both directions: the machine reads and stores tapes as without a punch program, and
+    // punches the program each time the PC asks for it with DC1 while no tape is being read
+    // (the PC's receive). A punch the PC closes the line on is abandoned.
+    bool punchOnRequest = false;
 
     std::optional<std::chrono::milliseconds> exitAfterIdle;
     bool once = false;

@@ -134,6 +134,13 @@ const std::map<std::string, Handler, std::less<>>& ValueOptions() {
         {"--punch",
          [](Parser& p, std::string_view v) {
              p.options.punchFile = std::string(v);
+             p.options.config.punchOnRequest = false;
+             return !v.empty();
+         }},
+        {"--punch-on-request",
+         [](Parser& p, std::string_view v) {
+             p.options.punchFile = std::string(v);
+             p.options.config.punchOnRequest = true;
              return !v.empty();
          }},
         {"--leader",
@@ -293,6 +300,10 @@ std::string MachineUsage() {
   --punch-after-dc1         PC からの DC1 を待って出力を始める
                             (既定: PC側がデバイスを開いたら始める)
   --delay MS                開いてから (または DC1 から) 出力を始めるまでの時間 (既定 500)
+  --punch-on-request FILE   両方向: 読み込みはそのまま行い (--store などが効く)、PC が
+                            デバイスを開いて --delay ミリ秒何も送らないとき、またはテープを
+                            読んでいないときに DC1 が来たときに FILE のプログラムを出力する
+                            (PC の受信)。出力中に PC が閉じたらその出力はやめる
 
 全般:
   --link PATH               PATH にデバイスへのシンボリックリンクを作る

@@ -30,7 +30,7 @@ VirtualMachine::VirtualMachine(const MachineConfig& config, Clock& clock, Progra
       code_(config.code),
       buffer_(config.flow),
       // The PC sends nothing but DC1/DC3 while the machine punches; those are read unpaced.
-      pacer_(punchProgram ? 0 : config.lineCps),
+      pacer_(punchProgram && !config.punchOnRequest ? 0 : config.lineCps),
       lastCode_(config.code) {
     startedAt_ = clock_.Now();
     if (punchProgram) {
@@ -38,7 +38,11 @@ VirtualMachine::VirtualMachine(const MachineConfig& config, Clock& clock, Progra
         settings.code = config.code;
         PunchTape tape = BuildPunchTape(*punchProgram, settings);
         punchDropped_ = tape.dropped;
-        punch_.emplace(std::move(tape.bytes), config.punchCps);
+        if (config.punchOnRequest) {
+            punchTape_ = std::move(tape.bytes);
+        } else {
+            punch_.emplace(std::move(tape.bytes), config.punchCps);
+        }
     }
 }
 
@@ -46,7 +50,7 @@ void VirtualMachine::OnLineOpened() {
     const nanoseconds now = clock_.Now();
     lineOpen_ = true;
     Log("PC側がデバイスを開きました");
-    if (punch_) {
+    if (punch_ && !config_.punchOnRequest) {
         // A PC that opens the port anew has emptied its buffers and knows nothing of an earlier
         // DC3.
         punchHeldByPc_ = false;
@@ -57,15 +61,41 @@ void VirtualMachine::OnLineOpened() {
         }
         return;
     }
+    // A PC that opens the line to receive says nothing; one that sends answers the start signal
+    // at once. So a line opened and quiet for the punch delay asks for the tape.
+    if (config_.punchOnRequest && !punchTape_.empty() && !punch_)
+        quietRequestAt_ = now + config_.punchDelay;
     ArmStartSignal(now);
 }
 
 void VirtualMachine::OnLineClosed() {
+    quietRequestAt_.reset();
     lineOpen_ = false;
     Log("PC側がデバイスを閉じました");
+    // A PC that opens the line again may want to send: a requested punch is not taken up again.
+    if (config_.punchOnRequest && punch_) {
+        EndRequestedPunch();
+        return;
+    }
     // What is written while nobody has the device open is emptied away by the next open.
     if (punch_ && punch_->Started())
         punch_->Hold();
+}
+
+void VirtualMachine::BeginRequestedPunch(nanoseconds startAt, const char* why) {
+    quietRequestAt_.reset();
+    punch_.emplace(punchTape_, config_.punchCps);
+    punchStartAt_ = startAt;
+    punchHeldByPc_ = false;
+    // The PC receives now: no start signal may run into the tape.
+    startArmed_ = false;
+    Log(why);
+}
+
+void VirtualMachine::EndRequestedPunch() {
+    punch_.reset();
+    punchStartAt_.reset();
+    punchHeldByPc_ = false;
 }
 
 std::size_t VirtualMachine::ReadAllowance() const {
@@ -95,8 +125,16 @@ void VirtualMachine::ProcessByte(std::uint8_t byte, nanoseconds t) {
     // line feed after its "%") arrives before the new signal went out and must not cancel it.
     if (startSentSinceArmed_)
         startArmed_ = false;
+    // The PC sends: the quiet line was no request for the tape.
+    quietRequestAt_.reset();
     if (punch_) {
         ProcessPunchControl(byte, t);
+        return;
+    }
+    // Between tapes the PC's DC1 asks for the machine's tape; inside one it is nothing.
+    if (config_.punchOnRequest && !punchTape_.empty() && byte == kMachineDc1 &&
+        !reader_.InProgram()) {
+        BeginRequestedPunch(t + config_.punchDelay, "PC から DC1 を受けました: 出力します");
         return;
     }
     SendFlowSignal(buffer_.DrainUntil(t));
@@ -221,6 +259,8 @@ void VirtualMachine::Poll() {
             startArmed_ = false;
         }
     }
+    if (quietRequestAt_ && now >= *quietRequestAt_ && lineOpen_ && !punch_)
+        BeginRequestedPunch(now, "PC側は開いたまま何も送りません: 出力します");
     if (punch_ && !punch_->Started() && punchStartAt_ && now >= *punchStartAt_ && lineOpen_) {
         punch_->Start(now);
         Log("出力を始めます");
@@ -251,8 +291,12 @@ void VirtualMachine::OnWritten(std::size_t n) {
     punch_->Written(n);
     punched_ += n;
     lastActivity_ = clock_.Now();
-    if (!wasDone && punch_->Done())
+    if (!wasDone && punch_->Done()) {
         Log("出力を終えました");
+        // Ready to read again, and to punch on the next request.
+        if (config_.punchOnRequest)
+            EndRequestedPunch();
+    }
 }
 
 std::optional<nanoseconds> VirtualMachine::NextDeadline() const {
@@ -262,6 +306,8 @@ std::optional<nanoseconds> VirtualMachine::NextDeadline() const {
         Earliest(next, buffer_.NextDc1Time());
     if (startArmed_ && lineOpen_ && !buffer_.Stopped())
         Earliest(next, nextStartSignal_);
+    if (quietRequestAt_ && lineOpen_ && !punch_)
+        Earliest(next, *quietRequestAt_);
     if (punch_ && lineOpen_) {
         if (!punch_->Started() && punchStartAt_)
             Earliest(next, *punchStartAt_);

@@ -37,7 +37,8 @@ class VirtualMachine {
     using EventLog = std::function<void(const std::string&)>;
 
     // With a punch program the machine punches it and reads only DC1/DC3 from the PC; without
-    // one it reads programs. `store` may be null (programs are counted, not kept).
+    // one it reads programs. With punchOnRequest it reads programs and punches the program
+    // whenever the PC asks with DC1. `store` may be null (programs are counted, not kept).
     VirtualMachine(const MachineConfig& config, Clock& clock, ProgramSink* store,
                    const ProgramText* punchProgram = nullptr, EventLog log = {});
 
@@ -71,6 +72,10 @@ class VirtualMachine {
 
   private:
     void ProcessByte(std::uint8_t byte, std::chrono::nanoseconds t);
+    // punchOnRequest: the PC asked for the tape (with DC1, or by opening the line and staying
+    // quiet); the punch starts at startAt.
+    void BeginRequestedPunch(std::chrono::nanoseconds startAt, const char* why);
+    void EndRequestedPunch();
     void ProcessPunchControl(std::uint8_t byte, std::chrono::nanoseconds t);
     void SendFlowSignal(FlowSignal signal);
     void OnTapeEnded(std::chrono::nanoseconds t);
@@ -88,8 +93,12 @@ class VirtualMachine {
     ReceiveBuffer buffer_;
     LinePacer pacer_;
     std::optional<PunchFeeder> punch_;
+    std::string punchTape_;  // the tape punched on each request (punchOnRequest)
     std::size_t punchDropped_ = 0;
     std::optional<std::chrono::nanoseconds> punchStartAt_;
+    // punchOnRequest: the line was opened and nothing has come from the PC since; at this time
+    // the quiet line counts as a request for the tape.
+    std::optional<std::chrono::nanoseconds> quietRequestAt_;
     bool punchHeldByPc_ = false;
 
     std::string control_;  // flow-control bytes and start signals waiting for the line

@@ -14,6 +14,7 @@
 #include "app/cli/LineReader.h"
 #include "app/cli/TerminalHost.h"
 #include "app/cli/TerminalText.h"
+#include "comm/RescueFile.h"
 #include "comm/TransferLog.h"
 #include "comm/TransferOrder.h"
 #include "core/DrivePath.h"
@@ -233,9 +234,7 @@ int RunTransferCommand(const std::vector<std::string>& args, CliIo& io,
     }
     TerminalHost::Places places;
     places.files = &files;
-    places.rescueFolders.push_back(DriveFolderOf(env.ProgramFilePath(env.Folder().LogName())));
-    if (const auto temp = files.Drives().ToDrive("/tmp"))
-        places.rescueFolders.push_back(*temp);
+    places.rescueFolders = RescueFolders(env);
     places.now = LocalNow;
     TerminalHost host(io, *reader, interrupts, clock, places);
     if (io.errIsTerminal)

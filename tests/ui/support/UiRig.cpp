@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <QApplication>
 #include <QColor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -28,16 +29,29 @@ const std::set<std::string> kOptionsKeys{"op1",         "op2",        "op3",    
                                          "Add_No",      "Power_Off",  "Send_SP_Cut", "Read_SP_Cut",
                                          "Send_Before", "AutoSelect", "MSG_OP",      "WinVer"};
 
-// Forwards to the rig's scripted port, which outlives every port the window makes.
-class ForwardingPort : public SerialPort {
+}  // namespace
+
+// Forwards to a port that outlives every port the window makes (the rig's scripted one), and
+// counts the bytes that go through for AtWrite/AtRead.
+class UiRig::ForwardingPort : public SerialPort {
   public:
-    explicit ForwardingPort(SerialPort& target) : target_(target) {}
+    ForwardingPort(SerialPort& target, UiRig& rig) : target_(target), rig_(rig) {}
     PortError Open(const PortConfig& config) override { return target_.Open(config); }
     void Close() override { target_.Close(); }
     bool IsOpen() const override { return target_.IsOpen(); }
     bool CanOpen(const std::string& name) override { return target_.CanOpen(name); }
-    ReadResult Read(std::chrono::microseconds timeout) override { return target_.Read(timeout); }
-    WriteStatus Write(std::uint8_t byte) override { return target_.Write(byte); }
+    ReadResult Read(std::chrono::microseconds timeout) override {
+        const ReadResult r = target_.Read(timeout);
+        if (r.status == ReadStatus::Byte)
+            rig_.Counted(false);
+        return r;
+    }
+    WriteStatus Write(std::uint8_t byte) override {
+        const WriteStatus status = target_.Write(byte);
+        if (status == WriteStatus::Written)
+            rig_.Counted(true);
+        return status;
+    }
     bool WaitWritable(std::chrono::microseconds timeout) override {
         return target_.WaitWritable(timeout);
     }
@@ -47,9 +61,8 @@ class ForwardingPort : public SerialPort {
 
   private:
     SerialPort& target_;
+    UiRig& rig_;
 };
-
-}  // namespace
 
 class UiRig::ThreadSafeClock : public kelvantori::Clock {
   public:
@@ -81,7 +94,13 @@ UiRig::UiRig(Options options)
     : options_(std::move(options)),
       trashHome_("XDG_DATA_HOME", trash_.Path()),
       watchClock_(std::make_unique<ThreadSafeClock>()) {
-    home_.Write("Host.ini", "[Drives]\nC=" + c_.Path() + "\nD=" + d_.Path() + "\n");
+    std::string hostIni = "[Drives]\nC=" + c_.Path() + "\nD=" + d_.Path() + "\n";
+    if (!options_.ports.empty()) {
+        hostIni += "[Ports]\n";
+        for (const std::string& line : options_.ports)
+            hostIni += line + "\n";
+    }
+    home_.Write("Host.ini", hostIni);
     std::vector<std::string> settings = options_.settings;
     const bool folderGiven = std::any_of(settings.begin(), settings.end(), [](const auto& line) {
         return line.rfind("DirPath=", 0) == 0;
@@ -99,17 +118,23 @@ void UiRig::Start() {
     host_ = std::make_unique<HostEnvironment>(ProgramFolder(home_.Path(), "kelvantori"));
     FolderWatcher::Options watch;
     watch.clock = watchClock_.get();
+    PortFactory ports = [this](const HostConfig&) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<ForwardingPort>(port_, *this);
+    };
+    if (options_.realLine)
+        ports = SystemSerialPortFactory();
     MainDependencies dependencies{*host_,
-                                  clock_,
+                                  options_.realLine ? static_cast<kelvantori::Clock&>(realClock_)
+                                                    : static_cast<kelvantori::Clock&>(clock_),
                                   prompts_,
                                   desktop_,
-                                  [this](const HostConfig&) -> std::unique_ptr<SerialPort> {
-                                      return std::make_unique<ForwardingPort>(port_);
-                                  },
+                                  ports,
                                   options_.arguments,
                                   options_.watchFolder,
                                   watch,
                                   &launcher_};
+    dependencies.power = &power_;
+    dependencies.screenSaver = &screenSaver_;
     form_ = std::make_unique<TForm1>(std::move(dependencies));
     bool idle = false;
     auto firstIdle = form_->hooks().firstIdle;
@@ -148,6 +173,40 @@ void UiRig::Press(int key, Qt::KeyboardModifiers modifiers) {
 void UiRig::Type(const QString& text) {
     QTest::keyClicks(Focus(), text);
     Settle();
+}
+
+void UiRig::PostKey(int key, Qt::KeyboardModifiers modifiers) {
+    QWidget* target = Focus();
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, modifiers));
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, modifiers));
+}
+
+void UiRig::AtWrite(std::size_t bytes, std::function<void()> action) {
+    atWrite_.emplace(bytes, std::move(action));
+}
+
+void UiRig::AtRead(std::size_t bytes, std::function<void()> action) {
+    atRead_.emplace(bytes, std::move(action));
+}
+
+void UiRig::Counted(bool written) {
+    auto& hooks = written ? atWrite_ : atRead_;
+    const std::size_t count = written ? ++writes_ : ++reads_;
+    for (auto it = hooks.begin(); it != hooks.end() && it->first <= count;) {
+        const auto action = std::move(it->second);
+        it = hooks.erase(it);
+        action();
+    }
+}
+
+QStringList UiRig::LogLines() {
+    if (!home_.Exists("kelvantori.log"))
+        return {};
+    const QString text = QString::fromStdString(Cp932ToUtf8(home_.Read("kelvantori.log")));
+    QStringList lines = text.split("\r\n");
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.pop_back();
+    return lines;
 }
 
 void UiRig::FireTimer1() {

@@ -8,6 +8,8 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "platform/HostEnvironment.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeSerialPort.h"
+#include "support/FakeSession.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedPrompts.h"
@@ -33,6 +36,11 @@ class UiRig {
         // [Setting] and [Options] lines of kelvantori.INI ("DirPath=D:"); DirPath defaults to D:.
         std::vector<std::string> settings;
         bool watchFolder = false;
+        // [Ports] lines of Host.ini ("COM1=/dev/pts/7"). With realLine the window runs on the
+        // real clock and opens the system's serial ports (a pseudo-terminal of
+        // kelvantori-machine); otherwise on the scripted port and the manual clock.
+        std::vector<std::string> ports;
+        bool realLine = false;
     };
 
     UiRig();
@@ -52,6 +60,13 @@ class UiRig {
     // it), as a user types it.
     void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void Type(const QString& text);
+    // A key pressed and released where the focus is, delivered when the window next looks at
+    // its events (in the middle of a transfer).
+    void PostKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // Runs an action once the window has written (read) that many bytes to (from) the scripted
+    // port, counted over the rig's life: the moment to press a key during a transfer.
+    void AtWrite(std::size_t bytes, std::function<void()> action);
+    void AtRead(std::size_t bytes, std::function<void()> action);
     // Timer1 fires now (the idle display comes back).
     void FireTimer1();
     // Lets queued window events run.
@@ -87,9 +102,15 @@ class UiRig {
     FakeDesktop& Desktop() { return desktop_; }
     // The programs the window started (really started, through the system's launcher).
     RecordingLauncher& Launcher() { return launcher_; }
+    FakePower& Power() { return power_; }
+    FakeScreenSaver& ScreenSaver() { return screenSaver_; }
+    // The transfer log of the program folder, as UTF-8 lines (without their line ends).
+    QStringList LogLines();
 
   private:
     class ThreadSafeClock;
+    class ForwardingPort;
+    void Counted(bool written);
 
     Options options_;
     ScopedEnv zone_{"TZ", "JST-9"};
@@ -104,6 +125,13 @@ class UiRig {
     ScriptedPrompts prompts_;
     FakeDesktop desktop_;
     RecordingLauncher launcher_;
+    FakePower power_;
+    FakeScreenSaver screenSaver_;
+    SteadyClock realClock_;
+    std::size_t writes_ = 0;
+    std::size_t reads_ = 0;
+    std::multimap<std::size_t, std::function<void()>> atWrite_;
+    std::multimap<std::size_t, std::function<void()>> atRead_;
     std::unique_ptr<HostEnvironment> host_;
     std::unique_ptr<TForm1> form_;
     bool started_ = false;

@@ -137,6 +137,8 @@ TEST(SendEngineTest, MarkedFilesFollowWholeThenTheSendCompletes) {
     EXPECT_EQ(rig.port.WrittenBytes(),
               "\nO1\nG01 X100. Y100.\nG01 X200. Y200.\nM30\nO2\nM30\nO3\n\n%");
     EXPECT_EQ(rig.host.programsShown, (std::vector<std::string>{"O2.NC", "O3.NC"}));
+    // The host is handed the lines it shows, so the view needs no second load.
+    EXPECT_EQ(rig.host.programLinesShown, (std::vector<std::size_t>{2, 1}));
     EXPECT_EQ(rig.log.entries, (std::vector<RecordingLog::Entry>{
                                    SendLog(TransferState::Completed, "C:\\NC\\O1.NC"),
                                    SendLog(TransferState::Completed, "C:\\NC\\O2.NC"),
@@ -369,6 +371,29 @@ struct Rig : test::EngineRig {
     }
     std::string File(const std::string& path) { return files.File(path).value_or("<none>"); }
 };
+
+// A receive says nothing on the line but the switcher's number: the machine punches when its
+// operator starts it (or, with op5, is stopped with DC4 only when the PC stops).
+TEST(ReceiveEngineTest, WritesNothingButTheSwitchersNumber) {
+    const struct {
+        const char* name;
+        std::function<void(Rig&)> configure;
+        std::string written;
+    } rows[] = {
+        {"Iso", [](Rig&) {}, ""},
+        {"SevenBitLine", [](Rig& r) { r.settings.Speed = "4800,7,E,2"; }, ""},
+        {"EiaSettings", [](Rig& r) { r.settings.Code = "Y", r.settings.R_Code = 2; }, ""},
+        {"AfterTheSwitcher", [](Rig& r) { SwitcherAnswer(r, "2"); }, "2"},
+        {"PortThatDoesNotOpen", [](Rig& r) { r.port.SetOpenResult(PortError::OpenFailed); }, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig("%\nO1\nM30\n%");
+        row.configure(rig);
+        rig.Receive(Named());
+        EXPECT_EQ(Hex(rig.port.WrittenBytes()), Hex(row.written));
+    }
+}
 
 // --- lines: what a received line becomes in the file ----------------------------------------
 

@@ -329,6 +329,80 @@ TEST(VirtualMachinePunchTest, OneByteEveryCharacterTimeHeldWhileTheLineIsClosed)
     EXPECT_EQ(m.vm.NextDeadline(), 10s + 200ms);
 }
 
+TEST(VirtualMachinePunchTest, OnRequestReadsTapesAndPunchesEachTimeThePcAsksWithDc1) {
+    const ProgramText program{{"O2", "M30"}};
+    Machine m(Parse("--punch-on-request TAPE.NC --start dc1 --delay 100"), &program);
+    const std::string tape = Line("%\nO2\nM30\n%\n");
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");  // ready to read a send
+    // A DC1 inside a tape is no request.
+    m.Receive(Line("%\nO1\n") + "\x11" + Line("M30\n%\n"));
+    m.clock.Advance(1s);
+    EXPECT_EQ(m.Output(), "\x11");  // the tape ended: ready for the next one
+    ASSERT_EQ(m.sink.stored.size(), 1u);
+    EXPECT_EQ(m.sink.stored[0].name, "O1");
+
+    // A receive: the PC opens the line and asks.
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.Receive("\x11");
+    m.clock.Advance(99ms);
+    EXPECT_EQ(m.Output(), "");
+    m.clock.Advance(1ms);
+    EXPECT_EQ(m.Output(), tape);
+    // No start signal runs into the tape or after it while the PC reads.
+    m.clock.Advance(5s);
+    EXPECT_EQ(m.Output(), "");
+
+    // A punch the PC closes the line on is abandoned; the next request punches it whole.
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.Receive("\x11");
+    m.clock.Advance(100ms);
+    m.vm.Poll();
+    EXPECT_EQ(m.vm.PendingOutput(), tape);
+    m.vm.OnWritten(3);
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.Receive("\x11");
+    m.clock.Advance(100ms);
+    EXPECT_EQ(m.Output(), tape);
+    EXPECT_EQ(m.vm.Summary().punched, 2 * tape.size() + 3);
+    EXPECT_FALSE(m.vm.ShouldExit());
+}
+
+// A receive says nothing on the line: the PC that opens it and stays quiet for the delay asks
+// for the tape; one that answers the start signal sends instead and gets no tape.
+TEST(VirtualMachinePunchTest, OnRequestTakesAQuietOpenLineAsARequest) {
+    const ProgramText program{{"O2", "M30"}};
+    Machine m(Parse("--punch-on-request TAPE.NC --start dc1 --delay 100"), &program);
+    const std::string tape = Line("%\nO2\nM30\n%\n");
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    EXPECT_EQ(m.vm.NextDeadline(), 100ms);
+    m.clock.Advance(99ms);
+    EXPECT_EQ(m.Output(), "");
+    m.clock.Advance(1ms);
+    m.vm.Poll();
+    m.clock.Advance(100ms);
+    EXPECT_EQ(m.Output(), tape);
+
+    // A send answers the start signal at once: no tape runs into it.
+    m.vm.OnLineClosed();
+    m.vm.OnLineOpened();
+    EXPECT_EQ(m.Output(), "\x11");
+    m.clock.Advance(10ms);
+    m.Receive(Line("%\nO1\nM30\n%\n"));
+    m.clock.Advance(2s);
+    const std::string after = m.Output();
+    EXPECT_EQ(after.find('O'), std::string::npos) << after;
+    ASSERT_EQ(m.sink.stored.size(), 1u);
+    EXPECT_EQ(m.sink.stored[0].name, "O1");
+}
+
 TEST(MachineSummaryTest, WritesEveryKeyInItsOrder) {
     // clang-format off
     MachineSummary s{.code = "eia", .received = 1234, .programs = {"O1", "O2"},
