@@ -20,6 +20,7 @@
 #include "ui/Prompts.h"
 #include "ui/SessionServices.h"
 #include "ui/SingleInstance.h"
+#include "ui/TerminationSignals.h"
 
 int main(int argc, char** argv) {
     using namespace kelvantori;
@@ -56,6 +57,12 @@ int main(int argc, char** argv) {
         dependencies.power = &power;
         dependencies.screenSaver = &screenSaver;
         TForm1 form(std::move(dependencies));
+        // The end of a session closes the window as the user would: a transfer stops first.
+        TerminationSignals sessionEnd([&form](int) {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            form.close();
+        });
         instance.SetActivateHandler([&form] {
             form.showNormal();
             form.raise();

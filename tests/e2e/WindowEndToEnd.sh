@@ -100,7 +100,13 @@ shot 08-delete-question
 key Return
 sleep 0.5
 shot 09-deleted
-key F10
+# A second start brings this window to the front and ends at once, with status 0.
+second_status=0
+timeout 10 "$exe" >"$work/second.log" 2>&1 || second_status=$?
+[ "$second_status" = 0 ] || fail "a second start ended with $second_status"
+kill -0 "$pid" 2>/dev/null || fail "the first window ended when a second was started"
+# The end of a session: SIGTERM closes the window as F10 does (the settings are saved).
+kill -TERM "$pid"
 for _ in $(seq 50); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
