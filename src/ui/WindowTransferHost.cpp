@@ -181,6 +181,10 @@ void WindowTransferHost::ShowError(const std::string& text) {
                        PromptPlace::Offset);
 }
 
+void WindowTransferHost::ShowNotice(const std::string& text) {
+    c_.view.ShowMessage(text, ResultColour::Lime);
+}
+
 std::optional<std::string> WindowTransferHost::AskSelectNumber() {
     Flush();
     TAutoForm form(c_.actions.Window(), c_.prompts);

@@ -79,6 +79,9 @@ class WindowTransferHost : public QObject, public TransferHost {
     bool CancelRequested() override;
     bool AskYesNo(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    // Said in the message line while the transfer runs: an unattended transfer must not wait on
+    // a box for something that is no question.
+    void ShowNotice(const std::string& text) override;
     std::optional<std::string> AskSelectNumber() override;
     void SetStatus(StatusPanel panel, const std::string& text) override;
     void SetRemaining(const std::string& text) override;

@@ -86,6 +86,20 @@ class Mainunit1TransferTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void portNoticeIsShownInTheMessageLineWhileTheSendRuns() {
+        UiRig rig(SevenBit());
+        rig.WriteFile("O0001.NC", kProgram1);
+        rig.Start();
+        rig.Port().SetOpenNotice("COM1 (tcp://box:4001) は raw TCP のポートです。");
+        rig.Port().ArriveAt(50ms, "\x11");
+        QString during;
+        rig.AtWrite(8, [&] { during = rig.Text("Label11"); });
+        rig.Press(Qt::Key_F1);
+        QCOMPARE(during, "COM1 (tcp://box:4001) は raw TCP のポートです。");
+        QCOMPARE(rig.Prompts().Log(), QStringList());
+        QCOMPARE(rig.Text("Label11"), "送信完了しました。!!");
+    }
+
     void f1SendsTheCurrentFileAndLogsIt() {
         UiRig rig(SevenBit());
         rig.WriteFile("O0001.NC", kProgram1);

@@ -58,6 +58,8 @@ class UiRig::ForwardingPort : public SerialPort {
     int OutputQueueLength() override { return target_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return target_.GetModemStatus(); }
     std::string LastSystemError() const override { return target_.LastSystemError(); }
+    std::string OpenNotice() const override { return target_.OpenNotice(); }
+    OpenFailure LastOpenFailure() const override { return target_.LastOpenFailure(); }
 
   private:
     SerialPort& target_;
