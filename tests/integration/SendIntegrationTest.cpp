@@ -128,7 +128,7 @@ TEST(SendIntegrationTest, MachineDc3PausesTheSendAndDc1ResumesItWithoutLossOrBur
     // past its high mark (DC3) and drains to its low mark (DC1) again.
     ASSERT_TRUE(
         rig.StartMachine({"--code", "iso", "--baud", "19200", "--format", "8N1", "--buffer", "256",
-                          "--high", "128", "--low", "32", "--drain", "600", "--dc3", "93"}));
+                          "--high", "64", "--low", "16", "--drain", "600", "--dc3", "93"}));
     const TransferResult result = rig.Send("O8.NC", ReadFixture("integration/flow.input"));
     rig.FinishMachine();
     ASSERT_EQ(result, TransferResult::Completed) << rig.MachineErrors();
