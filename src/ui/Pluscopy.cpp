@@ -79,11 +79,8 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     // folder of the list, or "O1" into "O123", as Enter is pressed.
     ComboBox1->setCompleter(nullptr);
     ComboBox1->setMaxVisibleItems(20);
-    Button3 = new QPushButton("...", this);
-    Button3->setObjectName("Button3");
-    Button3->setGeometry(372, 230, 36, 26);
     // Enter never opens the browser.
-    Button3->setAutoDefault(false);
+    Button3 = MakeButton(this, "Button3", "...", QRect(372, 230, 36, 26));
     Button1 = new QPushButton(Q("ＯＫ"), this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(116, 274, 88, 30);
