@@ -14,6 +14,7 @@
 #include "files/JoinTool.h"
 #include "files/ProgramLoader.h"
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
@@ -21,20 +22,8 @@
 
 namespace kelvantori {
 
-namespace {
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* button = new QPushButton(Q(caption), parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
-
 TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts, PlusJob job)
-    : QDialog(window), files_(files), prompts_(prompts), job_(std::move(job)) {
+    : ToolDialog(window, prompts), files_(files), prompts_(prompts), job_(std::move(job)) {
     setObjectName("PlusForm");
     setWindowTitle(Q(kPlusCaption));
     setFixedSize(360, 316);
@@ -58,15 +47,14 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setFont(GothicFont(14));
-    Button1 = Button(this, "Button1", "OK", QRect(148, 272, 96, 30));
-    Button2 = Button(this, "Button2", "ｷｬﾝｾﾙ", QRect(252, 272, 96, 30));
+    Button1 = MakeButton(this, "Button1", "OK", QRect(148, 272, 96, 30));
+    Button2 = MakeButton(this, "Button2", "ｷｬﾝｾﾙ", QRect(252, 272, 96, 30));
 
-    ShowHistory();
+    FillHistoryQuietly(*ComboBox1, job_.history);
     Button1->setEnabled(!job_.history.empty());
     ComboBox1->setEditText(job_.history.empty() ? QString() : Q(job_.history.front()));
 
-    host_ = new ToolDialogHost(prompts_, *this);
-    host_->SetProgressHandler([this](const ToolProgress& progress) {
+    Host().SetProgressHandler([this](const ToolProgress& progress) {
         // The file being appended is the one selected.
         const int row = std::min(static_cast<int>(progress.files), ListBox1->count() - 1);
         ListBox1->setCurrentRow(row);
@@ -74,9 +62,15 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    // The combo box has the focus and hands the keys to its line edit itself: its keys are
-    // looked at here.
-    ComboBox1->installEventFilter(this);
+    // The combo box has the focus and hands the keys to its line edit itself: the box's keys
+    // are the ones looked at.
+    TakeFieldKeys(
+        *ComboBox1, [this] { return ComboBox1->currentText(); },
+        [](const QKeyEvent& event) {
+            const QString typed = event.text();
+            return typed.size() == 1 && Q(kJoinNameRefusedCharacters).contains(typed[0]);
+        },
+        kJoinNameCharacterMessage);
     connect(Button1, &QPushButton::clicked, this, &TPlusForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TPlusForm::reject);
 
@@ -84,18 +78,8 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
     ComboBox1->setFocus();
 }
 
-void TPlusForm::ShowHistory() {
-    const QString text = ComboBox1->currentText();
-    ComboBox1->blockSignals(true);
-    ComboBox1->clear();
-    for (const std::string& entry : job_.history)
-        ComboBox1->addItem(Q(entry));
-    ComboBox1->setEditText(text);
-    ComboBox1->blockSignals(false);
-}
-
 void TPlusForm::Button1Click() {
-    if (host_->Running())
+    if (Host().Running())
         return;
     const std::string typed = U(ComboBox1->currentText());
     if (typed.empty()) {
@@ -103,28 +87,23 @@ void TPlusForm::Button1Click() {
         return;
     }
     AddToHistory(job_.history, typed);
-    ShowHistory();
+    FillHistoryQuietly(*ComboBox1, job_.history);
 
     JoinJob join;
     join.sources = SourcesIn(job_.dirPath, job_.names);
     join.typedName = typed;
     join.mask = job_.mask;
-    ComboBox1->setEnabled(false);
     const ToolResult result =
-        host_->Run([&](ToolHost& host) { return RunJoin(files_, join, host); });
-    ComboBox1->setEnabled(true);
+        RunTool([&](ToolHost& host) { return RunJoin(files_, join, host); },
+                [this](bool on) { ComboBox1->setEnabled(on); }, job_.refreshList);
 
     switch (result.status) {
         case ToolStatus::Done:
-            if (job_.refreshList)
-                job_.refreshList();
-            ShowToolReport(prompts_, this, result.report);
-            accept();
             return;
         case ToolStatus::Declined:
             // No to the overwrite question leaves everything as it was; No to a file's format
             // question stopped the join, which says so.
-            if (host_->LastQuestion() == kFormatQuestion)
+            if (Host().LastQuestion() == kFormatQuestion)
                 ShowToolReport(prompts_, this, result.report);
             break;
         case ToolStatus::TargetIsSource:
@@ -135,34 +114,6 @@ void TPlusForm::Button1Click() {
             break;
     }
     ComboBox1->setFocus();
-}
-
-bool TPlusForm::ComboBox1KeyPress(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (!ComboBox1->currentText().isEmpty())
-            Button1Click();
-        return true;
-    }
-    const QString typed = event->text();
-    if (typed.size() == 1 && Q(kJoinNameRefusedCharacters).contains(typed[0])) {
-        prompts_.Message(this, kConfirmTitle, kJoinNameCharacterMessage, PromptIcon::Error);
-        return true;
-    }
-    return false;
-}
-
-bool TPlusForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ComboBox1 && event->type() == QEvent::KeyPress)
-        return ComboBox1KeyPress(static_cast<QKeyEvent*>(event));
-    return QDialog::eventFilter(watched, event);
-}
-
-void TPlusForm::reject() {
-    if (host_->Running()) {
-        host_->Stop();
-        return;
-    }
-    QDialog::reject();
 }
 
 }  // namespace kelvantori
