@@ -31,17 +31,6 @@ namespace {
 const QColor kOlive(128, 128, 0);
 constexpr int kPorts = 30;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QRect geometry,
-                  int pixelSize = 14) {
-    auto* label = new QLabel(Q(text), parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setFont(GothicFont(pixelSize));
-    label->setTextFormat(Qt::PlainText);
-    SetTextColour(label, Qt::white);
-    return label;
-}
-
 QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(name);
@@ -83,12 +72,13 @@ void CommSettingsPanel::Build() {
     GroupBox1->setToolTip(Q("通信設定が行えます。"));
     SetPanelColour(GroupBox1, kOlive);
     QWidget* g = GroupBox1;
-    Label12 = MakeLabel(g, "Label12", "", QRect(12, 22, 300, 18));
-    Label15 = MakeLabel(g, "Label15", "(速度,ﾃﾞｰﾀﾋﾞｯﾄ,ﾊﾟﾘﾃｨ,ｽﾄｯﾌﾟﾋﾞｯﾄ)", QRect(12, 42, 300, 18));
+    Label12 = MakePanelLabel(g, "Label12", QString(), QRect(12, 22, 300, 18), 14);
+    Label15 = MakePanelLabel(g, "Label15", Q("(速度,ﾃﾞｰﾀﾋﾞｯﾄ,ﾊﾟﾘﾃｨ,ｽﾄｯﾌﾟﾋﾞｯﾄ)"),
+                             QRect(12, 42, 300, 18), 14);
     ComboBox11 = MakeCombo(g, "ComboBox11", QRect(12, 62, 150, 26));
     for (const std::string& text : OfferedLineSettings())
         ComboBox11->addItem(Q(text));
-    Label13 = MakeLabel(g, "Label13", "", QRect(12, 98, 300, 18));
+    Label13 = MakePanelLabel(g, "Label13", QString(), QRect(12, 98, 300, 18), 14);
     ComboBox12 = MakeCombo(g, "ComboBox12", QRect(12, 118, 96, 26));
     // The list shows each port's device beside it, so the user knows which adapter COM3 is.
     portModel_ = new QStandardItemModel(this);
@@ -99,17 +89,18 @@ void CommSettingsPanel::Build() {
     portList->setRootIsDecorated(false);
     portList->setItemsExpandable(false);
     ComboBox12->setView(portList);
-    PortDevice = MakeLabel(g, "PortDevice", "", QRect(116, 122, 296, 18), 12);
-    Label18 = MakeLabel(g, "Label18", "送受信の開始を        ＮＣ機の信号で行う(Y/N)",
-                        QRect(12, 156, 330, 18));
+    PortDevice = MakePanelLabel(g, "PortDevice", QString(), QRect(116, 122, 296, 18), 12);
+    Label18 = MakePanelLabel(g, "Label18", Q("送受信の開始を        ＮＣ機の信号で行う(Y/N)"),
+                             QRect(12, 156, 330, 18), 14);
     Edit4 = MakeSwitch(g, "Edit4", QRect(350, 153, 28, 24));
-    Label36 = MakeLabel(g, "Label36", "送受信時、頭に％をつける　　　　　　　　(Y/N)",
-                        QRect(12, 186, 330, 18));
+    Label36 = MakePanelLabel(g, "Label36", Q("送受信時、頭に％をつける　　　　　　　　(Y/N)"),
+                             QRect(12, 186, 330, 18), 14);
     Edit6 = MakeSwitch(g, "Edit6", QRect(350, 183, 28, 24));
-    Label53 = MakeLabel(g, "Label53", "送受信時、後に％をつける　              (Y/N)",
-                        QRect(12, 216, 330, 18));
+    Label53 = MakePanelLabel(g, "Label53", Q("送受信時、後に％をつける　              (Y/N)"),
+                             QRect(12, 216, 330, 18), 14);
     Edit5 = MakeSwitch(g, "Edit5", QRect(350, 213, 28, 24));
-    Label40 = MakeLabel(g, "Label40", "送信コードＥＩＡ (Y/N)", QRect(12, 246, 330, 18));
+    Label40 =
+        MakePanelLabel(g, "Label40", Q("送信コードＥＩＡ (Y/N)"), QRect(12, 246, 330, 18), 14);
     Edit8 = MakeSwitch(g, "Edit8", QRect(350, 243, 28, 24));
     Label14 = new ClickLabel(Q(kCommSettingsLegend), g);
     Label14->setObjectName("Label14");

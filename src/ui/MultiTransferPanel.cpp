@@ -31,16 +31,6 @@ constexpr int kRowTop = 40;
 constexpr int kRowHeight = 29;
 constexpr const char* kHeading = "番号  送信 受信 取消    送受信データ     結果";
 
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setFont(GothicFont(12));
-    label->setTextFormat(Qt::PlainText);
-    SetTextColour(label, Qt::white);
-    return label;
-}
-
 }  // namespace
 
 std::string QueueRowNumber(int row) {
@@ -88,7 +78,7 @@ void MultiTransferPanel::Build() {
     GroupBox3->setGeometry(392, 24, 355, 404);
     GroupBox3->setFont(GothicFont(12));
     SetPanelColour(GroupBox3, kNavy);
-    Label19 = MakeLabel(GroupBox3, "Label19", Q(kHeading), QRect(8, 20, 340, 18));
+    Label19 = MakePanelLabel(GroupBox3, "Label19", Q(kHeading), QRect(8, 20, 340, 18), 12);
     for (int k = 0; k < kQueueRows; ++k) {
         const auto i = static_cast<std::size_t>(k);
         const int top = kRowTop + k * kRowHeight;
@@ -98,8 +88,8 @@ void MultiTransferPanel::Build() {
         box->setFlat(true);
         box->setStyleSheet("QGroupBox { border: none; margin: 0; padding: 0; }");
         rowBoxes[i] = box;
-        numbers[i] = MakeLabel(box, QString("Label%1").arg(k + 20), Q(QueueRowNumber(k + 1)),
-                               QRect(2, 4, 26, 18));
+        numbers[i] = MakePanelLabel(box, QString("Label%1").arg(k + 20), Q(QueueRowNumber(k + 1)),
+                                    QRect(2, 4, 26, 18), 12);
         for (int m = 0; m < 3; ++m) {
             auto* radio = new QRadioButton(box);
             radio->setObjectName(QString("RadioButton%1").arg(3 * k + m + 1));
@@ -130,10 +120,10 @@ void MultiTransferPanel::Build() {
         connect(name, &QComboBox::activated, this, [this, k](int index) { NameChosen(k, index); });
         name->hide();
         ComboBox[i] = name;
-        results[i] = MakeLabel(GroupBox3, QString("Label%1").arg(k + 41), QString(),
-                               QRect(278, top + 4, 70, 18));
+        results[i] = MakePanelLabel(GroupBox3, QString("Label%1").arg(k + 41), QString(),
+                                    QRect(278, top + 4, 70, 18), 12);
     }
-    Label35 = MakeLabel(GroupBox3, "Label35", QString(), QRect(8, 336, 340, 20));
+    Label35 = MakePanelLabel(GroupBox3, "Label35", QString(), QRect(8, 336, 340, 20), 12);
     QFont bold = Label35->font();
     bold.setBold(true);
     Label35->setFont(bold);
