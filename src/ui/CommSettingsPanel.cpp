@@ -16,6 +16,8 @@
 #include "files/FileOperations.h"
 #include "platform/CommPort.h"
 #include "ui/ClickLabel.h"
+#include "ui/ComboCompletion.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/MainContext.h"
 #include "ui/MainView.h"
@@ -303,13 +305,11 @@ bool CommSettingsPanel::FieldKey(CommField field, QKeyEvent* event) {
         default:
             break;
     }
-    const QString typed = event->text();
-    if (typed.isEmpty() || !typed[0].isPrint() ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    const std::string typed = TypedCharacter(*event);
+    if (typed.empty())
         return false;
-    // Characters the field does not take are dropped.
-    return typed.size() != 1 || typed[0].unicode() > 0x7F ||
-           !CommFieldTakes(field, static_cast<char>(typed[0].unicode()));
+    // Characters the field does not take are dropped (every one it takes is ASCII).
+    return typed.size() != 1 || !CommFieldTakes(field, typed[0]);
 }
 
 void CommSettingsPanel::Edited(CommField field) {
@@ -319,22 +319,11 @@ void CommSettingsPanel::Edited(CommField field) {
         return;
     }
     QComboBox* combo = field == CommField::Speed ? ComboBox11 : ComboBox12;
-    QLineEdit* edit = combo->lineEdit();
-    std::vector<std::string> items;
-    for (int i = 0; i < combo->count(); ++i)
-        items.push_back(U(combo->itemText(i)));
     // Only the line settings of the list can be typed; a port that cannot be opened now (an
     // adapter not plugged in) can still be set, and its transfer says so.
     const CompletedText done =
-        CompleteFromList(items, U(edit->text()), static_cast<std::size_t>(edit->cursorPosition()),
-                         field == CommField::Speed ? Unmatched::Undo : Unmatched::KeepPrefix);
-    edit->setText(Q(done.text));
-    if (done.selectionEnd > done.caret) {
-        edit->setSelection(static_cast<int>(done.selectionEnd),
-                           -static_cast<int>(done.selectionEnd - done.caret));
-    } else {
-        edit->setCursorPosition(static_cast<int>(done.caret));
-    }
+        CompleteInBox(*combo, field == CommField::Speed ? Unmatched::Undo : Unmatched::KeepPrefix);
+    ShowCompletion(*combo->lineEdit(), done);
 }
 
 }  // namespace kelvantori

@@ -12,8 +12,9 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
-#include "core/ListCompletion.h"
 #include "files/FileOperations.h"
+#include "ui/ComboCompletion.h"
+#include "ui/DialogSupport.h"
 #include "ui/FileListView.h"
 #include "ui/Fonts.h"
 #include "ui/MainContext.h"
@@ -296,11 +297,9 @@ bool MultiTransferPanel::NameKey(int row, QKeyEvent* event) {
         default:
             break;
     }
-    const QString typed = event->text();
-    if (typed.isEmpty() || !typed[0].isPrint() ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    const std::string character = TypedCharacter(*event);
+    if (character.empty())
         return false;
-    const std::string character = U(typed);
     if (character.size() == 1 &&
         QueueForbiddenCharacters(c_.settings).find(character[0]) != std::string_view::npos) {
         c_.prompts.Message(c_.actions.Window(), kConfirmTitle, QueueForbiddenMessage(c_.settings),
@@ -317,22 +316,10 @@ void MultiTransferPanel::NameEdited(int row) {
         return;
     }
     QComboBox* box = ComboBox[i];
-    QLineEdit* edit = box->lineEdit();
-    std::vector<std::string> items;
-    for (int n = 0; n < box->count(); ++n)
-        items.push_back(U(box->itemText(n)));
-    const CompletedText done =
-        CompleteFromList(items, U(edit->text()), static_cast<std::size_t>(edit->cursorPosition()),
-                         Unmatched::KeepPrefix);
+    const CompletedText done = CompleteInBox(*box, Unmatched::KeepPrefix);
     const QSignalBlocker blocker(box);
     box->setCurrentIndex(done.item ? static_cast<int>(*done.item) : -1);
-    edit->setText(Q(done.text));
-    if (done.selectionEnd > done.caret) {
-        edit->setSelection(static_cast<int>(done.selectionEnd),
-                           -static_cast<int>(done.selectionEnd - done.caret));
-    } else {
-        edit->setCursorPosition(static_cast<int>(done.caret));
-    }
+    ShowCompletion(*box->lineEdit(), done);
 }
 
 void MultiTransferPanel::NameChosen(int row, int index) {
