@@ -26,9 +26,7 @@ TFindForm::TFindForm(QWidget* window, PromptService& prompts, std::vector<std::s
     setWindowTitle(Q(kFindCaption));
     setFixedSize(304, 116);
 
-    Label1 = new QLabel(Q("検索・絞り込み名"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(16, 12, 272, 18);
+    Label1 = MakeLabel(this, "Label1", "検索・絞り込み名", QRect(16, 12, 272, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(16, 34, 272, 26);

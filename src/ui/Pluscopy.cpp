@@ -59,17 +59,14 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     setWindowTitle(Q(CopyMoveCaption(kind)));
     setFixedSize(420, 320);
 
-    Label1 = new QLabel(Q("選択ファイル一覧 (同一ﾌｫﾙﾀﾞｰには不可!!)"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(12, 10, 396, 18);
+    Label1 = MakeLabel(this, "Label1", "選択ファイル一覧 (同一ﾌｫﾙﾀﾞｰには不可!!)",
+                       QRect(12, 10, 396, 18));
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 30, 396, 170);
     for (const std::string& name : names)
         ListBox1->addItem(Q(name));
-    Label2 = new QLabel(Q(CopyMoveTargetLabel(kind)), this);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(12, 210, 120, 18);
+    Label2 = MakeLabel(this, "Label2", CopyMoveTargetLabel(kind), QRect(12, 210, 120, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(12, 230, 354, 26);

@@ -18,9 +18,8 @@ TRNameForm::TRNameForm(QWidget* window, const std::string& currentName) : Centre
     setFixedSize(360, 252);
 
     Label1 = MakeLabel(this, "Label1", currentName, QRect(16, 12, 328, 18));
-    LabeledEdit1Label = new QLabel(Q("新しい名前を入力"), this);
-    LabeledEdit1Label->setObjectName("LabeledEdit1Label");
-    LabeledEdit1Label->setGeometry(16, 38, 328, 18);
+    LabeledEdit1Label =
+        MakeLabel(this, "LabeledEdit1Label", "新しい名前を入力", QRect(16, 38, 328, 18));
     LabeledEdit1 = new QLineEdit(Q(currentName), this);
     LabeledEdit1->setObjectName("LabeledEdit1");
     LabeledEdit1->setGeometry(16, 58, 328, 26);
