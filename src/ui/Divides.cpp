@@ -13,7 +13,6 @@
 #include <QPushButton>
 
 #include "core/DrivePath.h"
-#include "core/HistoryList.h"
 #include "files/FileOperations.h"
 #include "files/SplitTool.h"
 #include "ui/DesktopServices.h"
@@ -73,9 +72,7 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
     ListBox1->setGeometry(12, 54, 396, 146);
     ListBox1->setFocusPolicy(Qt::NoFocus);
     ListBox1->setUniformItemSizes(true);
-    Label2 = new QLabel(Q("保存先"), this);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(12, 208, 200, 18);
+    Label2 = MakeLabel(this, "Label2", "保存先", QRect(12, 208, 200, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(12, 228, 352, 26);
@@ -113,15 +110,7 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    // The combo box has the focus and hands the keys to its line edit itself: the box's keys
-    // are the ones looked at.
-    TakeFieldKeys(
-        *ComboBox1, [this] { return ComboBox1->currentText(); },
-        [](const QKeyEvent& event) {
-            const QString typed = event.text();
-            return typed.size() == 1 && Q(kSplitFolderRefusedCharacters).contains(typed[0]);
-        },
-        kSplitFolderCharacterMessage);
+    TakeComboKeys(*ComboBox1, kSplitFolderRefusedCharacters, kSplitFolderCharacterMessage);
     connect(Button1, &QPushButton::clicked, this, &TDividesForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TDividesForm::reject);
     connect(Button3, &QPushButton::clicked, this, &TDividesForm::Button3Click);
@@ -131,15 +120,9 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
 }
 
 void TDividesForm::Button1Click() {
-    if (Host().Running())
+    const auto typed = TypedForRun(*ComboBox1, job_.history);
+    if (!typed)
         return;
-    const std::string typed = U(ComboBox1->currentText());
-    if (typed.empty()) {
-        ComboBox1->setFocus();
-        return;
-    }
-    AddToHistory(job_.history, typed);
-    FillHistoryQuietly(*ComboBox1, job_.history);
     Button1->setEnabled(false);
     ListBox1->clear();
     ProgressBar1->setValue(0);
@@ -147,7 +130,7 @@ void TDividesForm::Button1Click() {
     SplitJob split;
     split.input = job_.input;
     split.text = job_.text;
-    split.targetFolder = typed;
+    split.targetFolder = *typed;
     split.request.options = job_.options;
     split.request.mask = job_.mask;
     // While the split runs only a stop is taken: the folder and the options stay as they are.

@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "core/HistoryList.h"
 #include "core/JoinFiles.h"
 #include "files/FileOperations.h"
 #include "files/JoinTool.h"
@@ -29,18 +28,14 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
     setFixedSize(360, 316);
     setFont(GothicFont(12));
 
-    Label1 = new QLabel(Q("ﾌｧｲﾙ結合一覧"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(12, 10, 336, 18);
+    Label1 = MakeLabel(this, "Label1", "ﾌｧｲﾙ結合一覧", QRect(12, 10, 336, 18));
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 30, 336, 170);
     ListBox1->setFocusPolicy(Qt::NoFocus);
     for (const std::string& name : job_.names)
         ListBox1->addItem(Q(name));
-    Label2 = new QLabel(Q("結合ﾌｧｲﾙ名"), this);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(12, 208, 336, 18);
+    Label2 = MakeLabel(this, "Label2", "結合ﾌｧｲﾙ名", QRect(12, 208, 336, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(12, 228, 336, 26);
@@ -62,15 +57,7 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    // The combo box has the focus and hands the keys to its line edit itself: the box's keys
-    // are the ones looked at.
-    TakeFieldKeys(
-        *ComboBox1, [this] { return ComboBox1->currentText(); },
-        [](const QKeyEvent& event) {
-            const QString typed = event.text();
-            return typed.size() == 1 && Q(kJoinNameRefusedCharacters).contains(typed[0]);
-        },
-        kJoinNameCharacterMessage);
+    TakeComboKeys(*ComboBox1, kJoinNameRefusedCharacters, kJoinNameCharacterMessage);
     connect(Button1, &QPushButton::clicked, this, &TPlusForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TPlusForm::reject);
 
@@ -79,19 +66,13 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
 }
 
 void TPlusForm::Button1Click() {
-    if (Host().Running())
+    const auto typed = TypedForRun(*ComboBox1, job_.history);
+    if (!typed)
         return;
-    const std::string typed = U(ComboBox1->currentText());
-    if (typed.empty()) {
-        ComboBox1->setFocus();
-        return;
-    }
-    AddToHistory(job_.history, typed);
-    FillHistoryQuietly(*ComboBox1, job_.history);
 
     JoinJob join;
     join.sources = SourcesIn(job_.dirPath, job_.names);
-    join.typedName = typed;
+    join.typedName = *typed;
     join.mask = job_.mask;
     const ToolResult result =
         RunTool([&](ToolHost& host) { return RunJoin(files_, join, host); },

@@ -1,11 +1,14 @@
 // The tool dialogs' shared behaviour.
 #include "ui/ToolDialog.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 
+#include "core/HistoryList.h"
 #include "files/FileOperations.h"
 #include "ui/DialogSupport.h"
 #include "ui/Prompts.h"
+#include "ui/QtText.h"
 #include "ui/ToolDialogHost.h"
 
 namespace kelvantori {
@@ -29,6 +32,31 @@ void ToolDialog::TakeFieldKeys(QWidget& field, std::function<QString()> text,
         }
         return false;
     });
+}
+
+void ToolDialog::TakeComboKeys(QComboBox& box, std::string_view refusedCharacters,
+                               std::string_view refusedMessage) {
+    TakeFieldKeys(
+        box, [&box] { return box.currentText(); },
+        [refused = Q(refusedCharacters)](const QKeyEvent& event) {
+            const QString typed = event.text();
+            return typed.size() == 1 && refused.contains(typed[0]);
+        },
+        refusedMessage);
+}
+
+std::optional<std::string> ToolDialog::TypedForRun(QComboBox& box,
+                                                   std::vector<std::string>& history) {
+    if (host_->Running())
+        return std::nullopt;
+    const std::string typed = U(box.currentText());
+    if (typed.empty()) {
+        box.setFocus();
+        return std::nullopt;
+    }
+    AddToHistory(history, typed);
+    FillHistoryQuietly(box, history);
+    return typed;
 }
 
 ToolResult ToolDialog::RunTool(const std::function<ToolResult(ToolHost&)>& tool,

@@ -8,10 +8,14 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/ToolHost.h"
 
+class QComboBox;
 class QKeyEvent;
 
 namespace kelvantori {
@@ -34,6 +38,15 @@ class ToolDialog : public QDialog {
     void TakeFieldKeys(QWidget& field, std::function<QString()> text,
                        std::function<bool(const QKeyEvent&)> refused,
                        std::string_view refusedMessage);
+    // The same for a combo box where a name or a folder is typed: a character of
+    // refusedCharacters is refused. The box has the focus and hands the keys to its line edit
+    // itself, so the box's own keys are the ones looked at.
+    void TakeComboKeys(QComboBox& box, std::string_view refusedCharacters,
+                       std::string_view refusedMessage);
+
+    // The text of box for a run, put first in history and in the box's list. Nothing while a
+    // tool runs, or (the focus back in the box) when the box is empty.
+    std::optional<std::string> TypedForRun(QComboBox& box, std::vector<std::string>& history);
 
     // Runs tool with the dialog's input taken (takeInput(false) before, takeInput(true) after).
     // When it is done, refreshList() reads the list again, its report is shown and the dialog
