@@ -146,22 +146,13 @@ void BenchPacedSend() {
 }
 
 void BenchReceive() {
-    // About 1 MB of lines in the form the receive keeps as they are.
-    std::string tape = "O0001\r\n";
-    std::string expected = "O0001\r\n";
-    for (int i = 1; expected.size() < 1'000'000; ++i) {
-        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
-                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
-        tape += line + "\r\n";
-        expected += line + "\r\n";
-    }
-    expected += "%\r\n";
+    const auto [tape, expected] = MegabyteTape();
     const TempDir temp;
     const std::string& folder = temp.path;
     const std::string tapePath = folder + "/tape.nc";
     std::ofstream(tapePath, std::ios::binary) << tape;
 
-    Machine machine({"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"});
+    Machine machine(PunchingMachine(tapePath));
     HostConfig config;
     config.ports[1] = machine.device;
     config.drives['D'] = folder;
@@ -173,20 +164,13 @@ void BenchReceive() {
     Settings settings;
     settings.DirPath = "D:";
     ReceiveEngine engine(*port, host, log, *files);
-    ReceiveJob job;
-    job.TransferPath = "D:\\RECEIVED.NC";
-    job.TransferName = "RECEIVED.NC";
+    const ReceiveJob job = ReceivedFileJob();
     const double cpu0 = ThreadCpuSeconds();
     const TransferResult result = engine.ReceiveFile(settings, job);
     const double cpu = ThreadCpuSeconds() - cpu0;
     const auto summary = machine.WaitAndStop(15s);
-    std::ifstream in(folder + "/RECEIVED.NC", std::ios::binary);
-    std::stringstream saved;
-    saved << in.rdbuf();
-    const std::string got = saved.str();
-    std::size_t same = 0;
-    while (same < got.size() && same < expected.size() && got[same] == expected[same])
-        ++same;
+    const std::string got = ReadBytes(folder + "/RECEIVED.NC");
+    const std::size_t same = AgreeingBytes(got, expected);
     const double seconds = Seconds(host.dataEnded - host.firstLine);
     const double punched = Number(summary, "punched");
     std::printf("(c) receive of %zu bytes punched by kelvantori-machine at full speed\n",

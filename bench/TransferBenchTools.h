@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "BenchFigures.h"
+#include "comm/ReceiveEngine.h"
 #include "comm/SendEngine.h"
 #include "comm/TransferHost.h"
 #include "comm/TransferLog.h"
@@ -146,6 +147,49 @@ inline std::size_t LineBytes(const LoadedProgram& program) {
     for (const auto& line : program.text.lines)
         bytes += line.size() + 1;
     return bytes;
+}
+
+// About 1 MB of lines in the form a receive keeps as they are: the tape the machine punches and
+// the file a receive saves from it.
+struct ReceiveTape {
+    std::string tape;
+    std::string expected;
+};
+
+inline ReceiveTape MegabyteTape() {
+    ReceiveTape t{"O0001\r\n", "O0001\r\n"};
+    for (int i = 1; t.expected.size() < 1'000'000; ++i) {
+        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
+                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
+        t.tape += line + "\r\n";
+        t.expected += line + "\r\n";
+    }
+    t.expected += "%\r\n";
+    return t;
+}
+
+// The receive of a whole tape into D:\RECEIVED.NC.
+inline ReceiveJob ReceivedFileJob() {
+    ReceiveJob job;
+    job.TransferPath = "D:\\RECEIVED.NC";
+    job.TransferName = "RECEIVED.NC";
+    return job;
+}
+
+// The bytes of a file.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// How many bytes of got agree with expected from the start.
+inline std::size_t AgreeingBytes(const std::string& got, const std::string& expected) {
+    std::size_t same = 0;
+    while (same < got.size() && same < expected.size() && got[same] == expected[same])
+        ++same;
+    return same;
 }
 
 // The line of every send benchmark, 19200 baud 8N1; with signal the send starts on the
@@ -334,6 +378,11 @@ inline std::vector<std::string> ReadingMachine(bool filling) {
     else
         options.insert(options.end(), {"--buffer", "256", "--drain", "0"});
     return options;
+}
+
+// kelvantori-machine punching the tape at tapePath once, as fast as the line takes it.
+inline std::vector<std::string> PunchingMachine(const std::string& tapePath) {
+    return {"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"};
 }
 
 // What a paced send to the machine left: the machine's summary and the most bytes the engine

@@ -296,7 +296,7 @@ struct ReceiveRun {
 
 ReceiveRun Receive(TForm1* window, const std::string& tapePath, const std::string& expected) {
     const TempDir temp;
-    Machine machine({"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"});
+    Machine machine(PunchingMachine(tapePath));
     HostConfig config;
     config.ports[1] = machine.device;
     config.drives['D'] = temp.path;
@@ -313,34 +313,18 @@ ReceiveRun Receive(TForm1* window, const std::string& tapePath, const std::strin
     Settings settings;
     settings.DirPath = "D:";
     ReceiveEngine engine(*port, host, log, *files);
-    ReceiveJob job;
-    job.TransferPath = "D:\\RECEIVED.NC";
-    job.TransferName = "RECEIVED.NC";
+    const ReceiveJob job = ReceivedFileJob();
     ReceiveRun result;
     result.completed = engine.ReceiveFile(settings, job) == TransferResult::Completed;
     const auto summary = machine.WaitAndStop(15s);
-    std::ifstream in(temp.path + "/RECEIVED.NC", std::ios::binary);
-    std::stringstream saved;
-    saved << in.rdbuf();
-    const std::string got = saved.str();
-    std::size_t same = 0;
-    while (same < got.size() && same < expected.size() && got[same] == expected[same])
-        ++same;
-    result.lost = expected.size() - same;
+    const std::string got = ReadBytes(temp.path + "/RECEIVED.NC");
+    result.lost = expected.size() - AgreeingBytes(got, expected);
     result.rate = Number(summary, "punched") / Seconds(host.dataEnded - host.firstLine);
     return result;
 }
 
 void BenchReceive(TForm1& form) {
-    std::string tape = "O0001\r\n";
-    std::string expected = "O0001\r\n";
-    for (int i = 1; expected.size() < 1'000'000; ++i) {
-        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
-                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
-        tape += line + "\r\n";
-        expected += line + "\r\n";
-    }
-    expected += "%\r\n";
+    const auto [tape, expected] = MegabyteTape();
     const TempDir temp;
     const std::string tapePath = temp.path + "/tape.nc";
     std::ofstream(tapePath, std::ios::binary) << tape;
