@@ -20,14 +20,14 @@ void ToolDialog::TakeFieldKeys(QWidget& field, std::function<QString()> text,
                                std::function<bool(const QKeyEvent&)> refused,
                                std::string_view refusedMessage) {
     FilterKeys(field, [this, text = std::move(text), refused = std::move(refused),
-                       refusedMessage](QKeyEvent& event) {
+                       message = std::string(refusedMessage)](QKeyEvent& event) {
         if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) {
             if (!text().isEmpty())
                 Button1Click();
             return true;
         }
         if (refused(event)) {
-            prompts_.Message(this, kConfirmTitle, refusedMessage, PromptIcon::Error);
+            prompts_.Message(this, kConfirmTitle, message, PromptIcon::Error);
             return true;
         }
         return false;
