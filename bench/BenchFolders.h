@@ -1,5 +1,5 @@
 // What the listing benchmarks share: a folder of many NC files made like a shop's data folder,
-// medians, and the heap in use.
+// and the heap in use (medians and seconds from BenchFigures.h).
 #pragma once
 
 #include <fcntl.h>
@@ -16,6 +16,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "BenchFigures.h"
 
 namespace kelvantori::bench {
 
@@ -44,15 +46,6 @@ class BenchFolder {
   private:
     std::string path_;
 };
-
-inline double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-inline double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 inline std::size_t HeapInUse() {
     const auto info = mallinfo2();

@@ -1,49 +1,22 @@
 // The send engine over a pseudo-terminal: unpaced throughput (the engine's own per-byte cost)
 // and, paced at 19200 baud, how busy the line's character time keeps the line. A reader thread
 // drains the master side as a machine would.
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
 
+#include "TransferBenchTools.h"
 #include "comm/SendEngine.h"
-#include "comm/TransferLog.h"
 #include "core/LineSetting.h"
 #include "platform/HostConfig.h"
 
 namespace {
 
 using namespace kelvantori;
-using Clock = std::chrono::steady_clock;
-
-class BenchHost : public TransferHost {
-  public:
-    std::chrono::nanoseconds Now() override { return Clock::now().time_since_epoch(); }
-    void Wait(std::chrono::milliseconds) override {}  // the fixed waits are not measured
-    void ProcessEvents() override {}
-    bool CancelRequested() override { return false; }
-    bool AskYesNo(const std::string&) override { return true; }
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    std::optional<std::string> AskSelectNumber() override { return std::nullopt; }
-    void SetStatus(StatusPanel, const std::string&) override {}
-    void SetRemaining(const std::string&) override {}
-    void SetProgress(std::int64_t, std::int64_t) override {}
-    void SetResult(const std::string&, ResultColour) override {}
-    void SetLamps(const ModemStatus&) override {}
-    void TransferEnded(bool, std::chrono::milliseconds) override {}
-    std::string RescueReceivedData(const std::string&, const std::string&) override { return {}; }
-};
-
-class NoLog : public TransferLog {
-  public:
-    void Write(TransferKind, TransferState, std::string_view) override {}
-};
+using namespace kelvantori::bench;
+using Clock = BenchClock;
 
 struct Run {
     double seconds = 0;
@@ -51,11 +24,10 @@ struct Run {
 };
 
 Run SendOnce(const std::string& speed, bool paced, int lines) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    grantpt(master);
-    unlockpt(master);
+    Pty pty;
+    const int master = pty.master;
     HostConfig config;
-    config.ports[1] = ptsname(master);
+    config.ports[1] = pty.slave;
 
     std::atomic<bool> done{false};
     std::atomic<std::size_t> received{0};
@@ -96,14 +68,10 @@ Run SendOnce(const std::string& speed, bool paced, int lines) {
     BenchHost host;
     NoLog log;
     SendEngine engine(*port, host, log, SendOptions{paced, 2});
-    SendJob job;
-    job.DirPath = "C:";
-    job.TransferName = "BENCH.NC";
-    job.program = program;
+    SendJob job = BenchJob(program);
     engine.SendFile(settings, job);
     done = true;
     reader.join();
-    ::close(master);
     // From the first byte to the last: the line's time, without the port's opening.
     return Run{std::chrono::duration<double>(last - first).count(), received.load()};
 }

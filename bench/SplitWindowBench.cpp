@@ -21,10 +21,6 @@ using namespace kelvantori;
 using namespace kelvantori::bench;
 using Stopwatch = std::chrono::steady_clock;
 
-double SecondsOf(Stopwatch::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
 // The tool alone asks nothing and is never stopped.
 class QuietHost : public ToolHost {
   public:
@@ -101,9 +97,9 @@ int main(int argc, char** argv) {
         ticker.start();
         form.PressKey(Qt::Key_B);
         ticker.stop();
-        const double seconds = SecondsOf(Stopwatch::now() - start);
-        loadTimes.push_back(SecondsOf(opened - start));
-        dialogTimes.push_back(SecondsOf(split - opened));
+        const double seconds = Seconds(Stopwatch::now() - start);
+        loadTimes.push_back(Seconds(opened - start));
+        dialogTimes.push_back(Seconds(split - opened));
         form.ReturnToIdle();
         return seconds;
     };
@@ -114,7 +110,7 @@ int main(int argc, char** argv) {
         job.targetFolder = "D:\\OUT";
         const auto start = Stopwatch::now();
         const ToolResult result = RunSplit(files, job, host);
-        const double seconds = SecondsOf(Stopwatch::now() - start);
+        const double seconds = Seconds(Stopwatch::now() - start);
         if (result.status != ToolStatus::Done) {
             std::fprintf(stderr, "the split failed: %s\n", result.report.text.c_str());
             std::exit(1);

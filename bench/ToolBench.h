@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
+
 extern char** environ;
 
 namespace kelvantori::bench {
@@ -102,11 +104,6 @@ inline ChildRun RunChild(const std::vector<std::string>& argv, const std::string
     std::fclose(result);
     std::remove(resultPath.c_str());
     return run;
-}
-
-inline double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 // One side of a side-by-side measurement: a time per round and the largest peak memory.

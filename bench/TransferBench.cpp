@@ -47,14 +47,9 @@ void BenchUnpacedSend() {
         Drain drain(pty.master, lineBytes);
         BenchHost host;
         NoLog log;
-        Settings settings;
-        settings.Signal = "N";
-        settings.Speed = "19200,8,N,1";
+        const Settings settings = SendSettings(false);
         SendEngine engine(*port, host, log, SendOptions{false, 2});
-        SendJob job;
-        job.DirPath = "C:";
-        job.TransferName = "BENCH.NC";
-        job.program = program;
+        SendJob job = BenchJob(program);
         const double cpu0 = ThreadCpuSeconds();
         const auto t0 = Clock::now();
         engine.SendFile(settings, job);
@@ -103,11 +98,6 @@ void BenchUnpacedSend() {
                 engineCpuPerByte / plainCpuPerByte);
 }
 
-struct PacedRun {
-    std::map<std::string, std::string> summary;
-    int engineAfterDc3 = 0;
-};
-
 PacedRun PacedSend(const std::vector<std::string>& machineOptions, int lines, bool signal) {
     Machine machine(machineOptions);
     HostConfig config;
@@ -116,14 +106,9 @@ PacedRun PacedSend(const std::vector<std::string>& machineOptions, int lines, bo
     WatchingPort port(*system);
     BenchHost host;
     NoLog log;
-    Settings settings;
-    settings.Signal = signal ? "Y" : "N";
-    settings.Speed = "19200,8,N,1";
+    const Settings settings = SendSettings(signal);
     SendEngine engine(port, host, log);
-    SendJob job;
-    job.DirPath = "C:";
-    job.TransferName = "BENCH.NC";
-    job.program = Program(lines);
+    SendJob job = BenchJob(Program(lines));
     engine.SendFile(settings, job);
     PacedRun run;
     run.summary = machine.Stop(300ms);
@@ -132,10 +117,7 @@ PacedRun PacedSend(const std::vector<std::string>& machineOptions, int lines, bo
 }
 
 void BenchPacedSend() {
-    const std::vector<std::string> line{"--code", "iso", "--baud", "19200", "--format", "8N1"};
-    std::vector<std::string> fast = line;
-    fast.insert(fast.end(), {"--buffer", "256", "--drain", "0"});
-    PacedRun busy = PacedSend(fast, 300, false);
+    PacedRun busy = PacedSend(ReadingMachine(false), 300, false);
     std::printf("(b) paced send at 19200 baud 8N1 (1920 characters/s) to kelvantori-machine\n");
     std::printf(
         "    line utilisation, machine faster than the line: %.1f %% (target >= 95 %%):"
@@ -143,55 +125,34 @@ void BenchPacedSend() {
         100 * Number(busy.summary, "utilisation"), Number(busy.summary, "utilisation") / 0.95,
         busy.summary["received"].c_str(), busy.summary["elapsed"].c_str());
 
-    std::vector<std::string> filling = line;
+    std::vector<std::string> filling = ReadingMachine(true);
     // The machine asks for the tape with DC1 once it has seen the PC open the line; started at
     // once instead, the PC's first characters wait in the kernel until the machine notices the
     // open, and its line model counts them as an overrun of its first DC3.
-    filling.insert(filling.end(), {"--buffer", "256", "--high", "200", "--low", "50", "--drain",
-                                   "1000", "--start", "dc1", "--start-repeat", "100"});
-    int worstMachine = 0;
-    int worstEngine = 0;
-    std::vector<int> overruns;
-    int pauses = 0;
-    double lost = 0;
-    for (int i = 0; i < 5; ++i) {
-        const PacedRun run = PacedSend(filling, 100, true);
-        const int overrun = static_cast<int>(Number(run.summary, "overrun_max"));
-        overruns.push_back(overrun);
-        worstMachine = std::max(worstMachine, overrun);
-        worstEngine = std::max(worstEngine, run.engineAfterDc3);
-        pauses += static_cast<int>(Number(run.summary, "dc3_sent"));
-        lost += Number(run.summary, "lost");
-    }
-    std::sort(overruns.begin(), overruns.end());
+    filling.insert(filling.end(), {"--start", "dc1", "--start-repeat", "100"});
+    Overruns overruns;
+    for (int i = 0; i < 5; ++i)
+        overruns.Add(PacedSend(filling, 100, true));
     std::printf(
         "    overrun, buffer 256/high 200/low 50, drain 1000 characters/s, 5 sends, %d"
         " DC3 pauses:\n",
-        pauses);
+        overruns.pauses);
     std::printf(
         "      counted by the machine: median %d, worst %d (target <= 10): worst/10 = "
         "%.1f; lost %.0f\n",
-        overruns[overruns.size() / 2], worstMachine, worstMachine / 10.0, lost);
-    std::printf("      written by the engine after it had read the DC3: worst %d\n", worstEngine);
+        overruns.Median(), overruns.Worst(), overruns.Worst() / 10.0, overruns.lost);
+    std::printf("      written by the engine after it had read the DC3: worst %d\n",
+                overruns.worstEngine);
 }
 
 void BenchReceive() {
-    // About 1 MB of lines in the form the receive keeps as they are.
-    std::string tape = "O0001\r\n";
-    std::string expected = "O0001\r\n";
-    for (int i = 1; expected.size() < 1'000'000; ++i) {
-        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
-                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
-        tape += line + "\r\n";
-        expected += line + "\r\n";
-    }
-    expected += "%\r\n";
+    const auto [tape, expected] = MegabyteTape();
     const TempDir temp;
     const std::string& folder = temp.path;
     const std::string tapePath = folder + "/tape.nc";
     std::ofstream(tapePath, std::ios::binary) << tape;
 
-    Machine machine({"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"});
+    Machine machine(PunchingMachine(tapePath));
     HostConfig config;
     config.ports[1] = machine.device;
     config.drives['D'] = folder;
@@ -203,20 +164,13 @@ void BenchReceive() {
     Settings settings;
     settings.DirPath = "D:";
     ReceiveEngine engine(*port, host, log, *files);
-    ReceiveJob job;
-    job.TransferPath = "D:\\RECEIVED.NC";
-    job.TransferName = "RECEIVED.NC";
+    const ReceiveJob job = ReceivedFileJob();
     const double cpu0 = ThreadCpuSeconds();
     const TransferResult result = engine.ReceiveFile(settings, job);
     const double cpu = ThreadCpuSeconds() - cpu0;
     const auto summary = machine.WaitAndStop(15s);
-    std::ifstream in(folder + "/RECEIVED.NC", std::ios::binary);
-    std::stringstream saved;
-    saved << in.rdbuf();
-    const std::string got = saved.str();
-    std::size_t same = 0;
-    while (same < got.size() && same < expected.size() && got[same] == expected[same])
-        ++same;
+    const std::string got = ReadBytes(folder + "/RECEIVED.NC");
+    const std::size_t same = AgreeingBytes(got, expected);
     const double seconds = Seconds(host.dataEnded - host.firstLine);
     const double punched = Number(summary, "punched");
     std::printf("(c) receive of %zu bytes punched by kelvantori-machine at full speed\n",
@@ -241,14 +195,9 @@ void BenchWaiting() {
         auto port = CreateSystemSerialPort(config);
         BenchHost host;
         NoLog log;
-        Settings settings;
-        settings.Signal = "Y";
-        settings.Speed = "19200,8,N,1";
+        const Settings settings = SendSettings(true);
         SendEngine engine(*port, host, log);
-        SendJob job;
-        job.DirPath = "C:";
-        job.TransferName = "BENCH.NC";
-        job.program = Program(10);
+        SendJob job = BenchJob(Program(10));
         host.stopAt = Clock::now() + kWait;
         const double cpu0 = ThreadCpuSeconds();
         const auto t0 = Clock::now();

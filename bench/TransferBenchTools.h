@@ -1,6 +1,7 @@
-// What the transfer benchmarks share: a bare host that costs nothing, a port that counts the
-// bytes written after the machine's DC3, pseudo-terminals with a reader that drains them,
-// kelvantori-machine as a child process, and the programs sent.
+// What the transfer benchmarks share: a bare host that costs nothing, a log that writes nothing,
+// a port that counts the bytes written after the machine's DC3, pseudo-terminals with a reader
+// that drains them, child processes (kelvantori-machine), the programs sent with their line
+// setting, and the figures of the paced sends to the machine.
 #pragma once
 
 #include <fcntl.h>
@@ -25,6 +26,9 @@
 #include <thread>
 #include <vector>
 
+#include "BenchFigures.h"
+#include "comm/ReceiveEngine.h"
+#include "comm/SendEngine.h"
 #include "comm/TransferHost.h"
 #include "comm/TransferLog.h"
 #include "core/ProgramText.h"
@@ -43,10 +47,6 @@ inline double ThreadCpuSeconds() {
     getrusage(RUSAGE_THREAD, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-inline double Seconds(BenchClock::duration d) {
-    return std::chrono::duration<double>(d).count();
 }
 
 // The host of a benchmark: real time, the fixed waits skipped (they are not the engine's work),
@@ -122,6 +122,8 @@ class WatchingPort : public SerialPort {
     int OutputQueueLength() override { return port_.OutputQueueLength(); }
     std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
     std::string LastSystemError() const override { return port_.LastSystemError(); }
+    std::string OpenNotice() const override { return port_.OpenNotice(); }
+    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
     SerialPort& port_;
@@ -132,9 +134,8 @@ class WatchingPort : public SerialPort {
 inline LoadedProgram Program(int lines) {
     LoadedProgram program;
     program.text.lines.push_back("O0001");
-    for (int i = 1; i <= lines; ++i) {
+    for (int i = 1; i <= lines; ++i)
         program.text.lines.push_back("N" + std::to_string(i) + " G01 X12.345 Y-67.890 F1200");
-    }
     for (const auto& line : program.text.lines)
         program.size += line.size() + 2;
     return program;
@@ -146,6 +147,67 @@ inline std::size_t LineBytes(const LoadedProgram& program) {
     for (const auto& line : program.text.lines)
         bytes += line.size() + 1;
     return bytes;
+}
+
+// About 1 MB of lines in the form a receive keeps as they are: the tape the machine punches and
+// the file a receive saves from it.
+struct ReceiveTape {
+    std::string tape;
+    std::string expected;
+};
+
+inline ReceiveTape MegabyteTape() {
+    ReceiveTape t{"O0001\r\n", "O0001\r\n"};
+    for (int i = 1; t.expected.size() < 1'000'000; ++i) {
+        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
+                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
+        t.tape += line + "\r\n";
+        t.expected += line + "\r\n";
+    }
+    t.expected += "%\r\n";
+    return t;
+}
+
+// The receive of a whole tape into D:\RECEIVED.NC.
+inline ReceiveJob ReceivedFileJob() {
+    ReceiveJob job;
+    job.TransferPath = "D:\\RECEIVED.NC";
+    job.TransferName = "RECEIVED.NC";
+    return job;
+}
+
+// The bytes of a file.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// How many bytes of got agree with expected from the start.
+inline std::size_t AgreeingBytes(const std::string& got, const std::string& expected) {
+    std::size_t same = 0;
+    while (same < got.size() && same < expected.size() && got[same] == expected[same])
+        ++same;
+    return same;
+}
+
+// The line of every send benchmark, 19200 baud 8N1; with signal the send starts on the
+// machine's DC1.
+inline Settings SendSettings(bool signal) {
+    Settings settings;
+    settings.Signal = signal ? "Y" : "N";
+    settings.Speed = "19200,8,N,1";
+    return settings;
+}
+
+// The program sent as C:BENCH.NC.
+inline SendJob BenchJob(const LoadedProgram& program) {
+    SendJob job;
+    job.DirPath = "C:";
+    job.TransferName = "BENCH.NC";
+    job.program = program;
+    return job;
 }
 
 struct Pty {
@@ -160,7 +222,8 @@ struct Pty {
     std::string slave;
 };
 
-// Reads the master side as fast as it can until `expected` bytes came or the writer is done.
+// Reads the master side as fast as it can until `expected` bytes came or the writer is done;
+// `last` is when the last bytes were read.
 class Drain {
   public:
     Drain(int fd, std::size_t expected)
@@ -173,6 +236,7 @@ class Drain {
                   const ssize_t n = ::read(fd, buffer.data(), buffer.size());
                   if (n > 0) {
                       got += static_cast<std::size_t>(n);
+                      last = BenchClock::now();
                   } else if (n < 0 && errno == EIO) {
                       std::this_thread::sleep_for(1ms);  // the slave is not open yet
                   }
@@ -183,6 +247,7 @@ class Drain {
         thread_.join();
     }
     std::atomic<std::size_t> got{0};
+    std::atomic<BenchClock::time_point> last{};
     std::atomic<bool> stop{false};
 
   private:
@@ -202,30 +267,50 @@ struct TempDir {
     std::string path;
 };
 
+// Starts args[0] with args, its stdout into stdoutFd (or /dev/null when it is negative) and its
+// stderr into /dev/null; -1 when it did not start.
+inline pid_t Spawn(std::vector<std::string> args, int stdoutFd) {
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdoutFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// SIGTERM, and waits until it has gone.
+inline void Terminate(pid_t& pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+}
+
 // kelvantori-machine as a child process.
 class Machine {
   public:
     explicit Machine(std::vector<std::string> options) {
         summary_ = folder_.path + "/summary.txt";
-        options.insert(options.end(), {"--summary", summary_});
-        const std::string exe = ExecutableFolder() + "/kelvantori-machine";
-        std::vector<std::string> args{exe};
+        std::vector<std::string> args{ExecutableFolder() + "/kelvantori-machine"};
         args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        args.insert(args.end(), {"--summary", summary_});
+        // Close-on-exec: the machine keeps only its stdout, the pipe's writing end.
         int out[2];
-        if (pipe(out) != 0)
+        if (pipe2(out, O_CLOEXEC) != 0)
             return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = Spawn(args, out[1]);
         close(out[1]);
         std::string line;
         char c = 0;
@@ -250,10 +335,7 @@ class Machine {
         if (pid_ <= 0)
             return summary;
         std::this_thread::sleep_for(settle);
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
+        Terminate(pid_);
         return ReadSummary();
     }
     // Waits for it to exit by itself (--once), at most the timeout, then stops it.
@@ -284,5 +366,49 @@ inline double Number(const std::map<std::string, std::string>& m, const std::str
     const auto it = m.find(key);
     return it == m.end() ? -1 : std::atof(it->second.c_str());
 }
+
+// kelvantori-machine reading ISO tape at 19200 baud 8N1 into a buffer of 256: one that empties
+// it faster than the line, or (filling) one that drains 1000 characters/s and sends DC3 at 200
+// characters and DC1 at 50.
+inline std::vector<std::string> ReadingMachine(bool filling) {
+    std::vector<std::string> options{"--code", "iso", "--baud", "19200", "--format", "8N1"};
+    if (filling)
+        options.insert(options.end(),
+                       {"--buffer", "256", "--high", "200", "--low", "50", "--drain", "1000"});
+    else
+        options.insert(options.end(), {"--buffer", "256", "--drain", "0"});
+    return options;
+}
+
+// kelvantori-machine punching the tape at tapePath once, as fast as the line takes it.
+inline std::vector<std::string> PunchingMachine(const std::string& tapePath) {
+    return {"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"};
+}
+
+// What a paced send to the machine left: the machine's summary and the most bytes the engine
+// wrote after it had read a DC3.
+struct PacedRun {
+    std::map<std::string, std::string> summary;
+    int engineAfterDc3 = 0;
+};
+
+// The overrun figures of paced sends to a filling machine, gathered run by run.
+struct Overruns {
+    void Add(const PacedRun& run) {
+        const int overrun = static_cast<int>(Number(run.summary, "overrun_max"));
+        counted.insert(std::upper_bound(counted.begin(), counted.end(), overrun), overrun);
+        worstEngine = std::max(worstEngine, run.engineAfterDc3);
+        pauses += static_cast<int>(Number(run.summary, "dc3_sent"));
+        lost += Number(run.summary, "lost");
+    }
+    // The characters the machine counted after its DC3: the median and the worst run.
+    int Median() const { return counted.empty() ? -1 : counted[counted.size() / 2]; }
+    int Worst() const { return counted.empty() ? -1 : counted.back(); }
+
+    std::vector<int> counted;  // one a run, in ascending order
+    int worstEngine = 0;
+    int pauses = 0;
+    double lost = 0;
+};
 
 }  // namespace kelvantori::bench

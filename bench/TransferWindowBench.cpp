@@ -149,14 +149,9 @@ SendRun UnpacedSend(TForm1* window, const LoadedProgram& program) {
     TimingHost host(window != nullptr ? static_cast<TransferHost&>(run->Host())
                                       : static_cast<TransferHost&>(bare));
     TimingLog log;
-    Settings settings;
-    settings.Signal = "N";
-    settings.Speed = "19200,8,N,1";
+    const Settings settings = SendSettings(false);
     SendEngine engine(*port, host, log, SendOptions{false, 2});
-    SendJob job;
-    job.DirPath = "C:";
-    job.TransferName = "BENCH.NC";
-    job.program = program;
+    SendJob job = BenchJob(program);
     const double cpu0 = ThreadCpuSeconds();
     const auto t0 = Clock::now();
     double cpu = 0;
@@ -166,11 +161,6 @@ SendRun UnpacedSend(TForm1* window, const LoadedProgram& program) {
         std::this_thread::sleep_for(1ms);
     const auto bytes = static_cast<double>(lineBytes);
     return SendRun{bytes / Seconds(log.written - t0), cpu / bytes, drain.got};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 void BenchUnpacedSend(TForm1& form) {
@@ -203,15 +193,13 @@ void BenchUnpacedSend(TForm1& form) {
     std::printf("    window / 100 KB/s target: %.2f\n", Median(window) / 100000.0);
 }
 
-struct PacedRun {
-    std::map<std::string, std::string> summary;
-    int engineAfterDc3 = 0;
+struct WindowPacedRun : PacedRun {
     std::vector<double> lateness;  // ms, of the window's 10 ms timer
 };
 
 // A send paced by the line to the machine, through the window (form given) or the bare host.
-PacedRun PacedSend(TForm1* form, const std::vector<std::string>& machineOptions, int lines,
-                   bool signal, bool watchTimer) {
+WindowPacedRun PacedSend(TForm1* form, const std::vector<std::string>& machineOptions, int lines,
+                         bool signal, bool watchTimer) {
     Machine machine(machineOptions);
     HostConfig config;
     config.ports[1] = machine.device;
@@ -225,16 +213,11 @@ PacedRun PacedSend(TForm1* form, const std::vector<std::string>& machineOptions,
     TransferHost& host = form != nullptr ? static_cast<TransferHost&>(run->Host())
                                          : static_cast<TransferHost&>(bare);
     TimingLog log;
-    Settings settings;
-    settings.Signal = signal ? "Y" : "N";
-    settings.Speed = "19200,8,N,1";
+    const Settings settings = SendSettings(signal);
     SendEngine engine(port, host, log);
-    SendJob job;
-    job.DirPath = "C:";
-    job.TransferName = "BENCH.NC";
-    job.program = program;
+    SendJob job = BenchJob(program);
 
-    PacedRun result;
+    WindowPacedRun result;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     QElapsedTimer clock;
@@ -265,16 +248,14 @@ double Percentile(std::vector<double> values, double p) {
 }
 
 void BenchPacedSend(TForm1& form) {
-    const std::vector<std::string> line{"--code", "iso", "--baud", "19200", "--format", "8N1"};
-    std::vector<std::string> fast = line;
-    fast.insert(fast.end(), {"--buffer", "256", "--drain", "0"});
+    const std::vector<std::string> fast = ReadingMachine(false);
     // Rounds alternate between the hosts, so a busy moment of the machine hits both alike.
     std::vector<double> window;
     std::vector<double> bare;
-    PacedRun busy;
+    WindowPacedRun busy;
     for (int round = 0; round < 3; ++round) {
         bare.push_back(Number(PacedSend(nullptr, fast, 300, false, false).summary, "utilisation"));
-        PacedRun run = PacedSend(&form, fast, 300, false, true);
+        WindowPacedRun run = PacedSend(&form, fast, 300, false, true);
         window.push_back(Number(run.summary, "utilisation"));
         busy.lateness.insert(busy.lateness.end(), run.lateness.begin(), run.lateness.end());
     }
@@ -287,23 +268,16 @@ void BenchPacedSend(TForm1& form) {
         "ratio %.3f; bare host %.1f %%\n",
         100 * w, w / 0.95, 100 * Median(bare));
 
-    std::vector<std::string> filling = line;
-    filling.insert(filling.end(), {"--buffer", "256", "--high", "200", "--low", "50", "--drain",
-                                   "1000", "--start", "dc1", "--start-repeat", "100"});
-    int worstMachine = 0;
-    int worstEngine = 0;
-    int pauses = 0;
-    for (int i = 0; i < 3; ++i) {
-        const PacedRun run = PacedSend(&form, filling, 100, true, false);
-        worstMachine = std::max(worstMachine, static_cast<int>(Number(run.summary, "overrun_max")));
-        worstEngine = std::max(worstEngine, run.engineAfterDc3);
-        pauses += static_cast<int>(Number(run.summary, "dc3_sent"));
-    }
+    std::vector<std::string> filling = ReadingMachine(true);
+    filling.insert(filling.end(), {"--start", "dc1", "--start-repeat", "100"});
+    Overruns overruns;
+    for (int i = 0; i < 3; ++i)
+        overruns.Add(PacedSend(&form, filling, 100, true, false));
     std::printf(
         "    overrun, buffer 256/high 200/low 50, drain 1000 characters/s, 3 sends, %d DC3 "
         "pauses: worst %d characters (target <= 10): worst/10 = %.1f; written by the engine "
         "after it read the DC3: worst %d\n",
-        pauses, worstMachine, worstMachine / 10.0, worstEngine);
+        overruns.pauses, overruns.Worst(), overruns.Worst() / 10.0, overruns.worstEngine);
 
     std::printf("(c) the window during those 19200-baud sends (%zu ticks of a 10 ms timer)\n",
                 busy.lateness.size());
@@ -322,7 +296,7 @@ struct ReceiveRun {
 
 ReceiveRun Receive(TForm1* window, const std::string& tapePath, const std::string& expected) {
     const TempDir temp;
-    Machine machine({"--code", "iso", "--punch", tapePath, "--delay", "300", "--once"});
+    Machine machine(PunchingMachine(tapePath));
     HostConfig config;
     config.ports[1] = machine.device;
     config.drives['D'] = temp.path;
@@ -339,34 +313,18 @@ ReceiveRun Receive(TForm1* window, const std::string& tapePath, const std::strin
     Settings settings;
     settings.DirPath = "D:";
     ReceiveEngine engine(*port, host, log, *files);
-    ReceiveJob job;
-    job.TransferPath = "D:\\RECEIVED.NC";
-    job.TransferName = "RECEIVED.NC";
+    const ReceiveJob job = ReceivedFileJob();
     ReceiveRun result;
     result.completed = engine.ReceiveFile(settings, job) == TransferResult::Completed;
     const auto summary = machine.WaitAndStop(15s);
-    std::ifstream in(temp.path + "/RECEIVED.NC", std::ios::binary);
-    std::stringstream saved;
-    saved << in.rdbuf();
-    const std::string got = saved.str();
-    std::size_t same = 0;
-    while (same < got.size() && same < expected.size() && got[same] == expected[same])
-        ++same;
-    result.lost = expected.size() - same;
+    const std::string got = ReadBytes(temp.path + "/RECEIVED.NC");
+    result.lost = expected.size() - AgreeingBytes(got, expected);
     result.rate = Number(summary, "punched") / Seconds(host.dataEnded - host.firstLine);
     return result;
 }
 
 void BenchReceive(TForm1& form) {
-    std::string tape = "O0001\r\n";
-    std::string expected = "O0001\r\n";
-    for (int i = 1; expected.size() < 1'000'000; ++i) {
-        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 1000) +
-                                 ".5 Y-" + std::to_string(i % 777) + ".25 F1200";
-        tape += line + "\r\n";
-        expected += line + "\r\n";
-    }
-    expected += "%\r\n";
+    const auto [tape, expected] = MegabyteTape();
     const TempDir temp;
     const std::string tapePath = temp.path + "/tape.nc";
     std::ofstream(tapePath, std::ios::binary) << tape;

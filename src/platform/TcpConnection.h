@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelvantori {
@@ -55,6 +56,9 @@ class TcpConnection {
 
   private:
     void Record(const char* operation, int err);
+    // What a receive or send that failed with the system error err comes to; nothing when it was
+    // interrupted and is to be tried again.
+    std::optional<Result> Failure(const char* operation, int err);
 
     // A descriptor on POSIX; wide enough for a Winsock SOCKET.
     std::intptr_t socket_ = -1;

@@ -10,6 +10,7 @@
 #include "core/AppTemplate.h"
 #include "ui/DesktopServices.h"
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Editapp.h"
 #include "ui/Fonts.h"
 #include "ui/LabeledEdit.h"
@@ -60,22 +61,10 @@ TAppopenForm::TAppopenForm(QWidget* window, std::array<OutAppEntry, 26>& apps,
     // program path in capitals would name no program.
     LabeledEdit2 = new LabeledEdit("LabeledEdit2", "ｺﾏﾝﾄﾞｱﾌﾟﾘｹｰｼｮﾝ ", this);
     LabeledEdit2->Place(8, 330, 576);
-    BitBtn1 = new QPushButton("...", this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(590, 347, 42, 22);
-    BitBtn1->setAutoDefault(false);
-    Label2 = new QLabel(Q(kMarkerLegend), this);
-    Label2->setObjectName("Label2");
-    Label2->setTextFormat(Qt::PlainText);
-    Label2->setGeometry(8, 380, 300, 80);
-    Button1 = new QPushButton(Q("変更\n追加"), this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(424, 392, 100, 64);
-    Button1->setAutoDefault(false);
-    Button2 = new QPushButton(Q("終了"), this);
-    Button2->setObjectName("Button2");
-    Button2->setGeometry(532, 392, 100, 64);
-    Button2->setAutoDefault(false);
+    BitBtn1 = MakeButton(this, "BitBtn1", "...", QRect(590, 347, 42, 22));
+    Label2 = MakeLabel(this, "Label2", kMarkerLegend, QRect(8, 380, 300, 80));
+    Button1 = MakeButton(this, "Button1", "変更\n追加", QRect(424, 392, 100, 64));
+    Button2 = MakeButton(this, "Button2", "終了", QRect(532, 392, 100, 64));
 
     connect(ListView1, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { ShowRow(ListView1->indexOfTopLevelItem(item)); });

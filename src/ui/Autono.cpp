@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <cstring>
 
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
@@ -18,18 +19,15 @@ TAutoForm::TAutoForm(QWidget* parent, PromptService& prompts) : QDialog(parent),
     setWindowTitle(Q("自動切替"));
     setFixedSize(260, 130);
     setFont(GothicFont(12));
-    LabeledEdit1Label = new QLabel(Q("自動選択番号"), this);
-    LabeledEdit1Label->setObjectName("LabeledEdit1Label");
-    LabeledEdit1Label->setGeometry(24, 12, 120, 18);
+    LabeledEdit1Label =
+        MakeLabel(this, "LabeledEdit1Label", "自動選択番号", QRect(24, 12, 120, 18));
     LabeledEdit1 = new QLineEdit(this);
     LabeledEdit1->setObjectName("LabeledEdit1");
     LabeledEdit1->setGeometry(24, 32, 80, 24);
     LabeledEdit1->setFont(GothicFont(16));
     LabeledEdit1->setMaxLength(3);
     LabeledEdit1->installEventFilter(this);
-    Label1 = new QLabel(Q("ﾂﾘｰ設定も可です。番号－番号"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(24, 62, 220, 18);
+    Label1 = MakeLabel(this, "Label1", "ﾂﾘｰ設定も可です。番号－番号", QRect(24, 62, 220, 18));
     Button1 = new QPushButton(Q("ＯＮ"), this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(40, 90, 80, 28);

@@ -3,12 +3,12 @@
 // when every line converted.
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <string>
 
 #include "core/ProgramText.h"
 #include "platform/FileSystem.h"
+#include "ui/ToolDialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,7 +18,6 @@ class QPushButton;
 namespace kelvantori {
 
 class PromptService;
-class ToolDialogHost;
 
 inline constexpr const char* kBai2Caption = "選択軸２倍変換";
 
@@ -30,7 +29,7 @@ struct Bai2Job {
     std::function<void()> refreshList;
 };
 
-class TBai2Form : public QDialog {
+class TBai2Form : public ToolDialog {
     Q_OBJECT
 
   public:
@@ -44,19 +43,12 @@ class TBai2Form : public QDialog {
     QPushButton* Button2 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
 
-    void Button1Click();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
+    void Button1Click() override;
 
   private:
-    bool Edit1KeyPress(QKeyEvent* event);
-
     FileSystem& files_;
     PromptService& prompts_;
     Bai2Job job_;
-    ToolDialogHost* host_ = nullptr;
 };
 
 }  // namespace kelvantori

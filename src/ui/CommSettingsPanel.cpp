@@ -16,6 +16,8 @@
 #include "files/FileOperations.h"
 #include "platform/CommPort.h"
 #include "ui/ClickLabel.h"
+#include "ui/ComboCompletion.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/MainContext.h"
 #include "ui/MainView.h"
@@ -30,17 +32,6 @@ namespace {
 
 const QColor kOlive(128, 128, 0);
 constexpr int kPorts = 30;
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QRect geometry,
-                  int pixelSize = 14) {
-    auto* label = new QLabel(Q(text), parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setFont(GothicFont(pixelSize));
-    label->setTextFormat(Qt::PlainText);
-    SetTextColour(label, Qt::white);
-    return label;
-}
 
 QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry) {
     auto* combo = new QComboBox(parent);
@@ -83,12 +74,13 @@ void CommSettingsPanel::Build() {
     GroupBox1->setToolTip(Q("通信設定が行えます。"));
     SetPanelColour(GroupBox1, kOlive);
     QWidget* g = GroupBox1;
-    Label12 = MakeLabel(g, "Label12", "", QRect(12, 22, 300, 18));
-    Label15 = MakeLabel(g, "Label15", "(速度,ﾃﾞｰﾀﾋﾞｯﾄ,ﾊﾟﾘﾃｨ,ｽﾄｯﾌﾟﾋﾞｯﾄ)", QRect(12, 42, 300, 18));
+    Label12 = MakePanelLabel(g, "Label12", QString(), QRect(12, 22, 300, 18), 14);
+    Label15 = MakePanelLabel(g, "Label15", Q("(速度,ﾃﾞｰﾀﾋﾞｯﾄ,ﾊﾟﾘﾃｨ,ｽﾄｯﾌﾟﾋﾞｯﾄ)"),
+                             QRect(12, 42, 300, 18), 14);
     ComboBox11 = MakeCombo(g, "ComboBox11", QRect(12, 62, 150, 26));
     for (const std::string& text : OfferedLineSettings())
         ComboBox11->addItem(Q(text));
-    Label13 = MakeLabel(g, "Label13", "", QRect(12, 98, 300, 18));
+    Label13 = MakePanelLabel(g, "Label13", QString(), QRect(12, 98, 300, 18), 14);
     ComboBox12 = MakeCombo(g, "ComboBox12", QRect(12, 118, 96, 26));
     // The list shows each port's device beside it, so the user knows which adapter COM3 is.
     portModel_ = new QStandardItemModel(this);
@@ -99,17 +91,18 @@ void CommSettingsPanel::Build() {
     portList->setRootIsDecorated(false);
     portList->setItemsExpandable(false);
     ComboBox12->setView(portList);
-    PortDevice = MakeLabel(g, "PortDevice", "", QRect(116, 122, 296, 18), 12);
-    Label18 = MakeLabel(g, "Label18", "送受信の開始を        ＮＣ機の信号で行う(Y/N)",
-                        QRect(12, 156, 330, 18));
+    PortDevice = MakePanelLabel(g, "PortDevice", QString(), QRect(116, 122, 296, 18), 12);
+    Label18 = MakePanelLabel(g, "Label18", Q("送受信の開始を        ＮＣ機の信号で行う(Y/N)"),
+                             QRect(12, 156, 330, 18), 14);
     Edit4 = MakeSwitch(g, "Edit4", QRect(350, 153, 28, 24));
-    Label36 = MakeLabel(g, "Label36", "送受信時、頭に％をつける　　　　　　　　(Y/N)",
-                        QRect(12, 186, 330, 18));
+    Label36 = MakePanelLabel(g, "Label36", Q("送受信時、頭に％をつける　　　　　　　　(Y/N)"),
+                             QRect(12, 186, 330, 18), 14);
     Edit6 = MakeSwitch(g, "Edit6", QRect(350, 183, 28, 24));
-    Label53 = MakeLabel(g, "Label53", "送受信時、後に％をつける　              (Y/N)",
-                        QRect(12, 216, 330, 18));
+    Label53 = MakePanelLabel(g, "Label53", Q("送受信時、後に％をつける　              (Y/N)"),
+                             QRect(12, 216, 330, 18), 14);
     Edit5 = MakeSwitch(g, "Edit5", QRect(350, 213, 28, 24));
-    Label40 = MakeLabel(g, "Label40", "送信コードＥＩＡ (Y/N)", QRect(12, 246, 330, 18));
+    Label40 =
+        MakePanelLabel(g, "Label40", Q("送信コードＥＩＡ (Y/N)"), QRect(12, 246, 330, 18), 14);
     Edit8 = MakeSwitch(g, "Edit8", QRect(350, 243, 28, 24));
     Label14 = new ClickLabel(Q(kCommSettingsLegend), g);
     Label14->setObjectName("Label14");
@@ -312,13 +305,11 @@ bool CommSettingsPanel::FieldKey(CommField field, QKeyEvent* event) {
         default:
             break;
     }
-    const QString typed = event->text();
-    if (typed.isEmpty() || !typed[0].isPrint() ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    const std::string typed = TypedCharacter(*event);
+    if (typed.empty())
         return false;
-    // Characters the field does not take are dropped.
-    return typed.size() != 1 || typed[0].unicode() > 0x7F ||
-           !CommFieldTakes(field, static_cast<char>(typed[0].unicode()));
+    // Characters the field does not take are dropped (every one it takes is ASCII).
+    return typed.size() != 1 || !CommFieldTakes(field, typed[0]);
 }
 
 void CommSettingsPanel::Edited(CommField field) {
@@ -328,22 +319,11 @@ void CommSettingsPanel::Edited(CommField field) {
         return;
     }
     QComboBox* combo = field == CommField::Speed ? ComboBox11 : ComboBox12;
-    QLineEdit* edit = combo->lineEdit();
-    std::vector<std::string> items;
-    for (int i = 0; i < combo->count(); ++i)
-        items.push_back(U(combo->itemText(i)));
     // Only the line settings of the list can be typed; a port that cannot be opened now (an
     // adapter not plugged in) can still be set, and its transfer says so.
     const CompletedText done =
-        CompleteFromList(items, U(edit->text()), static_cast<std::size_t>(edit->cursorPosition()),
-                         field == CommField::Speed ? Unmatched::Undo : Unmatched::KeepPrefix);
-    edit->setText(Q(done.text));
-    if (done.selectionEnd > done.caret) {
-        edit->setSelection(static_cast<int>(done.selectionEnd),
-                           -static_cast<int>(done.selectionEnd - done.caret));
-    } else {
-        edit->setCursorPosition(static_cast<int>(done.caret));
-    }
+        CompleteInBox(*combo, field == CommField::Speed ? Unmatched::Undo : Unmatched::KeepPrefix);
+    ShowCompletion(*combo->lineEdit(), done);
 }
 
 }  // namespace kelvantori

@@ -3,6 +3,8 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QShowEvent>
 
 #include "ui/Fonts.h"
@@ -46,6 +48,23 @@ void CentredDialog::showEvent(QShowEvent* event) {
          main.top() + main.height() / 2 - own.height() / 2);
 }
 
+QLabel* MakeLabel(QWidget* parent, std::string_view name, std::string_view text, QRect geometry) {
+    auto* label = new QLabel(Q(text), parent);
+    label->setObjectName(Q(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, std::string_view name, std::string_view caption,
+                        QRect geometry) {
+    auto* button = new QPushButton(Q(caption), parent);
+    button->setObjectName(Q(name));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
 void FilterKeys(QWidget& widget, std::function<bool(QKeyEvent&)> filter) {
     widget.installEventFilter(new KeyFilter(&widget, std::move(filter)));
 }
@@ -67,6 +86,16 @@ void FillHistory(QComboBox& combo, const std::vector<std::string>& history) {
     // Filling the list would make its first entry the text.
     combo.setCurrentIndex(-1);
     combo.setEditText(text);
+}
+
+void FillHistoryQuietly(QComboBox& combo, const std::vector<std::string>& history) {
+    const QString text = combo.currentText();
+    combo.blockSignals(true);
+    combo.clear();
+    for (const std::string& entry : history)
+        combo.addItem(Q(entry));
+    combo.setEditText(text);
+    combo.blockSignals(false);
 }
 
 }  // namespace kelvantori

@@ -13,11 +13,11 @@
 #include <QPushButton>
 
 #include "core/DrivePath.h"
-#include "core/HistoryList.h"
 #include "files/FileOperations.h"
 #include "files/SplitTool.h"
 #include "ui/DesktopServices.h"
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
@@ -40,20 +40,15 @@ QAction* OptionItem(QMenu* menu, const char* name, const char* caption, bool che
     return item;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* button = new QPushButton(Q(caption), parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // Enter belongs to the fields: no button of the dialog is pressed by it.
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& prompts,
                            DesktopServices& desktop, DividesJob job)
-    : QDialog(window), files_(files), prompts_(prompts), desktop_(desktop), job_(std::move(job)) {
+    : ToolDialog(window, prompts),
+      files_(files),
+      prompts_(prompts),
+      desktop_(desktop),
+      job_(std::move(job)) {
     setObjectName("DividesForm");
     setWindowTitle(Q(kDividesCaption));
     setFixedSize(kWidth, kHeight);
@@ -71,25 +66,20 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
     op_n = OptionItem(N1, "op_n", "分割名に連番付加", job_.options.N_Set,
                       [this](bool on) { job_.options.N_Set = on; });
 
-    Label1 = new QLabel(Q(DriveFileNameOf(job_.input)), this);
-    Label1->setObjectName("Label1");
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setGeometry(12, 32, 396, 18);
+    Label1 = MakeLabel(this, "Label1", DriveFileNameOf(job_.input), QRect(12, 32, 396, 18));
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 54, 396, 146);
     ListBox1->setFocusPolicy(Qt::NoFocus);
     ListBox1->setUniformItemSizes(true);
-    Label2 = new QLabel(Q("保存先"), this);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(12, 208, 200, 18);
+    Label2 = MakeLabel(this, "Label2", "保存先", QRect(12, 208, 200, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(12, 228, 352, 26);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setFont(GothicFont(14));
-    Button3 = Button(this, "Button3", "...", QRect(370, 228, 38, 26));
+    Button3 = MakeButton(this, "Button3", "...", QRect(370, 228, 38, 26));
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(12, 264, 396, 16);
@@ -98,19 +88,18 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
     const int lines = job_.text != nullptr ? static_cast<int>(job_.text->lines.size()) : 0;
     ProgressBar1->setRange(0, std::max(1, 2 * lines));
     ProgressBar1->setValue(0);
-    Button1 = Button(this, "Button1", "ＯＫ", QRect(208, 294, 96, 30));
-    Button2 = Button(this, "Button2", "ｷｬﾝｾﾙ", QRect(312, 294, 96, 30));
+    Button1 = MakeButton(this, "Button1", "ＯＫ", QRect(208, 294, 96, 30));
+    Button2 = MakeButton(this, "Button2", "ｷｬﾝｾﾙ", QRect(312, 294, 96, 30));
 
-    ShowHistory();
+    FillHistoryQuietly(*ComboBox1, job_.history);
     ComboBox1->setEditText(Q(job_.history.empty() ? job_.dirPath : job_.history.front()));
     Button1->setEnabled(true);
 
-    host_ = new ToolDialogHost(prompts_, *this);
-    host_->SetProgressHandler([this, lines](const ToolProgress& progress) {
+    Host().SetProgressHandler([this, lines](const ToolProgress& progress) {
         const auto done = static_cast<int>(progress.done);
         ProgressBar1->setValue(progress.pass == ToolPass::Checking ? done : lines + done);
     });
-    host_->SetProgramsHandler([this](std::vector<std::string>&& startLines) {
+    Host().SetProgramsHandler([this](std::vector<std::string>&& startLines) {
         QStringList items;
         items.reserve(static_cast<qsizetype>(startLines.size()));
         for (const std::string& line : startLines)
@@ -121,9 +110,7 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    // The combo box has the focus and hands the keys to its line edit itself: its keys are
-    // looked at here.
-    ComboBox1->installEventFilter(this);
+    TakeComboKeys(*ComboBox1, kSplitFolderRefusedCharacters, kSplitFolderCharacterMessage);
     connect(Button1, &QPushButton::clicked, this, &TDividesForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TDividesForm::reject);
     connect(Button3, &QPushButton::clicked, this, &TDividesForm::Button3Click);
@@ -132,26 +119,10 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
     ComboBox1->setFocus();
 }
 
-void TDividesForm::ShowHistory() {
-    const QString text = ComboBox1->currentText();
-    ComboBox1->blockSignals(true);
-    ComboBox1->clear();
-    for (const std::string& entry : job_.history)
-        ComboBox1->addItem(Q(entry));
-    ComboBox1->setEditText(text);
-    ComboBox1->blockSignals(false);
-}
-
 void TDividesForm::Button1Click() {
-    if (host_->Running())
+    const auto typed = TypedForRun(*ComboBox1, job_.history);
+    if (!typed)
         return;
-    const std::string typed = U(ComboBox1->currentText());
-    if (typed.empty()) {
-        ComboBox1->setFocus();
-        return;
-    }
-    AddToHistory(job_.history, typed);
-    ShowHistory();
     Button1->setEnabled(false);
     ListBox1->clear();
     ProgressBar1->setValue(0);
@@ -159,29 +130,21 @@ void TDividesForm::Button1Click() {
     SplitJob split;
     split.input = job_.input;
     split.text = job_.text;
-    split.targetFolder = typed;
+    split.targetFolder = *typed;
     split.request.options = job_.options;
     split.request.mask = job_.mask;
     // While the split runs only a stop is taken: the folder and the options stay as they are.
-    const auto takeInput = [this](bool on) {
-        ComboBox1->setEnabled(on);
-        Button3->setEnabled(on);
-        MainMenu1->setEnabled(on);
-    };
-    takeInput(false);
-    const ToolResult result =
-        host_->Run([&](ToolHost& host) { return RunSplit(files_, split, host); });
-    takeInput(true);
-
-    if (result.status == ToolStatus::Done) {
-        if (job_.refreshList)
-            job_.refreshList();
-        ShowToolReport(prompts_, this, result.report);
-        accept();
+    const ToolResult result = RunTool([&](ToolHost& host) { return RunSplit(files_, split, host); },
+                                      [this](bool on) {
+                                          ComboBox1->setEnabled(on);
+                                          Button3->setEnabled(on);
+                                          MainMenu1->setEnabled(on);
+                                      },
+                                      job_.refreshList);
+    if (result.status == ToolStatus::Done)
         return;
-    }
     // No to the folder question: the dialog stays as it was, with the folder entered.
-    if (result.status == ToolStatus::Declined && host_->LastQuestion() == kSplitFolderQuestion) {
+    if (result.status == ToolStatus::Declined && Host().LastQuestion() == kSplitFolderQuestion) {
         Button1->setEnabled(true);
         ComboBox1->setFocus();
         return;
@@ -207,36 +170,6 @@ void TDividesForm::Button3Click() {
     ComboBox1->setEditText(Q(folder));
     Button1->setEnabled(!folder.empty());
     ComboBox1->setFocus();
-}
-
-bool TDividesForm::ComboBox1KeyPress(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (!ComboBox1->currentText().isEmpty())
-            Button1Click();
-        return true;
-    }
-    const QString typed = event->text();
-    if (typed.size() == 1 && Q(kSplitFolderRefusedCharacters).contains(typed[0])) {
-        prompts_.Message(this, kConfirmTitle, kSplitFolderCharacterMessage, PromptIcon::Error);
-        return true;
-    }
-    return false;
-}
-
-bool TDividesForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ComboBox1 && event->type() == QEvent::KeyPress)
-        return ComboBox1KeyPress(static_cast<QKeyEvent*>(event));
-    return QDialog::eventFilter(watched, event);
-}
-
-void TDividesForm::reject() {
-    // While the split runs, closing the dialog stops the split instead (nothing is put in
-    // place); the dialog stays open with its report.
-    if (host_->Running()) {
-        host_->Stop();
-        return;
-    }
-    QDialog::reject();
 }
 
 }  // namespace kelvantori

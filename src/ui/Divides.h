@@ -4,7 +4,6 @@
 // a long split, which then leaves the target folder as it was.
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "core/ProgramText.h"
 #include "core/SplitPrograms.h"
 #include "platform/FileSystem.h"
+#include "ui/ToolDialog.h"
 
 class QAction;
 class QComboBox;
@@ -26,7 +26,6 @@ namespace kelvantori {
 
 class DesktopServices;
 class PromptService;
-class ToolDialogHost;
 
 inline constexpr const char* kDividesCaption = "Ｏ番号毎分割";
 
@@ -42,7 +41,7 @@ struct DividesJob {
     std::function<void()> refreshList;
 };
 
-class TDividesForm : public QDialog {
+class TDividesForm : public ToolDialog {
     Q_OBJECT
 
   public:
@@ -67,22 +66,14 @@ class TDividesForm : public QDialog {
     const SplitOptions& Options() const { return job_.options; }
     const std::vector<std::string>& History() const { return job_.history; }
 
-    void Button1Click();
+    void Button1Click() override;
     void Button3Click();
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
-
   private:
-    bool ComboBox1KeyPress(QKeyEvent* event);
-    void ShowHistory();
-
     FileSystem& files_;
     PromptService& prompts_;
     DesktopServices& desktop_;
     DividesJob job_;
-    ToolDialogHost* host_ = nullptr;
 };
 
 }  // namespace kelvantori

@@ -6,6 +6,7 @@
 
 #include "ui/DesktopServices.h"
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/LabeledEdit.h"
 #include "ui/QtText.h"
@@ -35,18 +36,9 @@ TEditAppForm::TEditAppForm(QWidget* window, std::string& editApp, DesktopService
     LabeledEdit1 = new LabeledEdit("LabeledEdit1", "ｴﾃﾞｨﾀｿﾌﾄ", TabSheet1);
     LabeledEdit1->Place(12, 14, 372);
     LabeledEdit1->setText(Q(editApp_));
-    Button1 = new QPushButton("...", TabSheet1);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(390, 31, 36, 22);
-    Button1->setAutoDefault(false);
-    Button5 = new QPushButton(Q("保存"), this);
-    Button5->setObjectName("Button5");
-    Button5->setGeometry(248, 132, 96, 32);
-    Button5->setAutoDefault(false);
-    Button6 = new QPushButton(Q("ｷｬﾝｾﾙ"), this);
-    Button6->setObjectName("Button6");
-    Button6->setGeometry(356, 132, 96, 32);
-    Button6->setAutoDefault(false);
+    Button1 = MakeButton(TabSheet1, "Button1", "...", QRect(390, 31, 36, 22));
+    Button5 = MakeButton(this, "Button5", "保存", QRect(248, 132, 96, 32));
+    Button6 = MakeButton(this, "Button6", "ｷｬﾝｾﾙ", QRect(356, 132, 96, 32));
 
     connect(Button1, &QPushButton::clicked, this, &TEditAppForm::Button1Click);
     connect(Button5, &QPushButton::clicked, this, &TEditAppForm::Button5Click);

@@ -123,6 +123,19 @@ void FileCommands::SelectEntry(const std::string& name) {
     }
 }
 
+int FileCommands::CurrentEntry() {
+    const int current = c_.model.Selected();
+    const LineKind kind = c_.model.KindOf(current);
+    if (kind == LineKind::ParentFolder)
+        return -1;
+    if (kind == LineKind::None) {
+        c_.prompts.Message(c_.actions.Window(), kConfirmTitle, kSelectEntryMessage,
+                           PromptIcon::Error);
+        return -1;
+    }
+    return current;
+}
+
 std::vector<std::string> FileCommands::MarkedSources() {
     c_.model.CompactMarks();
     const std::vector<std::string> names = c_.model.CollectMarkedFiles();
@@ -239,15 +252,9 @@ void FileCommands::DeleteSelection() {
 
 void FileCommands::RenameSelection() {
     FileListModel& model = c_.model;
-    const int current = model.Selected();
-    const LineKind kind = model.KindOf(current);
-    if (kind == LineKind::ParentFolder)
+    const int current = CurrentEntry();
+    if (current < 0)
         return;
-    if (kind == LineKind::None) {
-        c_.prompts.Message(c_.actions.Window(), kConfirmTitle, kSelectEntryMessage,
-                           PromptIcon::Error);
-        return;
-    }
     // No folder-watch refresh rebuilds the list under the rename.
     model.SetBusy(true);
     if (model.MarkCount() == 0)
@@ -316,15 +323,9 @@ void FileCommands::Find() {
 }
 
 void FileCommands::FileInformation() {
-    const int current = c_.model.Selected();
-    const LineKind kind = c_.model.KindOf(current);
-    if (kind == LineKind::ParentFolder)
+    const int current = CurrentEntry();
+    if (current < 0)
         return;
-    if (kind == LineKind::None) {
-        c_.prompts.Message(c_.actions.Window(), kConfirmTitle, kSelectEntryMessage,
-                           PromptIcon::Error);
-        return;
-    }
     const std::string name = c_.model.EntryOf(current)->name;
     const std::string path = c_.model.PathOf(current);
     const auto info = ReadFileInfo(c_.files, c_.settings.DirPath, name);

@@ -49,6 +49,9 @@ class FileCommands {
     // The operation with its questions and progress; the list re-read as the result asks.
     void RunCopyOrMove(const std::vector<std::string>& sources, const std::string& target,
                        CopyMoveKind kind);
+    // The current line when it holds a file or a folder, for the commands of one entry; -1 on
+    // ".." and, after telling the user to choose one, when no line is current.
+    int CurrentEntry();
     // The marked files (their marks taken off the lines), or the entry of a line.
     std::vector<std::string> MarkedSources();
     void Refresh(ListRefresh refresh);

@@ -18,14 +18,6 @@ namespace {
 constexpr int kWidth = 384;
 constexpr int kHeight = 316;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const std::string& text, QRect geometry) {
-    auto* label = new QLabel(Q(text), parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
-    return label;
-}
-
 }  // namespace
 
 TFileInfoForm::TFileInfoForm(QWidget* window, PromptService& prompts, FileSystem& files,

@@ -26,9 +26,7 @@ TFindForm::TFindForm(QWidget* window, PromptService& prompts, std::vector<std::s
     setWindowTitle(Q(kFindCaption));
     setFixedSize(304, 116);
 
-    Label1 = new QLabel(Q("検索・絞り込み名"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(16, 12, 272, 18);
+    Label1 = MakeLabel(this, "Label1", "検索・絞り込み名", QRect(16, 12, 272, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(16, 34, 272, 26);
@@ -38,16 +36,8 @@ TFindForm::TFindForm(QWidget* window, PromptService& prompts, std::vector<std::s
     // folder of the list, or "O1" into "O123", as Enter is pressed.
     ComboBox1->setCompleter(nullptr);
     ComboBox1->setMaxVisibleItems(20);
-    Button1 = new QPushButton(Q("ＯＫ"), this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(64, 74, 84, 28);
-    Button2 = new QPushButton(Q("ｷｬﾝｾﾙ"), this);
-    Button2->setObjectName("Button2");
-    Button2->setGeometry(156, 74, 84, 28);
-    for (QPushButton* button : {Button1, Button2}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    Button1 = MakeButton(this, "Button1", "ＯＫ", QRect(64, 74, 84, 28));
+    Button2 = MakeButton(this, "Button2", "ｷｬﾝｾﾙ", QRect(156, 74, 84, 28));
 
     FillHistory(*ComboBox1, history_);
     ComboBox1->setEditText(QString());

@@ -26,9 +26,11 @@ constexpr int kStatusBarHeight = 24;
 constexpr int kListTop = 24;
 constexpr int kListHeight = 404;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry, int pixelSize,
-                  const QColor& colour) {
-    auto* label = new QLabel(parent);
+}  // namespace
+
+QLabel* MakePanelLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry,
+                       int pixelSize, const QColor& colour) {
+    auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setGeometry(geometry);
     label->setFont(GothicFont(pixelSize));
@@ -36,8 +38,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry, int pixelSi
     SetTextColour(label, colour);
     return label;
 }
-
-}  // namespace
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -62,16 +62,18 @@ MainView::MainView(QMainWindow& window, const FileListModel& model)
     window.setCentralWidget(central);
     window.setFixedSize(kWindowWidth, kWindowHeight);
 
-    Label7 = MakeLabel(central, "Label7", QRect(8, 4, 744, 18), 16, Qt::white);
+    Label7 = MakePanelLabel(central, "Label7", QString(), QRect(8, 4, 744, 18), 16, Qt::white);
     ListBox1 = new FileListView(model, central);
     ListBox1->setGeometry(8, kListTop, kListNarrowWidth, kListHeight);
-    Label2 = MakeLabel(central, "Label2", QRect(634, kListTop, 120, 330), 12, Qt::white);
+    Label2 =
+        MakePanelLabel(central, "Label2", QString(), QRect(634, kListTop, 120, 330), 12, Qt::white);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2->setText(Q(kLetterCommands));
-    Label8 = MakeLabel(central, "Label8", QRect(8, 430, 744, 18), 16, Qt::white);
-    Label3 = MakeLabel(central, "Label3", QRect(8, 450, 744, 16), 12, QColor(0, 255, 255));
+    Label8 = MakePanelLabel(central, "Label8", QString(), QRect(8, 430, 744, 18), 16, Qt::white);
+    Label3 = MakePanelLabel(central, "Label3", QString(), QRect(8, 450, 744, 16), 12,
+                            QColor(0, 255, 255));
 
-    Label11 = MakeLabel(central, "Label11", QRect(8, 468, 440, 22), 16, kLime);
+    Label11 = MakePanelLabel(central, "Label11", QString(), QRect(8, 468, 440, 22), 16, kLime);
     Label11->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Edit1 = new QLineEdit(central);
     Edit1->setObjectName("Edit1");
@@ -83,10 +85,10 @@ MainView::MainView(QMainWindow& window, const FileListModel& model)
         "QLineEdit:focus { border: 1px solid white; }");
     Edit1->setEnabled(false);
 
-    Label1 = MakeLabel(central, "Label1", QRect(8, 494, 744, 36), 16, Qt::white);
+    Label1 = MakePanelLabel(central, "Label1", QString(), QRect(8, 494, 744, 36), 16, Qt::white);
     Label1->setToolTip(Q("対応するファンクションキーを押してください。"));
     Label1->setText(Q(kNormalLegend));
-    Label6 = MakeLabel(central, "Label6", QRect(8, 532, 744, 18), 16, Qt::white);
+    Label6 = MakePanelLabel(central, "Label6", QString(), QRect(8, 532, 744, 18), 16, Qt::white);
     Label6->setToolTip(Q("各操作を中止する際はＥｓｃを押してください。"));
     Label6->setText(Q(kShiftHintLine));
 
@@ -149,10 +151,12 @@ void MainView::BuildSortPanel() {
     GroupBox14->setGeometry(200, 150, 360, 150);
     GroupBox14->setFont(GothicFont(12));
     SetPanelColour(GroupBox14, kTeal);
-    Label37 = MakeLabel(GroupBox14, "Label37", QRect(12, 20, 336, 48), 12, Qt::white);
+    Label37 =
+        MakePanelLabel(GroupBox14, "Label37", QString(), QRect(12, 20, 336, 48), 12, Qt::white);
     Label37->setText(
         Q("Ｎ：名前　Ｓ：サイズ　Ｔ：日付\nＤ：昇順　Ｕ：降順\n例）Ｎ－Ｄ（名前の昇順）"));
-    Label38 = MakeLabel(GroupBox14, "Label38", QRect(12, 72, 336, 18), 12, Qt::yellow);
+    Label38 =
+        MakePanelLabel(GroupBox14, "Label38", QString(), QRect(12, 72, 336, 18), 12, Qt::yellow);
     Edit7 = new QLineEdit(GroupBox14);
     Edit7->setObjectName("Edit7");
     Edit7->setGeometry(12, 96, 80, 24);

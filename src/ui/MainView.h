@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QObject>
 #include <QRect>
+#include <QString>
 #include <array>
 #include <string>
 
@@ -118,6 +119,10 @@ class MainView : public QObject {
     const FileListModel& model_;
 };
 
+// A label of the window's panels at geometry: plain text in the program's font of pixelSize, in
+// colour.
+QLabel* MakePanelLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry,
+                       int pixelSize, const QColor& colour = Qt::white);
 // A label's text colour.
 void SetTextColour(QWidget* widget, const QColor& colour);
 // A panel's (group box's) background colour.

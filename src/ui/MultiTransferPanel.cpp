@@ -12,8 +12,9 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
-#include "core/ListCompletion.h"
 #include "files/FileOperations.h"
+#include "ui/ComboCompletion.h"
+#include "ui/DialogSupport.h"
 #include "ui/FileListView.h"
 #include "ui/Fonts.h"
 #include "ui/MainContext.h"
@@ -30,16 +31,6 @@ namespace {
 constexpr int kRowTop = 40;
 constexpr int kRowHeight = 29;
 constexpr const char* kHeading = "番号  送信 受信 取消    送受信データ     結果";
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setFont(GothicFont(12));
-    label->setTextFormat(Qt::PlainText);
-    SetTextColour(label, Qt::white);
-    return label;
-}
 
 }  // namespace
 
@@ -88,7 +79,7 @@ void MultiTransferPanel::Build() {
     GroupBox3->setGeometry(392, 24, 355, 404);
     GroupBox3->setFont(GothicFont(12));
     SetPanelColour(GroupBox3, kNavy);
-    Label19 = MakeLabel(GroupBox3, "Label19", Q(kHeading), QRect(8, 20, 340, 18));
+    Label19 = MakePanelLabel(GroupBox3, "Label19", Q(kHeading), QRect(8, 20, 340, 18), 12);
     for (int k = 0; k < kQueueRows; ++k) {
         const auto i = static_cast<std::size_t>(k);
         const int top = kRowTop + k * kRowHeight;
@@ -98,8 +89,8 @@ void MultiTransferPanel::Build() {
         box->setFlat(true);
         box->setStyleSheet("QGroupBox { border: none; margin: 0; padding: 0; }");
         rowBoxes[i] = box;
-        numbers[i] = MakeLabel(box, QString("Label%1").arg(k + 20), Q(QueueRowNumber(k + 1)),
-                               QRect(2, 4, 26, 18));
+        numbers[i] = MakePanelLabel(box, QString("Label%1").arg(k + 20), Q(QueueRowNumber(k + 1)),
+                                    QRect(2, 4, 26, 18), 12);
         for (int m = 0; m < 3; ++m) {
             auto* radio = new QRadioButton(box);
             radio->setObjectName(QString("RadioButton%1").arg(3 * k + m + 1));
@@ -130,10 +121,10 @@ void MultiTransferPanel::Build() {
         connect(name, &QComboBox::activated, this, [this, k](int index) { NameChosen(k, index); });
         name->hide();
         ComboBox[i] = name;
-        results[i] = MakeLabel(GroupBox3, QString("Label%1").arg(k + 41), QString(),
-                               QRect(278, top + 4, 70, 18));
+        results[i] = MakePanelLabel(GroupBox3, QString("Label%1").arg(k + 41), QString(),
+                                    QRect(278, top + 4, 70, 18), 12);
     }
-    Label35 = MakeLabel(GroupBox3, "Label35", QString(), QRect(8, 336, 340, 20));
+    Label35 = MakePanelLabel(GroupBox3, "Label35", QString(), QRect(8, 336, 340, 20), 12);
     QFont bold = Label35->font();
     bold.setBold(true);
     Label35->setFont(bold);
@@ -306,11 +297,9 @@ bool MultiTransferPanel::NameKey(int row, QKeyEvent* event) {
         default:
             break;
     }
-    const QString typed = event->text();
-    if (typed.isEmpty() || !typed[0].isPrint() ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    const std::string character = TypedCharacter(*event);
+    if (character.empty())
         return false;
-    const std::string character = U(typed);
     if (character.size() == 1 &&
         QueueForbiddenCharacters(c_.settings).find(character[0]) != std::string_view::npos) {
         c_.prompts.Message(c_.actions.Window(), kConfirmTitle, QueueForbiddenMessage(c_.settings),
@@ -327,22 +316,10 @@ void MultiTransferPanel::NameEdited(int row) {
         return;
     }
     QComboBox* box = ComboBox[i];
-    QLineEdit* edit = box->lineEdit();
-    std::vector<std::string> items;
-    for (int n = 0; n < box->count(); ++n)
-        items.push_back(U(box->itemText(n)));
-    const CompletedText done =
-        CompleteFromList(items, U(edit->text()), static_cast<std::size_t>(edit->cursorPosition()),
-                         Unmatched::KeepPrefix);
+    const CompletedText done = CompleteInBox(*box, Unmatched::KeepPrefix);
     const QSignalBlocker blocker(box);
     box->setCurrentIndex(done.item ? static_cast<int>(*done.item) : -1);
-    edit->setText(Q(done.text));
-    if (done.selectionEnd > done.caret) {
-        edit->setSelection(static_cast<int>(done.selectionEnd),
-                           -static_cast<int>(done.selectionEnd - done.caret));
-    } else {
-        edit->setCursorPosition(static_cast<int>(done.caret));
-    }
+    ShowCompletion(*box->lineEdit(), done);
 }
 
 void MultiTransferPanel::NameChosen(int row, int index) {

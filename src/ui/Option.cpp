@@ -7,6 +7,7 @@
 #include <QTabWidget>
 
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/LabeledEdit.h"
 #include "ui/Prompts.h"
@@ -69,20 +70,11 @@ TOptionForm::TOptionForm(QWidget* window, Settings& settings, PromptService& pro
     }
     for (std::size_t i = 0; i < OptionHelps().size(); ++i) {
         const OptionHelp& help = OptionHelps()[i];
-        auto* label = new QLabel(Q(help.text), TabSheets[help.page]);
-        label->setObjectName(Q(help.control));
-        label->setTextFormat(Qt::PlainText);
-        label->setGeometry(kFieldLeft + 56, FieldTop(help.besideTag) + 20, 340, 18);
-        HelpLabels[i] = label;
+        HelpLabels[i] = MakeLabel(TabSheets[help.page], help.control, help.text,
+                                  QRect(kFieldLeft + 56, FieldTop(help.besideTag) + 20, 340, 18));
     }
-    Button1 = new QPushButton(Q("変更"), this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(248, 424, 96, 32);
-    Button1->setAutoDefault(false);
-    Button2 = new QPushButton(Q("戻る"), this);
-    Button2->setObjectName("Button2");
-    Button2->setGeometry(356, 424, 96, 32);
-    Button2->setAutoDefault(false);
+    Button1 = MakeButton(this, "Button1", "変更", QRect(248, 424, 96, 32));
+    Button2 = MakeButton(this, "Button2", "戻る", QRect(356, 424, 96, 32));
 
     ShowSettings();
     Button1->setEnabled(false);

@@ -6,23 +6,12 @@
 #include <QPushButton>
 
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/LabeledEdit.h"
 #include "ui/QtText.h"
 
 namespace kelvantori {
-
-namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const std::string& text, QRect geometry) {
-    auto* label = new QLabel(Q(text), parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
-    return label;
-}
-
-}  // namespace
 
 TOutAppForm::TOutAppForm(QWidget* window, const std::string& name, const std::string& appTemplate,
                          const std::string& argument)
@@ -44,14 +33,8 @@ TOutAppForm::TOutAppForm(QWidget* window, const std::string& name, const std::st
         accept();
         return true;
     });
-    Button1 = new QPushButton("OK", this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(268, 144, 96, 32);
-    Button1->setAutoDefault(false);
-    Button2 = new QPushButton(Q("ｷｬﾝｾﾙ"), this);
-    Button2->setObjectName("Button2");
-    Button2->setGeometry(372, 144, 96, 32);
-    Button2->setAutoDefault(false);
+    Button1 = MakeButton(this, "Button1", "OK", QRect(268, 144, 96, 32));
+    Button2 = MakeButton(this, "Button2", "ｷｬﾝｾﾙ", QRect(372, 144, 96, 32));
     connect(Button1, &QPushButton::clicked, this, &TOutAppForm::accept);
     connect(Button2, &QPushButton::clicked, this, &TOutAppForm::reject);
 

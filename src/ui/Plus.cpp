@@ -8,12 +8,12 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "core/HistoryList.h"
 #include "core/JoinFiles.h"
 #include "files/FileOperations.h"
 #include "files/JoinTool.h"
 #include "files/ProgramLoader.h"
 #include "ui/DialogPlace.h"
+#include "ui/DialogSupport.h"
 #include "ui/Fonts.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
@@ -21,52 +21,35 @@
 
 namespace kelvantori {
 
-namespace {
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* button = new QPushButton(Q(caption), parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
-
 TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts, PlusJob job)
-    : QDialog(window), files_(files), prompts_(prompts), job_(std::move(job)) {
+    : ToolDialog(window, prompts), files_(files), prompts_(prompts), job_(std::move(job)) {
     setObjectName("PlusForm");
     setWindowTitle(Q(kPlusCaption));
     setFixedSize(360, 316);
     setFont(GothicFont(12));
 
-    Label1 = new QLabel(Q("ﾌｧｲﾙ結合一覧"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(12, 10, 336, 18);
+    Label1 = MakeLabel(this, "Label1", "ﾌｧｲﾙ結合一覧", QRect(12, 10, 336, 18));
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 30, 336, 170);
     ListBox1->setFocusPolicy(Qt::NoFocus);
     for (const std::string& name : job_.names)
         ListBox1->addItem(Q(name));
-    Label2 = new QLabel(Q("結合ﾌｧｲﾙ名"), this);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(12, 208, 336, 18);
+    Label2 = MakeLabel(this, "Label2", "結合ﾌｧｲﾙ名", QRect(12, 208, 336, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(12, 228, 336, 26);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setFont(GothicFont(14));
-    Button1 = Button(this, "Button1", "OK", QRect(148, 272, 96, 30));
-    Button2 = Button(this, "Button2", "ｷｬﾝｾﾙ", QRect(252, 272, 96, 30));
+    Button1 = MakeButton(this, "Button1", "OK", QRect(148, 272, 96, 30));
+    Button2 = MakeButton(this, "Button2", "ｷｬﾝｾﾙ", QRect(252, 272, 96, 30));
 
-    ShowHistory();
+    FillHistoryQuietly(*ComboBox1, job_.history);
     Button1->setEnabled(!job_.history.empty());
     ComboBox1->setEditText(job_.history.empty() ? QString() : Q(job_.history.front()));
 
-    host_ = new ToolDialogHost(prompts_, *this);
-    host_->SetProgressHandler([this](const ToolProgress& progress) {
+    Host().SetProgressHandler([this](const ToolProgress& progress) {
         // The file being appended is the one selected.
         const int row = std::min(static_cast<int>(progress.files), ListBox1->count() - 1);
         ListBox1->setCurrentRow(row);
@@ -74,9 +57,7 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
 
     connect(ComboBox1, &QComboBox::editTextChanged, this,
             [this](const QString& text) { Button1->setEnabled(!text.isEmpty()); });
-    // The combo box has the focus and hands the keys to its line edit itself: its keys are
-    // looked at here.
-    ComboBox1->installEventFilter(this);
+    TakeComboKeys(*ComboBox1, kJoinNameRefusedCharacters, kJoinNameCharacterMessage);
     connect(Button1, &QPushButton::clicked, this, &TPlusForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TPlusForm::reject);
 
@@ -84,47 +65,26 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
     ComboBox1->setFocus();
 }
 
-void TPlusForm::ShowHistory() {
-    const QString text = ComboBox1->currentText();
-    ComboBox1->blockSignals(true);
-    ComboBox1->clear();
-    for (const std::string& entry : job_.history)
-        ComboBox1->addItem(Q(entry));
-    ComboBox1->setEditText(text);
-    ComboBox1->blockSignals(false);
-}
-
 void TPlusForm::Button1Click() {
-    if (host_->Running())
+    const auto typed = TypedForRun(*ComboBox1, job_.history);
+    if (!typed)
         return;
-    const std::string typed = U(ComboBox1->currentText());
-    if (typed.empty()) {
-        ComboBox1->setFocus();
-        return;
-    }
-    AddToHistory(job_.history, typed);
-    ShowHistory();
 
     JoinJob join;
     join.sources = SourcesIn(job_.dirPath, job_.names);
-    join.typedName = typed;
+    join.typedName = *typed;
     join.mask = job_.mask;
-    ComboBox1->setEnabled(false);
     const ToolResult result =
-        host_->Run([&](ToolHost& host) { return RunJoin(files_, join, host); });
-    ComboBox1->setEnabled(true);
+        RunTool([&](ToolHost& host) { return RunJoin(files_, join, host); },
+                [this](bool on) { ComboBox1->setEnabled(on); }, job_.refreshList);
 
     switch (result.status) {
         case ToolStatus::Done:
-            if (job_.refreshList)
-                job_.refreshList();
-            ShowToolReport(prompts_, this, result.report);
-            accept();
             return;
         case ToolStatus::Declined:
             // No to the overwrite question leaves everything as it was; No to a file's format
             // question stopped the join, which says so.
-            if (host_->LastQuestion() == kFormatQuestion)
+            if (Host().LastQuestion() == kFormatQuestion)
                 ShowToolReport(prompts_, this, result.report);
             break;
         case ToolStatus::TargetIsSource:
@@ -135,34 +95,6 @@ void TPlusForm::Button1Click() {
             break;
     }
     ComboBox1->setFocus();
-}
-
-bool TPlusForm::ComboBox1KeyPress(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (!ComboBox1->currentText().isEmpty())
-            Button1Click();
-        return true;
-    }
-    const QString typed = event->text();
-    if (typed.size() == 1 && Q(kJoinNameRefusedCharacters).contains(typed[0])) {
-        prompts_.Message(this, kConfirmTitle, kJoinNameCharacterMessage, PromptIcon::Error);
-        return true;
-    }
-    return false;
-}
-
-bool TPlusForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ComboBox1 && event->type() == QEvent::KeyPress)
-        return ComboBox1KeyPress(static_cast<QKeyEvent*>(event));
-    return QDialog::eventFilter(watched, event);
-}
-
-void TPlusForm::reject() {
-    if (host_->Running()) {
-        host_->Stop();
-        return;
-    }
-    QDialog::reject();
 }
 
 }  // namespace kelvantori

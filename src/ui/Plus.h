@@ -2,12 +2,12 @@
 // current folder, named in a field with its history ("NAME.lst").
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "ui/ToolDialog.h"
 
 class QComboBox;
 class QLabel;
@@ -17,7 +17,6 @@ class QPushButton;
 namespace kelvantori {
 
 class PromptService;
-class ToolDialogHost;
 
 inline constexpr const char* kPlusCaption = "ﾌｧｲﾙ結合";
 
@@ -30,7 +29,7 @@ struct PlusJob {
     std::function<void()> refreshList;
 };
 
-class TPlusForm : public QDialog {
+class TPlusForm : public ToolDialog {
     Q_OBJECT
 
   public:
@@ -45,20 +44,12 @@ class TPlusForm : public QDialog {
 
     const std::vector<std::string>& History() const { return job_.history; }
 
-    void Button1Click();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
+    void Button1Click() override;
 
   private:
-    bool ComboBox1KeyPress(QKeyEvent* event);
-    void ShowHistory();
-
     FileSystem& files_;
     PromptService& prompts_;
     PlusJob job_;
-    ToolDialogHost* host_ = nullptr;
 };
 
 }  // namespace kelvantori

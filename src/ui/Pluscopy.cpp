@@ -59,17 +59,14 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     setWindowTitle(Q(CopyMoveCaption(kind)));
     setFixedSize(420, 320);
 
-    Label1 = new QLabel(Q("選択ファイル一覧 (同一ﾌｫﾙﾀﾞｰには不可!!)"), this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(12, 10, 396, 18);
+    Label1 = MakeLabel(this, "Label1", "選択ファイル一覧 (同一ﾌｫﾙﾀﾞｰには不可!!)",
+                       QRect(12, 10, 396, 18));
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 30, 396, 170);
     for (const std::string& name : names)
         ListBox1->addItem(Q(name));
-    Label2 = new QLabel(Q(CopyMoveTargetLabel(kind)), this);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(12, 210, 120, 18);
+    Label2 = MakeLabel(this, "Label2", CopyMoveTargetLabel(kind), QRect(12, 210, 120, 18));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(12, 230, 354, 26);
@@ -79,11 +76,8 @@ TPlusCopyForm::TPlusCopyForm(QWidget* window, PromptService& prompts, DesktopSer
     // folder of the list, or "O1" into "O123", as Enter is pressed.
     ComboBox1->setCompleter(nullptr);
     ComboBox1->setMaxVisibleItems(20);
-    Button3 = new QPushButton("...", this);
-    Button3->setObjectName("Button3");
-    Button3->setGeometry(372, 230, 36, 26);
     // Enter never opens the browser.
-    Button3->setAutoDefault(false);
+    Button3 = MakeButton(this, "Button3", "...", QRect(372, 230, 36, 26));
     Button1 = new QPushButton(Q("ＯＫ"), this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(116, 274, 88, 30);

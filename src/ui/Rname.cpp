@@ -17,13 +17,9 @@ TRNameForm::TRNameForm(QWidget* window, const std::string& currentName) : Centre
     setWindowTitle(Q("名前変更"));
     setFixedSize(360, 252);
 
-    Label1 = new QLabel(Q(currentName), this);
-    Label1->setObjectName("Label1");
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setGeometry(16, 12, 328, 18);
-    LabeledEdit1Label = new QLabel(Q("新しい名前を入力"), this);
-    LabeledEdit1Label->setObjectName("LabeledEdit1Label");
-    LabeledEdit1Label->setGeometry(16, 38, 328, 18);
+    Label1 = MakeLabel(this, "Label1", currentName, QRect(16, 12, 328, 18));
+    LabeledEdit1Label =
+        MakeLabel(this, "LabeledEdit1Label", "新しい名前を入力", QRect(16, 38, 328, 18));
     LabeledEdit1 = new QLineEdit(Q(currentName), this);
     LabeledEdit1->setObjectName("LabeledEdit1");
     LabeledEdit1->setGeometry(16, 58, 328, 26);

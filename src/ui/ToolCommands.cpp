@@ -55,24 +55,32 @@ std::shared_ptr<LoadedProgram> ToolCommands::LoadForTool(const std::string& path
     return loaded;
 }
 
+std::optional<ToolCommands::ToolInput> ToolCommands::LoadCurrentFile() {
+    ToolInput input;
+    input.name = CurrentFileName();
+    if (input.name.empty())
+        return std::nullopt;
+    input.path = JoinDrivePath(c_.settings.DirPath, input.name);
+    input.loaded = LoadForTool(input.path);
+    if (!input.loaded)
+        return std::nullopt;
+    return input;
+}
+
 void ToolCommands::DialogClosed() {
     c_.view.ShowLegend(false);
     c_.actions.FocusList();
 }
 
 void ToolCommands::Split() {
-    const std::string name = CurrentFileName();
-    if (name.empty())
-        return;
-    const std::string path = JoinDrivePath(c_.settings.DirPath, name);
-    const auto loaded = LoadForTool(path);
-    if (!loaded)
+    const auto input = LoadCurrentFile();
+    if (!input)
         return;
     const std::string optionsFile = c_.host.ProgramFilePath(kDivSubIniName);
     const std::string historyFile = c_.host.ProgramFilePath(kFolderHistoryName);
     DividesJob job;
-    job.input = path;
-    job.text = &loaded->text;
+    job.input = input->path;
+    job.text = &input->loaded->text;
     job.dirPath = c_.settings.DirPath;
     job.mask = c_.settings.Mask;
     job.options = LoadSplitOptions(c_.files, optionsFile);
@@ -111,17 +119,13 @@ void ToolCommands::Join() {
 }
 
 void ToolCommands::DoubleAxis() {
-    const std::string name = CurrentFileName();
-    if (name.empty())
-        return;
-    const std::string path = JoinDrivePath(c_.settings.DirPath, name);
-    const auto loaded = LoadForTool(path);
-    if (!loaded)
+    const auto input = LoadCurrentFile();
+    if (!input)
         return;
     Bai2Job job;
-    job.input = path;
-    job.text = &loaded->text;
-    job.outputName = DoubleTargetName(name, c_.settings.Mask);
+    job.input = input->path;
+    job.text = &input->loaded->text;
+    job.outputName = DoubleTargetName(input->name, c_.settings.Mask);
     job.refreshList = [this] { c_.actions.RefreshFileList(false, true, false); };
     TBai2Form form(c_.actions.Window(), c_.files, c_.prompts, std::move(job));
     c_.prompts.RunDialog(form);

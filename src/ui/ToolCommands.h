@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/ProgramText.h"
@@ -24,6 +25,16 @@ class ToolCommands {
     void DoubleAxis();
 
   private:
+    // The file a tool works on, loaded.
+    struct ToolInput {
+        std::string name;
+        std::string path;  // its drive path
+        std::shared_ptr<LoadedProgram> loaded;
+    };
+
+    // The current file line loaded for a tool (LoadForTool); nothing when there is no file line
+    // or the file was not loaded.
+    std::optional<ToolInput> LoadCurrentFile();
     // The current file line's name; empty when the key does nothing (no file line), after
     // telling the user when nothing at all is selected.
     std::string CurrentFileName();

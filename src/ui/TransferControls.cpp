@@ -30,12 +30,8 @@ QLineEdit* MakeLamp(QWidget* parent, const char* name, QRect geometry) {
 }
 
 QLabel* MakeCaption(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* label = new QLabel(Q(text), parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setFont(GothicFont(12));
+    QLabel* label = MakePanelLabel(parent, name, Q(text), geometry, 12);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    SetTextColour(label, Qt::white);
     return label;
 }
 

@@ -46,10 +46,25 @@ class CliRig {
         machine->Signal(SIGTERM);
         machine->WaitForExit(3s);
     }
+    // Returns once the file of the program folder exists, or after 20 s.
+    void WaitForFile(const std::string& name) const {
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        while (!home.Exists(name) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+    }
 
     TempFolder home;
     std::unique_ptr<MachineProcess> machine;
 };
+
+// Two programs for a receive that is broken off: the first one short, the second one long enough
+// (300 lines, a second at 300 characters/s) to be cut off in the middle.
+std::string TwoProgramTape() {
+    std::string tape = "O0001\r\nM30\r\nO0002\r\n";
+    for (int n = 1; n <= 300; ++n)
+        tape += "N" + std::to_string(n) + " X1.\r\n";
+    return tape;
+}
 
 TEST(CliIntegrationTest, SendAnsweredOnStdinCompletesAndLeavesTheSettingsAlone) {
     CliRig rig;
@@ -156,9 +171,7 @@ TEST(CliIntegrationTest, CtrlCOrATerminationSignalDuringASendStopsItWithDc4) {
 // "中止" and where the data went, the data folder holds no temporary file, and the program ends
 // with the status of the signal.
 TEST(CliIntegrationTest, TerminationSignalDuringAReceiveStopsItAndKeepsTheData) {
-    std::string tape = "O0001\r\nM30\r\nO0002\r\n";
-    for (int n = 1; n <= 300; ++n)
-        tape += "N" + std::to_string(n) + " X1.\r\n";
+    const std::string tape = TwoProgramTape();
     for (const int signalNumber : {SIGTERM, SIGHUP, SIGQUIT}) {
         SCOPED_TRACE(signalNumber);
         CliRig rig;
@@ -169,9 +182,7 @@ TEST(CliIntegrationTest, TerminationSignalDuringAReceiveStopsItAndKeepsTheData) 
                          rig.Environment());
         ASSERT_TRUE(cli.Started());
         // The first program is saved when the second one's start line has arrived.
-        const auto until = std::chrono::steady_clock::now() + 20s;
-        while (!rig.home.Exists("data/O0001_001.NC") && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(10ms);
+        rig.WaitForFile("data/O0001_001.NC");
         ASSERT_TRUE(rig.home.Exists("data/O0001_001.NC")) << cli.ErrorOutput();
         cli.Signal(signalNumber);
         const auto exited = cli.WaitForExit(10s);
@@ -213,19 +224,14 @@ TEST(CliIntegrationTest, TerminationSignalDuringAReceiveStopsItAndKeepsTheData) 
 // adapter is pulled out): the receive stops at once and says which line, what arrived of the
 // program is kept in a rescue file, and the program ends with 1.
 TEST(CliIntegrationTest, LineThatGoesAwayMidReceiveStopsItAndKeepsTheData) {
-    std::string tape = "O0001\r\nM30\r\nO0002\r\n";
-    for (int n = 1; n <= 300; ++n)
-        tape += "N" + std::to_string(n) + " X1.\r\n";
     CliRig rig;
-    const std::string tapeFile = rig.home.Write("tape.nc", tape);
+    const std::string tapeFile = rig.home.Write("tape.nc", TwoProgramTape());
     ASSERT_TRUE(rig.StartMachine(
         {"--code", "iso", "--punch", tapeFile, "--delay", "200", "--cps", "300", "--once"}));
     ChildProcess cli("kelvantori-cli", {"D:", "COM1", "19200,8,N,1", "--receive-programs"},
                      rig.Environment());
     ASSERT_TRUE(cli.Started());
-    const auto until = std::chrono::steady_clock::now() + 20s;
-    while (!rig.home.Exists("data/O0001_001.NC") && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(10ms);
+    rig.WaitForFile("data/O0001_001.NC");
     ASSERT_TRUE(rig.home.Exists("data/O0001_001.NC")) << cli.ErrorOutput();
     rig.machine->Signal(SIGKILL);
     const auto exited = cli.WaitForExit(10s);

@@ -22,6 +22,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HostConfig.h"
 #include "platform/SerialPort.h"
+#include "support/ForwardingSerialPort.h"
 #include "support/MachineProcess.h"
 #include "support/RecordingHost.h"
 #include "support/Ser2net.h"
@@ -61,45 +62,32 @@ class LineTestHost : public HostScript {
 // A serial port that passes everything to another and records, with the steady clock's time,
 // every byte written and read: for checks of a send's timing (a DC3 obeyed at once, no burst
 // after a pause).
-class RecordingSerialPort : public SerialPort {
+class RecordingSerialPort : public ForwardingSerialPort {
   public:
     struct Event {
         std::chrono::steady_clock::time_point time;
         std::uint8_t byte = 0;
     };
 
-    explicit RecordingSerialPort(SerialPort& port) : port_(port) {}
+    explicit RecordingSerialPort(SerialPort& port) : ForwardingSerialPort(port) {}
 
     const std::vector<Event>& Writes() const { return writes_; }
     const std::vector<Event>& Reads() const { return reads_; }
 
-    PortError Open(const PortConfig& config) override { return port_.Open(config); }
-    void Close() override { port_.Close(); }
-    bool IsOpen() const override { return port_.IsOpen(); }
-    bool CanOpen(const std::string& portName) override { return port_.CanOpen(portName); }
     ReadResult Read(std::chrono::microseconds timeout) override {
-        const ReadResult r = port_.Read(timeout);
+        const ReadResult r = ForwardingSerialPort::Read(timeout);
         if (r.status == ReadStatus::Byte)
             reads_.push_back(Event{std::chrono::steady_clock::now(), r.byte});
         return r;
     }
     WriteStatus Write(std::uint8_t byte) override {
-        const WriteStatus s = port_.Write(byte);
+        const WriteStatus s = ForwardingSerialPort::Write(byte);
         if (s == WriteStatus::Written)
             writes_.push_back(Event{std::chrono::steady_clock::now(), byte});
         return s;
     }
-    bool WaitWritable(std::chrono::microseconds timeout) override {
-        return port_.WaitWritable(timeout);
-    }
-    int OutputQueueLength() override { return port_.OutputQueueLength(); }
-    std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
-    std::string LastSystemError() const override { return port_.LastSystemError(); }
-    std::string OpenNotice() const override { return port_.OpenNotice(); }
-    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
   private:
-    SerialPort& port_;
     std::vector<Event> writes_;
     std::vector<Event> reads_;
 };

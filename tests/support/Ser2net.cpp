@@ -1,11 +1,8 @@
 // ser2net as the tests' device server (Linux: /proc tells which process listens where).
 #include "support/Ser2net.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,25 +11,13 @@
 #include <sstream>
 #include <thread>
 
+#include "support/FreeLocalPort.h"
+
 namespace kelvantori::test {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// A port of 127.0.0.1 that is free now. ser2net cannot take a socket from us, so another
-// program may take it first; Start then finds ser2net not listening and tries another.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 // True when process pid holds a socket listening on 127.0.0.1:port.
 bool ListensOn(pid_t pid, int port) {
@@ -93,7 +78,9 @@ Ser2netProcess::Ser2netProcess(const std::string& device, Mode mode) {
 }
 
 bool Ser2netProcess::Start(const std::string& device, Mode mode) {
-    const int port = FreePort();
+    // ser2net cannot take a socket from us: when another program takes the port first, ser2net
+    // is found not listening and the constructor tries another.
+    const int port = FreeLocalPort();
     const std::string where = "127.0.0.1," + std::to_string(port);
     // As a shop would set it up for a machine (docs/network-ports.md): no Nagle, and every
     // byte from the line passed on at once, so a DC3 reaches the PC without delay.

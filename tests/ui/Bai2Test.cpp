@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "support/DialogControls.h"
 #include "support/UiRig.h"
 
 using namespace kelvantori;
@@ -16,10 +17,6 @@ namespace {
 
 QLineEdit* AxisField(QDialog& dialog) {
     return dialog.findChild<QLineEdit*>("Edit1");
-}
-
-QPushButton* Button(QDialog& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(name);
 }
 
 QString LabelText(QDialog& dialog, const char* name) {
@@ -53,9 +50,9 @@ class Bai2Test : public QObject {
             rig.Prompts().RunNextDialog([&](QDialog& dialog) {
                 seen << dialog.windowTitle() << LabelText(dialog, "Label1")
                      << LabelText(dialog, "Label2") << LabelText(dialog, "Label3")
-                     << QString::number(Button(dialog, "Button1")->isEnabled());
+                     << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
                 QTest::keyClicks(AxisField(dialog), row.typed);
-                seen << QString::number(Button(dialog, "Button1")->isEnabled());
+                seen << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
                 QTest::keyClick(AxisField(dialog), Qt::Key_Return);
                 seen << QString::number(dialog.isVisible());
                 return dialog.result();
@@ -85,12 +82,12 @@ class Bai2Test : public QObject {
         QStringList seen;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             QTest::keyClicks(AxisField(dialog), "X");
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             // Only closing is left.
             seen << QString::number(dialog.isVisible())
                  << QString::number(AxisField(dialog)->isEnabled())
-                 << QString::number(Button(dialog, "Button1")->isEnabled());
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+                 << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_H);
@@ -111,7 +108,7 @@ class Bai2Test : public QObject {
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             QTest::keyClicks(AxisField(dialog), "A1w");
             shown = AxisField(dialog)->text();
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_H);

@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "core/TextCodec.h"
+#include "support/DialogControls.h"
 #include "support/FileSections.h"
 #include "support/UiRig.h"
 #include "ui/MainView.h"
@@ -46,10 +47,6 @@ Files FilesBelow(const std::string& folder) {
 
 QComboBox* Combo(QDialog& dialog) {
     return dialog.findChild<QComboBox*>("ComboBox1");
-}
-
-QPushButton* Button(QDialog& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(name);
 }
 
 UiRig::Options WithSettings(std::vector<std::string> settings) {
@@ -100,7 +97,7 @@ class DividesTest : public QObject {
                 for (const char* option : row.options)
                     dialog.findChild<QAction*>(option)->trigger();
                 Combo(dialog)->setEditText("D:\\OUT\\");
-                QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+                QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
                 auto* list = dialog.findChild<QListWidget*>("ListBox1");
                 for (int i = 0; i < list->count(); ++i)
                     startLines << list->item(i)->text();
@@ -164,11 +161,11 @@ class DividesTest : public QObject {
                  << QString::number(dialog.findChild<QAction*>("op_f")->isChecked())
                  << QString::number(dialog.findChild<QAction*>("op_b")->isChecked())
                  << QString::number(dialog.findChild<QAction*>("op_n")->isChecked())
-                 << QString::number(Button(dialog, "Button1")->isEnabled());
+                 << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
             // Emptied, the folder cannot be split into.
             combo->setEditText("");
-            seen << QString::number(Button(dialog, "Button1")->isEnabled());
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            seen << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_B);
@@ -192,11 +189,12 @@ class DividesTest : public QObject {
             combo->setEditText("D:\\NEW");
             QTest::keyClicks(combo, "*x.");
             seen << combo->currentText();
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             // No: the dialog stays, with the folder entered, first in its list.
             seen << QString::number(dialog.isVisible()) << combo->currentText()
-                 << combo->itemText(0) << QString::number(Button(dialog, "Button1")->isEnabled());
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+                 << combo->itemText(0)
+                 << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_Down);  // past the ".." line
@@ -216,7 +214,7 @@ class DividesTest : public QObject {
         bool open = true;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             Combo(dialog)->setEditText("D:\\OUT");
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             open = dialog.isVisible();
             result = dialog.result();
             return result;
@@ -245,9 +243,10 @@ class DividesTest : public QObject {
                 }
             });
             Combo(dialog)->setEditText("D:\\OUT");
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
-            buttonAfterwards = Button(dialog, "Button1")->isEnabled() && dialog.isVisible();
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
+            buttonAfterwards =
+                Find<QPushButton>(dialog, "Button1")->isEnabled() && dialog.isVisible();
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_B);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "support/DialogControls.h"
 #include "support/RecordingProgram.h"
 #include "support/UiRig.h"
 
@@ -17,10 +18,6 @@ namespace {
 using Words = std::vector<std::string>;
 
 const QString kSelectOneFile = "確認|ﾌｧｲﾙを選択して下さい。\n(複数のﾌｧｲﾙ選択は不可です。)";
-
-QPushButton* Button(QDialog& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(name);
-}
 
 }  // namespace
 
@@ -99,9 +96,9 @@ class EditappTest : public QObject {
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             auto* edit = dialog.findChild<QLineEdit*>("LabeledEdit1");
             seen << dialog.windowTitle() << edit->text();
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             seen << edit->text();
-            QTest::mouseClick(Button(dialog, "Button5"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button5"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_G);
@@ -115,7 +112,7 @@ class EditappTest : public QObject {
             auto* edit = dialog.findChild<QLineEdit*>("LabeledEdit1");
             edit->clear();
             QTest::keyClicks(edit, "gedit");
-            QTest::mouseClick(Button(dialog, "Button6"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button6"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_G);

@@ -462,6 +462,39 @@ class Mainunit1TransferTest : public QObject {
         QVERIFY(!rig.Form().isVisible());
     }
 
+    // The port's own reason reaches the user, as the CLI shows it: the window's port is the
+    // rig's scripted one behind a port that forwards every call.
+    void aPortThatDoesNotOpenSaysWhy_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("systemWords");
+        QTest::addColumn<QString>("shown");
+        const QString head = "確認|COM1のポートが開きません。!!\n";
+        QTest::newRow("InUse") << int(OpenFailure::InUse) << "Device or resource busy"
+                               << head +
+                                      "他のプログラムがこのポートを使っています。そのプログラム"
+                                      "を終わらせてから、もう一度行ってください。";
+        QTest::newRow("NoDevice") << int(OpenFailure::NoDevice) << "No such file or directory"
+                                  << head +
+                                         "デバイスがありません。USB シリアル変換器が外れていない"
+                                         "か、Host.ini の [Ports] の指定が正しいか確かめてくだ"
+                                         "さい。";
+        QTest::newRow("OtherGivesTheSystemsWords")
+            << int(OpenFailure::Other) << "Input/output error" << head + "Input/output error";
+    }
+    void aPortThatDoesNotOpenSaysWhy() {
+        QFETCH(int, reason);
+        QFETCH(QString, systemWords);
+        QFETCH(QString, shown);
+        UiRig rig(SevenBit());
+        rig.WriteFile("O0001.NC", kProgram1);
+        rig.Start();
+        rig.Port().SetOpenResult(PortError::OpenFailed, systemWords.toStdString(),
+                                 static_cast<OpenFailure>(reason));
+        rig.Press(Qt::Key_F1);
+        QCOMPARE(rig.Prompts().Log(), QStringList{shown});
+        QCOMPARE(rig.Port().WrittenBytes(), std::string());
+    }
+
     void lampsShowTheModemLinesAndGoBackAtIdle() {
         UiRig rig(SevenBit());
         rig.WriteFile("O0001.NC", kProgram1);

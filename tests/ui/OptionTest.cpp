@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/DialogControls.h"
 #include "support/UiRig.h"
 #include "ui/FileListView.h"
 #include "ui/LabeledEdit.h"
@@ -24,10 +25,6 @@ const QString kCloseQuestion =
 
 LabeledEdit* Field(QDialog& dialog, const char* name) {
     return dialog.findChild<LabeledEdit*>(name);
-}
-
-QPushButton* Button(QDialog& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(name);
 }
 
 QString FocusName() {
@@ -89,8 +86,8 @@ class OptionTest : public QObject {
                 shown << QString(row.name) + "=" + Field(dialog, row.field)->text();
                 expected << QString(row.name) + "=" + QString::fromUtf8(row.shown);
             }
-            applyEnabled = Button(dialog, "Button1")->isEnabled();
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            applyEnabled = Find<QPushButton>(dialog, "Button1")->isEnabled();
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_O);
@@ -155,17 +152,17 @@ class OptionTest : public QObject {
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             ShowPage(dialog, 3);
             TypeInto(Field(dialog, "LabeledEdit5"), "3");
-            seen.applyEnabledBefore = Button(dialog, "Button1")->isEnabled();
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            seen.applyEnabledBefore = Find<QPushButton>(dialog, "Button1")->isEnabled();
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             // What the list shows at once, while the dialog is still open.
             seen.columns = list->Columns();
             seen.width = list->width();
             seen.letterCommands = rig.View().Label2->isVisibleTo(rig.View().central);
             seen.setting = rig.SettingsRecord().ListColumn;
-            seen.applyEnabledAfter = Button(dialog, "Button1")->isEnabled();
+            seen.applyEnabledAfter = Find<QPushButton>(dialog, "Button1")->isEnabled();
             seen.timer1 = rig.View().Timer1->isActive();
             // Applied: "戻る" asks nothing.
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_O);
@@ -186,7 +183,7 @@ class OptionTest : public QObject {
         const Settings before = rig.SettingsRecord();
         bool applyEnabled = true;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
-            applyEnabled = Button(dialog, "Button1")->isEnabled();
+            applyEnabled = Find<QPushButton>(dialog, "Button1")->isEnabled();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             return dialog.result();
         });
@@ -207,7 +204,7 @@ class OptionTest : public QObject {
             TypeInto(Field(dialog, "LabeledEdit21"), "y");
             ShowPage(dialog, 2);
             Field(dialog, "LabeledEdit4")->clear();  // an emptied number keeps its value
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_O);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "support/DialogControls.h"
 #include "support/UiRig.h"
 
 using namespace kelvantori;
@@ -17,10 +18,6 @@ namespace {
 
 QComboBox* Combo(QDialog& dialog) {
     return dialog.findChild<QComboBox*>("ComboBox1");
-}
-
-QPushButton* Button(QDialog& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(name);
 }
 
 QStringList Items(QDialog& dialog) {
@@ -61,9 +58,9 @@ class PlusTest : public QObject {
         QStringList buttons;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             items = Items(dialog);
-            buttons << QString::number(Button(dialog, "Button1")->isEnabled());
+            buttons << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
             QTest::keyClicks(Combo(dialog), "ALL");
-            buttons << QString::number(Button(dialog, "Button1")->isEnabled());
+            buttons << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
             QTest::keyClick(Combo(dialog), Qt::Key_Return);
             buttons << QString::number(dialog.isVisible());
             return dialog.result();
@@ -110,12 +107,12 @@ class PlusTest : public QObject {
         QStringList seen;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             QTest::keyClicks(Combo(dialog), "OLD");
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             seen << QString::number(dialog.isVisible());
             Combo(dialog)->setEditText("B.NC");
-            QTest::mouseClick(Button(dialog, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button1"), Qt::LeftButton);
             seen << QString::number(dialog.isVisible());
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_K);
@@ -139,11 +136,11 @@ class PlusTest : public QObject {
         QStringList seen;
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             seen << Combo(dialog)->currentText() << QString::number(Combo(dialog)->count())
-                 << QString::number(Button(dialog, "Button1")->isEnabled());
+                 << QString::number(Find<QPushButton>(dialog, "Button1")->isEnabled());
             Combo(dialog)->setEditText("");
             QTest::keyClicks(Combo(dialog), "X:Y.Z");
             seen << Combo(dialog)->currentText();
-            QTest::mouseClick(Button(dialog, "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
             return dialog.result();
         });
         rig.Press(Qt::Key_K);

@@ -149,6 +149,19 @@ bool TcpConnection::Connect(const std::string& host, int port, const std::string
     return false;
 }
 
+std::optional<TcpConnection::Result> TcpConnection::Failure(const char* operation, int err) {
+    switch (Classify(err)) {
+        case SocketFailure::Interrupted:
+            return std::nullopt;
+        case SocketFailure::WouldBlock:
+            return Result{Status::WouldBlock, 0};
+        case SocketFailure::Gone:
+            break;
+    }
+    Record(operation, err);
+    return Result{Status::Failed, 0};
+}
+
 TcpConnection::Result TcpConnection::Receive(std::uint8_t* buffer, std::size_t size) {
     if (socket_ < 0)
         return {Status::Failed, 0};
@@ -160,14 +173,8 @@ TcpConnection::Result TcpConnection::Receive(std::uint8_t* buffer, std::size_t s
             lastError_ = endpoint_ + ": the device server closed the connection";
             return {Status::Closed, 0};
         }
-        const int err = errno;
-        const SocketFailure failure = Classify(err);
-        if (failure == SocketFailure::Interrupted)
-            continue;
-        if (failure == SocketFailure::WouldBlock)
-            return {Status::WouldBlock, 0};
-        Record("recv", err);
-        return {Status::Failed, 0};
+        if (const auto failed = Failure("recv", errno))
+            return *failed;
     }
 }
 
@@ -179,14 +186,8 @@ TcpConnection::Result TcpConnection::Send(const std::uint8_t* bytes, std::size_t
         const ssize_t n = ::send(Fd(socket_), bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n >= 0)
             return {n == 0 ? Status::WouldBlock : Status::Done, static_cast<std::size_t>(n)};
-        const int err = errno;
-        const SocketFailure failure = Classify(err);
-        if (failure == SocketFailure::Interrupted)
-            continue;
-        if (failure == SocketFailure::WouldBlock)
-            return {Status::WouldBlock, 0};
-        Record("send", err);
-        return {Status::Failed, 0};
+        if (const auto failed = Failure("send", errno))
+            return *failed;
     }
 }
 

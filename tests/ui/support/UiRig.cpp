@@ -17,6 +17,7 @@
 #include <set>
 
 #include "core/TextCodec.h"
+#include "support/ForwardingSerialPort.h"
 #include "ui/FileListView.h"
 #include "ui/MainView.h"
 
@@ -33,36 +34,23 @@ const std::set<std::string> kOptionsKeys{"op1",         "op2",        "op3",    
 
 // Forwards to a port that outlives every port the window makes (the rig's scripted one), and
 // counts the bytes that go through for AtWrite/AtRead.
-class UiRig::ForwardingPort : public SerialPort {
+class UiRig::ForwardingPort : public ForwardingSerialPort {
   public:
-    ForwardingPort(SerialPort& target, UiRig& rig) : target_(target), rig_(rig) {}
-    PortError Open(const PortConfig& config) override { return target_.Open(config); }
-    void Close() override { target_.Close(); }
-    bool IsOpen() const override { return target_.IsOpen(); }
-    bool CanOpen(const std::string& name) override { return target_.CanOpen(name); }
+    ForwardingPort(SerialPort& target, UiRig& rig) : ForwardingSerialPort(target), rig_(rig) {}
     ReadResult Read(std::chrono::microseconds timeout) override {
-        const ReadResult r = target_.Read(timeout);
+        const ReadResult r = ForwardingSerialPort::Read(timeout);
         if (r.status == ReadStatus::Byte)
             rig_.Counted(false);
         return r;
     }
     WriteStatus Write(std::uint8_t byte) override {
-        const WriteStatus status = target_.Write(byte);
+        const WriteStatus status = ForwardingSerialPort::Write(byte);
         if (status == WriteStatus::Written)
             rig_.Counted(true);
         return status;
     }
-    bool WaitWritable(std::chrono::microseconds timeout) override {
-        return target_.WaitWritable(timeout);
-    }
-    int OutputQueueLength() override { return target_.OutputQueueLength(); }
-    std::optional<ModemStatus> GetModemStatus() override { return target_.GetModemStatus(); }
-    std::string LastSystemError() const override { return target_.LastSystemError(); }
-    std::string OpenNotice() const override { return target_.OpenNotice(); }
-    OpenFailure LastOpenFailure() const override { return target_.LastOpenFailure(); }
 
   private:
-    SerialPort& target_;
     UiRig& rig_;
 };
 

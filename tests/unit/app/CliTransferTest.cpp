@@ -9,6 +9,7 @@
 #include "core/TextCodec.h"
 #include "platform/HostConfig.h"
 #include "support/FakeSerialPort.h"
+#include "support/ForwardingSerialPort.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
@@ -125,28 +126,6 @@ TEST(CliTransferTest, EachOrderEndsWithItsExitStatusAndSavesNoSettings) {
     }
 }
 
-// The port a test keeps, lent to the command for the length of its run.
-class LentPort : public SerialPort {
-  public:
-    explicit LentPort(SerialPort& port) : port_(port) {}
-    PortError Open(const PortConfig& config) override { return port_.Open(config); }
-    void Close() override { port_.Close(); }
-    bool IsOpen() const override { return port_.IsOpen(); }
-    bool CanOpen(const std::string& name) override { return port_.CanOpen(name); }
-    ReadResult Read(std::chrono::microseconds timeout) override { return port_.Read(timeout); }
-    WriteStatus Write(std::uint8_t byte) override { return port_.Write(byte); }
-    bool WaitWritable(std::chrono::microseconds timeout) override {
-        return port_.WaitWritable(timeout);
-    }
-    int OutputQueueLength() override { return port_.OutputQueueLength(); }
-    std::optional<ModemStatus> GetModemStatus() override { return port_.GetModemStatus(); }
-    std::string LastSystemError() const override { return port_.LastSystemError(); }
-    OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
-
-  private:
-    SerialPort& port_;
-};
-
 // The whole command on the scripted port and the manual clock: the machine's answers arrive on
 // the clock, and the fixed waits of a transfer (4 s after a send, 3 s before a receive is
 // saved) pass on it without a real wait.
@@ -186,7 +165,7 @@ TEST(CliTransferTest, RunsTheOrderOnThePortAndTheClockItIsGiven) {
         std::vector<std::string> portsMade;
         const SerialPortFactory makePort = [&](const HostConfig& config) {
             portsMade.push_back(config.DeviceOf("COM1"));
-            return std::make_unique<LentPort>(port);
+            return std::make_unique<test::ForwardingSerialPort>(port);
         };
         std::istringstream in;
         std::ostringstream out;

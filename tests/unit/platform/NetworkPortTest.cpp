@@ -17,6 +17,7 @@
 #include "platform/HostConfig.h"
 #include "platform/SerialPort.h"
 #include "support/EngineRig.h"
+#include "support/FreeLocalPort.h"
 #include "support/ScriptedPeer.h"
 
 namespace kelvantori {
@@ -206,19 +207,6 @@ TEST(Rfc2217PortTest, ModemStatesAndFlowControlOfTheServerReachThePort) {
     ASSERT_TRUE(peer.WaitFor([&](const std::string&) { return peer.Data() == "G"; }));
 }
 
-// A port number on which nothing listens (bound once, then given back).
-int ClosedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 struct FailureCase {
     const char* name;
     std::function<std::string(ScriptedPeer&)> address;  // may script the peer
@@ -253,7 +241,9 @@ INSTANTIATE_TEST_SUITE_P(
     Failures, OpenFailureTest,
     testing::Values(
         FailureCase{"NothingListens",
-                    [](ScriptedPeer&) { return "tcp://127.0.0.1:" + std::to_string(ClosedPort()); },
+                    [](ScriptedPeer&) {
+                        return "tcp://127.0.0.1:" + std::to_string(test::FreeLocalPort());
+                    },
                     ScriptedPeer::Role::Silent, kNoOpen, "Connection refused"},
         FailureCase{
             "NameDoesNotResolve",
