@@ -25,6 +25,7 @@
 #include "ui/QtText.h"
 #include "ui/Rname.h"
 #include "ui/Rnamea.h"
+#include "ui/SessionServices.h"
 
 namespace kelvantori {
 
@@ -207,6 +208,10 @@ void FileCommands::RunCopyOrMove(const std::vector<std::string>& sources, const 
             c_.actions.Window(), c_.clock,
             std::string(kind == CopyMoveKind::Copy ? kCopyProgressCaption : kMoveProgressCaption));
         WindowCopyMoveHost host(c_.prompts, c_.actions.Window(), progress);
+        // A long copy or move keeps the screen saver off, as a transfer does.
+        std::optional<ScreenSaverInhibition> inhibition;
+        if (c_.screenSaver)
+            inhibition.emplace(*c_.screenSaver, "ファイルのコピー・移動中");
         result = ShellCopyOrMove(c_.files, sources, target, kind, host);
     }
     c_.actions.SetListEnabled(true);

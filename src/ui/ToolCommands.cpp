@@ -87,6 +87,7 @@ void ToolCommands::Split() {
     job.history = LoadHistoryFile(c_.files, historyFile);
     job.refreshList = [this] { c_.actions.RefreshFileList(false, true, false); };
     TDividesForm form(c_.actions.Window(), c_.files, c_.prompts, c_.desktop, std::move(job));
+    form.SetScreenSaver(c_.screenSaver);
     c_.prompts.RunDialog(form);
     SaveSplitOptions(c_.files, optionsFile, form.Options());
     SaveHistoryFile(c_.files, historyFile, form.History());
@@ -113,6 +114,7 @@ void ToolCommands::Join() {
     job.history = LoadHistoryFile(c_.files, historyFile);
     job.refreshList = [this] { c_.actions.RefreshFileList(false, false, false); };
     TPlusForm form(c_.actions.Window(), c_.files, c_.prompts, std::move(job));
+    form.SetScreenSaver(c_.screenSaver);
     c_.prompts.RunDialog(form);
     SaveHistoryFile(c_.files, historyFile, form.History());
     DialogClosed();
@@ -128,6 +130,7 @@ void ToolCommands::DoubleAxis() {
     job.outputName = DoubleTargetName(input->name, c_.settings.Mask);
     job.refreshList = [this] { c_.actions.RefreshFileList(false, true, false); };
     TBai2Form form(c_.actions.Window(), c_.files, c_.prompts, std::move(job));
+    form.SetScreenSaver(c_.screenSaver);
     c_.prompts.RunDialog(form);
     DialogClosed();
 }

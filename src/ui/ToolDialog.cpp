@@ -3,12 +3,14 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <optional>
 
 #include "core/HistoryList.h"
 #include "files/FileOperations.h"
 #include "ui/DialogSupport.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
+#include "ui/SessionServices.h"
 #include "ui/ToolDialogHost.h"
 
 namespace kelvantori {
@@ -63,7 +65,13 @@ ToolResult ToolDialog::RunTool(const std::function<ToolResult(ToolHost&)>& tool,
                                const std::function<void(bool)>& takeInput,
                                const std::function<void()>& refreshList) {
     takeInput(false);
-    const ToolResult result = host_->Run(tool);
+    ToolResult result;
+    {
+        std::optional<ScreenSaverInhibition> inhibition;
+        if (screenSaver_)
+            inhibition.emplace(*screenSaver_, "NCデータの変換中");
+        result = host_->Run(tool);
+    }
     takeInput(true);
     if (result.status == ToolStatus::Done) {
         if (refreshList)

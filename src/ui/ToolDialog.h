@@ -23,12 +23,16 @@ namespace kelvantori {
 class PromptService;
 class ToolDialogHost;
 
+class ScreenSaverControl;
+
 class ToolDialog : public QDialog {
     Q_OBJECT
 
   public:
     // Starts the tool with what the dialog holds (its OK button).
     virtual void Button1Click() = 0;
+    // The screen saver is kept off while a tool runs (nullptr: there is none to keep off).
+    void SetScreenSaver(ScreenSaverControl* screenSaver) { screenSaver_ = screenSaver; }
 
   protected:
     ToolDialog(QWidget* window, PromptService& prompts);
@@ -59,6 +63,10 @@ class ToolDialog : public QDialog {
 
     void reject() override;
 
+  private:
+    ScreenSaverControl* screenSaver_ = nullptr;
+
+  protected:
   private:
     PromptService& prompts_;
     ToolDialogHost* host_ = nullptr;

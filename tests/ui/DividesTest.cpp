@@ -111,6 +111,9 @@ class DividesTest : public QObject {
             QVERIFY2(FilesBelow(rig.D().File("OUT")) == expected, row.name);
             QVERIFY2(rig.Prompts().Log() == QStringList({kFolderQuestion, kDone}), row.name);
             QVERIFY2(!startLines.isEmpty() && barAtItsEnd, row.name);
+            // The screen saver was kept off for the run, and is free again.
+            QCOMPARE(rig.ScreenSaver().reasons, std::vector<std::string>{"NCデータの変換中"});
+            QVERIFY(rig.ScreenSaver().active.empty());
             // What the dialog keeps for the next time.
             const std::string options =
                 std::string("[Sub]\r\nF_Set=") + (Contains(row.options, "op_f") ? "1" : "0") +

@@ -162,6 +162,9 @@ class PluscopyTest : public QObject {
         QCOMPARE(rig.Prompts().Asked()[0].prompt.icon, PromptIcon::Information);
         QCOMPARE(rig.Home().Read("Path.lst"), "D:\\OUT\r\n");
         QCOMPARE(rig.Model().MarkCount(), 0);
+        // The screen saver was kept off while the files were copied, and is free again.
+        QCOMPARE(rig.ScreenSaver().reasons, std::vector<std::string>{"ファイルのコピー・移動中"});
+        QVERIFY(rig.ScreenSaver().active.empty());
         QCOMPARE(rig.Lines()[1], " A       .NC         1 26-12-01 10:00");
         QCOMPARE(rig.Focus(), rig.View().ListBox1);
         QVERIFY(rig.View().ListBox1->isEnabled());

@@ -167,7 +167,6 @@ TEST(TerminalHostTest, CtrlCAnswersNoOrStopsTheSendWaitingForTheSignal) {
     EXPECT_FALSE(rig.interrupts.Pending());
 }
 
-// The head takes 33 columns, the remaining text 27; a full line would wrap.
 // Received data that could not be saved goes to the first rescue folder that takes it, never over
 // an earlier rescue; with no folder left it is printed, so it is never lost.
 TEST(TerminalHostTest, RescueWritesANewFileInTheFirstFolderThatTakesItElsePrintsTheData) {
