@@ -2,6 +2,7 @@
 #include "ui/MultiTransferPanel.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "files/FileOperations.h"
 #include "ui/ComboCompletion.h"
@@ -228,6 +230,12 @@ void MultiTransferPanel::ModeChosen(int row, RowMode mode) {
     }
     rows_[i].DataName.clear();
     box->setFocus();
+    // Chosen with an arrow key, the button that was moved to takes the focus back after its
+    // click: the box takes it once the key has been handled, so the name is typed at once.
+    QTimer::singleShot(0, box, [this, i, box] {
+        if (box->isVisible() && rowBoxes[i]->isAncestorOf(QApplication::focusWidget()))
+            box->setFocus();
+    });
 }
 
 bool MultiTransferPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -334,6 +334,28 @@ class Mainunit1PanelsTest : public QObject {
         QCOMPARE(q.Rows()[3].mode, RowMode::Cancel);
     }
 
+    void queueRowsAreChosenWithTheArrowKeysAndTheNameIsTypedAtOnce() {
+        UiRig rig;
+        rig.WriteFile("O0001.NC", "x");
+        rig.Start();
+        rig.Press(Qt::Key_F9);
+        MultiTransferPanel& q = rig.Form().transfers().MultiTransfer();
+        QCOMPARE(rig.Focus(), q.RadioButton[2]);
+        // Left from cancel checks receive; the row's box takes what is typed next.
+        rig.Press(Qt::Key_Left);
+        QCOMPARE(rig.Focus(), q.ComboBox[0]);
+        rig.Type("RX");
+        QCOMPARE(Rows(q)[0], "　１ receive [RX]");
+        // Back to the row's buttons: Left once more checks send, and the box completes.
+        rig.Press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(rig.Focus(), q.RadioButton[1]);
+        rig.Press(Qt::Key_Left);
+        QCOMPARE(rig.Focus(), q.ComboBox[0]);
+        rig.Type("o0");
+        QCOMPARE(Rows(q)[0], "　１ send [O0001.NC]");
+        QCOMPARE(q.Rows()[0].mode, RowMode::Send);
+    }
+
     void closingDuringTheQueueStopsItsTransferAndRunsNoFurtherRow() {
         UiRig rig(With({"Speed=4800,7,E,2"}));
         rig.WriteFile("O0001.NC", "O0001\r\nM30\r\n");
