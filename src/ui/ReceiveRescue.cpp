@@ -2,7 +2,9 @@
 #include "ui/ReceiveRescue.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
+#include <algorithm>
 
 #include "core/CommandLine.h"
 #include "core/ProgramText.h"
@@ -27,6 +29,25 @@ std::string RescueKeptQuestion(const std::string& hostPath) {
     return RescueKeptMessage(hostPath) + "\n別の名前で保存しますか？";
 }
 
+namespace {
+
+// The message line is right-aligned and cuts a long text off at its left, which would take the
+// caption with it: the folder of the rescue file gives way in its middle instead, so the caption
+// and the file's name stay whole.
+std::string FittedRescueMessage(const QLabel& line, const std::string& hostPath) {
+    const QFontMetrics metrics(line.font());
+    const QString caption = Q("受信データ: ");
+    const QString path = Q(hostPath);
+    const qsizetype cut = path.lastIndexOf('/') + 1;
+    const QString folder = path.left(cut);
+    const QString name = path.mid(cut);
+    const int room =
+        line.width() - metrics.horizontalAdvance(caption) - metrics.horizontalAdvance(name);
+    return U(caption + metrics.elidedText(folder, Qt::ElideMiddle, std::max(room, 0)) + name);
+}
+
+}  // namespace
+
 void OfferReceivedData(MainContext& c, const std::string& suggestedName, const std::string& bytes,
                        const std::optional<std::string>& rescueFile) {
     MainView& v = c.view;
@@ -37,7 +58,7 @@ void OfferReceivedData(MainContext& c, const std::string& suggestedName, const s
     if (rescueFile) {
         // Kept on disk already: one question, and a No leaves it where it is.
         const std::string host = c.files.Drives().ToHost(*rescueFile).value_or(*rescueFile);
-        v.ShowMessage("受信データ: " + host, ResultColour::Red);
+        v.ShowMessage(FittedRescueMessage(*v.Label11, host), ResultColour::Red);
         if (!c.prompts.AskYesNo(window, kConfirmTitle, RescueKeptQuestion(host),
                                 PromptIcon::Warning, PromptPlace::Offset))
             return;

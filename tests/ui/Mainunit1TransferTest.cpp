@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -279,10 +280,12 @@ class Mainunit1TransferTest : public QObject {
         rig.Port().ArriveAt(100ms, "%\nO0009\nG01X5.\nM30\n%");
         QStringList offered;
         QString startFolder;
+        QString messageLine;
         // The data is written to a rescue file at once; then it is shown and, on Yes, saved under
         // another name.
         rig.Prompts().RunNextDialog([&](QDialog& dialog) {
             offered = ViewLines(rig);
+            messageLine = rig.Text("Label11");
             startFolder = static_cast<QFileDialog&>(dialog).directory().absolutePath();
             // The name typed into the dialog's name box, as a user does.
             dialog.findChild<QLineEdit*>("fileNameEdit")->setText("RESCUED.NC");
@@ -302,6 +305,12 @@ class Mainunit1TransferTest : public QObject {
         const QString rescue = QString::fromStdString(rig.Home().Path()) + "/" + rescues[0];
         QCOMPARE(QString::fromStdString(rig.Home().Read(rescues[0].toStdString())), tape);
         QCOMPARE(offered, (QStringList{"O0009", "G01 X5.", "M30", "%"}));
+        // The message line names the rescue file whole at both ends: a long path gives way in
+        // its middle rather than losing the caption off the left edge.
+        QVERIFY2(messageLine.startsWith("受信データ: /") && messageLine.endsWith("/" + rescues[0]),
+                 qPrintable(messageLine));
+        QVERIFY(QFontMetrics(rig.View().Label11->font()).horizontalAdvance(messageLine) <=
+                rig.View().Label11->width());
         QCOMPARE(startFolder, QString::fromStdString(rig.D().Path()));
         QCOMPARE(QString::fromStdString(rig.D().Read("RESCUED.NC")), tape);
         QCOMPARE(rig.D().Read("O0009.NC"), "KEEP\r\n");
