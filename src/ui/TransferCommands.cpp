@@ -3,6 +3,7 @@
 
 #include "comm/RescueFile.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -354,6 +355,11 @@ void TransferCommands::Finish() {
     if (!result.requested) {
         c_.prompts.Message(c_.actions.Window(), kConfirmTitle, PowerOffRefusedMessage(result),
                            PromptIcon::Error);
+        // The refusal stood as a window of its own after the main window had closed, and Qt
+        // keeps running while a window shows when the last one closes: without this the program
+        // would go on with no window, and the next start would only find it.
+        if (!c_.actions.Window()->isVisible())
+            QCoreApplication::quit();
     }
 }
 

@@ -529,6 +529,34 @@ class Mainunit1TransferTest : public QObject {
         QCOMPARE(rig.TextColour("LabeledEdit1"), kDsrOffColour);
         QCOMPARE(lamps.LabeledEdit2->text(), " ○");
     }
+
+    // Last of all: it runs the application's own event loop to its end.
+    void aRefusedPowerOffStillEndsTheProgram() {
+        UiRig rig(SevenBit({"Power_Off=Y"}, {"S=O0001.NC", "END"}));
+        rig.WriteFile("O0001.NC", kProgram1);
+        rig.Power().Answer({false, "Interactive authentication required."});
+        rig.Port().ArriveAt(50ms, "\x11");
+        // The refusal stands on the screen as a window of its own while it is read, as a message
+        // box does after the main window has closed.
+        QWidget box;
+        rig.Prompts().WatchPrompts([&box](const Prompt&) {
+            box.show();
+            QCoreApplication::processEvents();
+            box.hide();
+        });
+        QTimer::singleShot(0, &box, [&rig] { rig.Start(); });
+        // A program that never ends would keep the next start from showing a window.
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        limit.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!rig.Form().isVisible());
+        QCOMPARE(rig.Power().requests, 1);
+        QCOMPARE(
+            rig.Prompts().Log(),
+            QStringList{"確認|電源を切れませんでした。\nInteractive authentication required."});
+    }
 };
 
 QTEST_MAIN(Mainunit1TransferTest)
