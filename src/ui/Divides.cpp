@@ -67,6 +67,7 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
                       [this](bool on) { job_.options.N_Set = on; });
 
     Label1 = MakeLabel(this, "Label1", DriveFileNameOf(job_.input), QRect(12, 32, 396, 18));
+    FitLabelText(*Label1);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 54, 396, 146);
