@@ -154,7 +154,13 @@ ToolResult RunSplit(FileSystem& files, const SplitJob& job, ToolHost& host) {
         return ToolEnd(ToolStatus::Failed,
                        SplitReport(plan, request, FileProblem(FsError::Other, job.input)));
 
-    // Only now the folder: a split that cannot run makes no folder for nothing.
+    // Only now the folder: a split that cannot run makes no folder for nothing. A folder that
+    // names no place on this host (no drive, or a drive not assigned) is said at once: the
+    // folder question would offer to make what cannot be made.
+    if (!files.Drives().ToHost(folder)) {
+        return Failed(FileProblem(
+            DriveLetterOf(folder) != 0 ? FsError::NotMapped : FsError::InvalidName, folder));
+    }
     if (SplitFolderNeedsCheck(folder)) {
         const auto folderStat = files.Stat(folder);
         if (folderStat && !folderStat->isDirectory)

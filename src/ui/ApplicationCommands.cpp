@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <algorithm>
 
 #include "core/DrivePath.h"
 #include "files/ExternalApps.h"
@@ -31,6 +32,18 @@ constexpr const char* kNoEditorMessage =
     "起動できるエディタがありません。\nG:ｴﾃﾞｨﾀ設定 でエディタを設定してください。";
 // The colours of a tool-tip: the panel stands in for one.
 const QColor kTipBackground(255, 255, 225);
+// The Alt help panel: its place and least size, the texts' margins, the least width of the
+// column of A..M and the gap before the column of N..Z. It keeps inside the window by
+// kAltPanelInset.
+constexpr int kAltPanelLeft = 150;
+constexpr int kAltPanelTop = 60;
+constexpr int kAltPanelWidth = 460;
+constexpr int kAltPanelHeight = 208;
+constexpr int kAltPanelMargin = 10;
+constexpr int kAltPanelTextTop = 12;
+constexpr int kAltPanelLeftColumn = 230;
+constexpr int kAltPanelGap = 14;
+constexpr int kAltPanelInset = 8;
 
 }  // namespace
 
@@ -50,7 +63,6 @@ void ApplicationCommands::Register(CommandRegistry& registry) {
 void ApplicationCommands::BuildAltPanel() {
     GroupBox16 = new QGroupBox(c_.view.central);
     GroupBox16->setObjectName("GroupBox16");
-    GroupBox16->setGeometry(150, 60, 460, 250);
     GroupBox16->setAutoFillBackground(true);
     QPalette palette = GroupBox16->palette();
     palette.setColor(QPalette::Window, kTipBackground);
@@ -63,10 +75,6 @@ void ApplicationCommands::BuildAltPanel() {
         (*label)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         (*label)->setFont(GothicFont(12));
     }
-    // Alt+N stands level with Alt+A, one line below the editor's line.
-    const int line = QFontMetrics(Label30->font()).lineSpacing();
-    Label30->setGeometry(10, 12, 240, 232);
-    Label31->setGeometry(254, 12 + line, 200, 232 - line);
     GroupBox16->hide();
 
     // The items carry the letters' shortcuts and tags. Alt+letter in the list triggers its
@@ -87,10 +95,61 @@ void ApplicationCommands::BuildAltPanel() {
 }
 
 void ApplicationCommands::ShowAltPanel() {
-    Label30->setText(Q(AltPanelLeftText(c_.settings)));
-    Label31->setText(Q(AltPanelRightText(c_.settings)));
+    LayOutAltPanel(Q(AltPanelLeftText(c_.settings)), Q(AltPanelRightText(c_.settings)));
     GroupBox16->show();
     GroupBox16->raise();
+}
+
+void ApplicationCommands::LayOutAltPanel(const QString& left, const QString& right) {
+    const QFontMetrics metrics(Label30->font());
+    QStringList leftLines = left.split('\n');
+    QStringList rightLines = right.split('\n');
+    const auto widest = [&metrics](const QStringList& lines, qsizetype from) {
+        int width = 0;
+        for (qsizetype i = from; i < lines.size(); ++i)
+            width = std::max(width, metrics.horizontalAdvance(lines[i]));
+        return width;
+    };
+    // The editor's line (the first of Label30) may run the panel's whole width: Label31 begins
+    // a line lower. The names of A..M stop before the column of N..Z.
+    const int widestPanel = std::max(kAltPanelWidth, c_.view.central->width() - 2 * kAltPanelInset);
+    const int room = widestPanel - 2 * kAltPanelMargin - kAltPanelGap;
+    int leftColumn = std::max(kAltPanelLeftColumn, widest(leftLines, 1));
+    int rightColumn = widest(rightLines, 0);
+    if (leftColumn + rightColumn > room) {
+        // Wider than the window: each column keeps what the other leaves, half at least.
+        leftColumn = std::min(leftColumn, std::max(room / 2, room - rightColumn));
+        rightColumn = room - leftColumn;
+    }
+    const int editorLine =
+        std::min(metrics.horizontalAdvance(leftLines.front()), widestPanel - 2 * kAltPanelMargin);
+    const int width = std::clamp(
+        2 * kAltPanelMargin + std::max(editorLine, leftColumn + kAltPanelGap + rightColumn),
+        kAltPanelWidth, widestPanel);
+    // What is wider still is cut with "…", so that no text runs under another: the editor's
+    // path in its middle (the program's name stays), a name at its end.
+    leftLines.front() =
+        metrics.elidedText(leftLines.front(), Qt::ElideMiddle, width - 2 * kAltPanelMargin);
+    for (qsizetype i = 1; i < leftLines.size(); ++i)
+        leftLines[i] = metrics.elidedText(leftLines[i], Qt::ElideRight, leftColumn);
+    for (QString& line : rightLines)
+        line = metrics.elidedText(line, Qt::ElideRight, rightColumn);
+    Label30->setText(leftLines.join('\n'));
+    Label31->setText(rightLines.join('\n'));
+
+    // Alt+N stands level with Alt+A, one line below the editor's line.
+    const int line = metrics.lineSpacing();
+    const int textHeight = static_cast<int>(leftLines.size()) * line;
+    Label30->setGeometry(kAltPanelMargin, kAltPanelTextTop, width - 2 * kAltPanelMargin,
+                         textHeight);
+    const int rightLeft = kAltPanelMargin + leftColumn + kAltPanelGap;
+    Label31->setGeometry(rightLeft, kAltPanelTextTop + line, width - kAltPanelMargin - rightLeft,
+                         textHeight - line);
+    // A wider panel moves left as far as it must to stay in the window.
+    const int panelLeft = std::max(
+        kAltPanelInset, std::min(kAltPanelLeft, c_.view.central->width() - kAltPanelInset - width));
+    GroupBox16->setGeometry(panelLeft, kAltPanelTop, width,
+                            std::max(kAltPanelHeight, 2 * kAltPanelTextTop + textHeight));
 }
 
 void ApplicationCommands::HideAltPanel() {

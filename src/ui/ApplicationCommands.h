@@ -19,6 +19,7 @@
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QString;
 
 namespace kelvantori {
 
@@ -48,6 +49,8 @@ class ApplicationCommands : public QObject {
   private:
     void BuildAltPanel();
     void ShowAltPanel();
+    // Places the panel's two texts, widening the panel for long names up to the window's width.
+    void LayOutAltPanel(const QString& left, const QString& right);
     void HideAltPanel();
     // The host path of the current file line; empty after telling the user to select one file.
     std::string CurrentHostFile(std::string* name = nullptr);

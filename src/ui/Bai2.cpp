@@ -36,6 +36,8 @@ TBai2Form::TBai2Form(QWidget* window, FileSystem& files, PromptService& prompts,
     Label2 =
         MakeLabel(this, "Label2", "変換前:" + DriveFileNameOf(job_.input), QRect(12, 46, 316, 18));
     Label3 = MakeLabel(this, "Label3", "変換後:" + job_.outputName, QRect(12, 68, 316, 18));
+    FitLabelText(*Label2);
+    FitLabelText(*Label3);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(12, 96, 316, 16);

@@ -2,6 +2,7 @@
 #include "ui/DialogSupport.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -54,6 +55,15 @@ QLabel* MakeLabel(QWidget* parent, std::string_view name, std::string_view text,
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
     return label;
+}
+
+void FitLabelText(QLabel& label) {
+    const QString text = label.text();
+    const QFontMetrics metrics(label.font());
+    if (metrics.horizontalAdvance(text) <= label.width())
+        return;
+    label.setToolTip(text);
+    label.setText(metrics.elidedText(text, Qt::ElideMiddle, label.width()));
 }
 
 QPushButton* MakeButton(QWidget* parent, std::string_view name, std::string_view caption,

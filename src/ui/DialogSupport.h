@@ -33,6 +33,11 @@ class CentredDialog : public QDialog {
 // A label named name (its objectName) at geometry, showing text as it is (never as markup).
 QLabel* MakeLabel(QWidget* parent, std::string_view name, std::string_view text, QRect geometry);
 
+// A label that shows a file name or a path: when its text is wider than the label, the text is
+// cut in its middle with "…" (its start and the name's extension stay) and the whole text is the
+// label's tool-tip.
+void FitLabelText(QLabel& label);
+
 // A button named name at geometry. Enter belongs to the dialog's fields: it never presses the
 // button (no auto-default).
 QPushButton* MakeButton(QWidget* parent, std::string_view name, std::string_view caption,

@@ -67,6 +67,7 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
                       [this](bool on) { job_.options.N_Set = on; });
 
     Label1 = MakeLabel(this, "Label1", DriveFileNameOf(job_.input), QRect(12, 32, 396, 18));
+    FitLabelText(*Label1);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(12, 54, 396, 146);
@@ -78,6 +79,9 @@ TDividesForm::TDividesForm(QWidget* window, FileSystem& files, PromptService& pr
     ComboBox1->setGeometry(12, 228, 352, 26);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is what is used: a completion from the history would turn "D:" into
+    // "D:\OUT" as Enter is pressed. The history is offered by the box's list.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setFont(GothicFont(14));
     Button3 = MakeButton(this, "Button3", "...", QRect(370, 228, 38, 26));
     ProgressBar1 = new QProgressBar(this);

@@ -81,6 +81,11 @@ TOptionForm::TOptionForm(QWidget* window, Settings& settings, PromptService& pro
     for (LabeledEdit* edit : Fields) {
         connect(edit, &QLineEdit::textChanged, this, [this] { Button1->setEnabled(true); });
     }
+    // A page reached by Ctrl+Tab or a click on its tab starts at its first field with the text
+    // selected, as Enter and the arrows leave a field: a one-character field would otherwise
+    // refuse what is typed into it.
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int page) { FocusTag(static_cast<std::size_t>(page), 1); });
     connect(Button1, &QPushButton::clicked, this, &TOptionForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TOptionForm::reject);
 

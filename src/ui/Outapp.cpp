@@ -24,6 +24,8 @@ TOutAppForm::TOutAppForm(QWidget* window, const std::string& name, const std::st
     Label1 = MakeLabel(this, "Label1", name, QRect(12, 10, 456, 18));
     Label2 = MakeLabel(this, "Label2", "起動ｱﾌﾟﾘｹｰｼｮﾝ", QRect(12, 36, 456, 18));
     Label3 = MakeLabel(this, "Label3", appTemplate, QRect(24, 56, 444, 18));
+    FitLabelText(*Label1);
+    FitLabelText(*Label3);
     LabeledEdit1 = new LabeledEdit("LabeledEdit1", "引数", this);
     LabeledEdit1->Place(12, 84, 456);
     LabeledEdit1->setText(Q(argument));

@@ -41,6 +41,9 @@ TPlusForm::TPlusForm(QWidget* window, FileSystem& files, PromptService& prompts,
     ComboBox1->setGeometry(12, 228, 336, 26);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is what is used: a completion from the history would turn "J" into
+    // "JOINED" as Enter is pressed. The history is offered by the box's list.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setFont(GothicFont(14));
     Button1 = MakeButton(this, "Button1", "OK", QRect(148, 272, 96, 30));
     Button2 = MakeButton(this, "Button2", "ｷｬﾝｾﾙ", QRect(252, 272, 96, 30));

@@ -74,6 +74,31 @@ class Bai2Test : public QObject {
         }
     }
 
+    void longFileNamesKeepTheirEndsInView() {
+        UiRig rig;
+        const std::string input = "HOUSING_COVER_OP10_ROUGH_MILLING_D20_REV_B_FINISHING.NC";
+        rig.WriteFile(input, "O1\r\nX1.\r\n");
+        rig.Start();
+        QStringList seen;
+        rig.Prompts().RunNextDialog([&](QDialog& dialog) {
+            for (const char* name : {"Label2", "Label3"}) {
+                const auto* label = dialog.findChild<QLabel*>(name);
+                const QString text = label->text();
+                seen << QString(name) + " fits=" +
+                            QString::number(label->fontMetrics().horizontalAdvance(text) <=
+                                            label->width())
+                     << text.left(11) + "…" + text.right(8) << label->toolTip();
+            }
+            return QDialog::Rejected;
+        });
+        rig.Press(Qt::Key_H);
+        QCOMPARE(seen,
+                 (QStringList{"Label2 fits=1", "変換前:HOUSING…SHING.NC",
+                              QString::fromStdString("変換前:" + input), "Label3 fits=1",
+                              "変換後:HOUSING…ING_2.NC",
+                              "変換後:HOUSING_COVER_OP10_ROUGH_MILLING_D20_REV_B_FINISHING_2.NC"}));
+    }
+
     void aValueThatIsNoNumberLeavesNoFile() {
         UiRig rig;
         rig.WriteFile("A.NC", "O1\r\nG01 X1.5\r\nG01 X1.2.3 Y0\r\nG01 X4.\r\n");

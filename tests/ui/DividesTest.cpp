@@ -209,6 +209,29 @@ class DividesTest : public QObject {
         QCOMPARE(rig.Home().Read("Path.lst"), std::string("D:\\NEWx\r\n"));
     }
 
+    void aTypedFolderIsNotCompletedFromTheHistory() {
+        UiRig rig;
+        rig.WriteFile("IN.NC", "O0001\r\nM30\r\n");
+        std::filesystem::create_directories(rig.D().File("OUT"));
+        rig.Home().Write("Path.lst", "D:\\OUT\r\n");
+        rig.Start();
+        QString typed;
+        rig.Prompts().RunNextDialog([&](QDialog& dialog) {
+            QComboBox* combo = Combo(dialog);
+            combo->setEditText("");
+            QTest::keyClicks(combo, "D:");  // "D:\OUT" is listed; the drive is what is meant
+            typed = combo->currentText();
+            QTest::keyClick(combo, Qt::Key_Return);
+            return dialog.result();
+        });
+        rig.Press(Qt::Key_Z);  // IN.NC, below the folder OUT
+        rig.Press(Qt::Key_B);
+        QCOMPARE(typed, QString("D:"));
+        QCOMPARE(rig.D().Read("O0001.NC"), std::string("O0001\r\nM30\r\n"));
+        QCOMPARE(FilesBelow(rig.D().File("OUT")), Files{});
+        QCOMPARE(rig.Home().Read("Path.lst"), std::string("D:\r\nD:\\OUT\r\n"));
+    }
+
     void aFileWithoutProgramsWarnsAndCloses() {
         UiRig rig;
         rig.WriteFile("NOTES.NC", "(NO PROGRAM)\r\nN10 O5\r\no100\r\n");

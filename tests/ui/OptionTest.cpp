@@ -132,6 +132,28 @@ class OptionTest : public QObject {
                               "LabeledEdit2", "LabeledEdit5"}));
     }
 
+    void aPageReachedByKeyStartsAtItsFirstFieldSelected() {
+        UiRig rig;
+        rig.Start();
+        QStringList seen;
+        rig.Prompts().RunNextDialog([&](QDialog& dialog) {
+            // Ctrl+Tab to the receive page: "y" replaces the "N" of its first field.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            seen << FocusName();
+            QTest::keyClicks(QApplication::focusWidget(), "y");
+            seen << Field(dialog, "LabeledEdit1")->text();
+            // On to the send page: "5" replaces the wait time's "0" rather than following it.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            seen << FocusName();
+            QTest::keyClicks(QApplication::focusWidget(), "5");
+            seen << Field(dialog, "LabeledEdit4")->text();
+            return QDialog::Rejected;
+        });
+        rig.Prompts().Answer(PromptButton::Yes);
+        rig.Press(Qt::Key_O);
+        QCOMPARE(seen, (QStringList{"LabeledEdit1", "Y", "LabeledEdit4", "5"}));
+    }
+
     void applyTakesEffectOnTheListAtOnce() {
         UiRig rig(WithSettings({"ListColumn=5"}));
         rig.WriteFile("O0001.NC", "O0001\r\n");

@@ -2,6 +2,7 @@
 // the letter started on the current file, through TOutAppForm when its flag is "Y". The
 // template names a real script that records the arguments it receives.
 #include <QDialog>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -169,6 +170,60 @@ class OutappTest : public QObject {
         app.Alt(Qt::Key_B);
         QVERIFY(!app.rig.Visible("GroupBox16"));
         QCOMPARE(app.view->WaitForArguments(), Words{});
+    }
+
+    void longNamesInThePanelStayReadable() {
+        const std::string jpName = "ＣＡＤ／ＣＡＭ変換ソフト（第二工場用）";
+        const std::string longEditor = "/opt/cad/very/long/installation/folder/of/the/bin/nceditor";
+        const struct {
+            const char* name;
+            std::string editor;
+            std::string nameA;
+            std::string nameN;
+            bool whole;  // every text shown as it is; else cut with "…"
+        } rows[] = {
+            {"ShortNamesAsTheyAre", "/usr/bin/gedit", "ﾋﾞｭｰｱ", "KATE", true},
+            {"PanelWidensForLongNames", longEditor, jpName, jpName + "予備", true},
+            {"WiderThanTheWindowIsCut", longEditor + std::string(120, 'x'), std::string(80, 'A'),
+             std::string(80, 'N'), false},
+        };
+        for (const auto& row : rows) {
+            AppRig app;
+            app.rig.SettingsRecord().EditApp = row.editor;
+            app.Bind('A', "C:\\CAD\\VIEW.SH $A", "Y", row.nameA);
+            app.Bind('N', "C:\\CAD\\VIEW.SH $A", "Y", row.nameN);
+            QTest::keyPress(app.rig.View().ListBox1, Qt::Key_Alt, Qt::AltModifier);
+            const QWidget* panel = app.rig.Control("GroupBox16");
+            const auto* left = qobject_cast<QLabel*>(app.rig.Control("Label30"));
+            const auto* right = qobject_cast<QLabel*>(app.rig.Control("Label31"));
+            const QStringList leftLines = left->text().split('\n');
+            const QStringList rightLines = right->text().split('\n');
+            const QStringList firstLines{leftLines[0], leftLines[1], rightLines[0]};
+            const QStringList given{QString::fromStdString("ｴﾃﾞｨﾀｰ: " + row.editor),
+                                    QString::fromStdString("ALT+A : " + row.nameA),
+                                    QString::fromStdString("ALT+N : " + row.nameN)};
+            if (row.whole) {
+                QCOMPARE(firstLines, given);
+            } else {
+                for (int i = 0; i < 3; ++i) {
+                    QVERIFY2(firstLines[i].contains(QChar(0x2026)), row.name);
+                    QVERIFY2(firstLines[i].left(6) == given[i].left(6), row.name);
+                }
+            }
+            // Every line fits where it stands: the editor's across the panel, A..M before the
+            // column of N..Z, N..Z inside the panel; the panel inside the window.
+            const QFontMetrics metrics(left->font());
+            QVERIFY2(metrics.horizontalAdvance(leftLines[0]) <= left->width(), row.name);
+            for (qsizetype i = 1; i < leftLines.size(); ++i) {
+                QVERIFY2(left->x() + metrics.horizontalAdvance(leftLines[i]) < right->x(),
+                         row.name);
+            }
+            for (const QString& line : rightLines)
+                QVERIFY2(metrics.horizontalAdvance(line) <= right->width(), row.name);
+            QVERIFY2(left->geometry().right() < panel->width(), row.name);
+            QVERIFY2(right->geometry().right() < panel->width(), row.name);
+            QVERIFY2(panel->parentWidget()->rect().contains(panel->geometry()), row.name);
+        }
     }
 
     void whatCannotBeStartedIsSaid() {

@@ -127,6 +127,27 @@ class PlusTest : public QObject {
         QCOMPARE(rig.Home().Read("NAME.lst"), std::string("B.NC\r\nOLD\r\n"));
     }
 
+    void aTypedNameIsNotCompletedFromTheHistory() {
+        UiRig rig;
+        WriteThree(rig);
+        rig.Home().Write("NAME.lst", "CAM1\r\nJOINED\r\n");
+        rig.Start();
+        rig.Press(Qt::Key_Home);
+        QString typed;
+        rig.Prompts().RunNextDialog([&](QDialog& dialog) {
+            Combo(dialog)->setEditText("");
+            QTest::keyClicks(Combo(dialog), "J");  // "JOINED" is listed; J is what is meant
+            typed = Combo(dialog)->currentText();
+            QTest::keyClick(Combo(dialog), Qt::Key_Return);
+            return dialog.result();
+        });
+        rig.Press(Qt::Key_K);
+        QCOMPARE(typed, QString("J"));
+        QVERIFY(rig.D().Exists("J.NC"));
+        QVERIFY(!rig.D().Exists("JOINED.NC"));
+        QCOMPARE(rig.Home().Read("NAME.lst"), std::string("J\r\nCAM1\r\nJOINED\r\n"));
+    }
+
     void theNameFieldRefusesAndRemembers() {
         UiRig rig;
         WriteThree(rig);

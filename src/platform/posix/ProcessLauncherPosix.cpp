@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "platform/ProcessLauncher.h"
@@ -31,6 +32,10 @@ bool IsRegularFile(const std::string& path) {
 bool IsExecutable(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
 }
+
+constexpr std::string_view kInterpreterMissingReason =
+    "プログラムは有りますが、その実行に要るインタプリタ（スクリプトなら1行目の #! "
+    "が指すもの）が見つかりません。";
 
 // The one translation of the errors of a start into the user's words.
 std::string StartFailureReason(int error) {
@@ -137,6 +142,10 @@ class PosixProcessLauncher : public ProcessLauncher {
         pid_t pid = 0;
         const int error = posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attributes,
                                       argv.data(), environ);
+        // The program is there, yet the start finds nothing: what it needs to run is missing,
+        // which for a script is the interpreter of its first line.
+        if (error == ENOENT && IsRegularFile(program))
+            return {false, std::string(kInterpreterMissingReason)};
         if (error != 0)
             return {false, StartFailureReason(error)};
         std::thread([pid] {

@@ -127,6 +127,14 @@ TEST_F(ProcessLauncherPosixTest, FailuresSayWhy) {
              return path;
          }(),
          "実行できる形式のファイルではありません。"},
+        {"InterpreterMissing",
+         [&] {
+             const std::string path = temp_.Write("old.sh", "#!/no/such/shell\nexit 0\n");
+             ::chmod(path.c_str(), 0755);
+             return path;
+         }(),
+         "プログラムは有りますが、その実行に要るインタプリタ（スクリプトなら1行目の #! "
+         "が指すもの）が見つかりません。"},
     };
     for (const auto& c : cases) {
         const LaunchResult result = launcher_->Start(c.program, {"x"});
