@@ -18,6 +18,7 @@
 #include "ui/Fonts.h"
 #include "ui/Mainunit1.h"
 #include "ui/Prompts.h"
+#include "ui/QtTranslations.h"
 #include "ui/SessionServices.h"
 #include "ui/SingleInstance.h"
 #include "ui/TerminationSignals.h"
@@ -29,6 +30,11 @@ int main(int argc, char** argv) {
     // The desktop's names of file types come in Japanese, as every text of the program does.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     InstallFontSubstitutions();
+    if (const QString missing = InstallQtTranslations(app); !missing.isEmpty()) {
+        // The program runs on; only Qt's own pickers and menus stay in English.
+        qWarning("Qt's Japanese texts are missing (%s): install qt6-translations-l10n",
+                 qPrintable(missing));
+    }
     // Without a desktop session Qt knows no icon theme; the desktop's own icons are Adwaita's.
     QIcon::setFallbackThemeName("Adwaita");
 
