@@ -265,6 +265,8 @@ CopyMoveResult ShellCopyOrMove(FileSystem& files, const std::vector<std::string>
     // What was moved before a stop is gone from the listed folder all the same.
     if (kind == CopyMoveKind::Move && result.done > 0)
         result.refresh = ListRefresh::KeepSelection;
+    if (result.refresh != ListRefresh::None)
+        host.ListChanged(result.refresh);
     if (result.completed) {
         if (result.failed == 0) {
             host.ShowMessage(kDoneTitle,

@@ -74,6 +74,12 @@ struct FileProgress {
     std::uint64_t bytesTotal = 0;
 };
 
+enum class ListRefresh {
+    None,           // nothing in the listed folder can have changed
+    KeepSelection,  // RefreshFileList(false, true, false)
+    Full,           // RefreshFileList(false, false, false)
+};
+
 // What a copy or move needs from the window.
 class CopyMoveHost {
   public:
@@ -85,12 +91,9 @@ class CopyMoveHost {
     virtual bool Progress(const FileProgress& progress) = 0;
     // A message box with the information icon (completion) or the warning icon (partial).
     virtual void ShowMessage(std::string_view title, std::string_view text, bool warning) = 0;
-};
-
-enum class ListRefresh {
-    None,           // nothing in the listed folder can have changed
-    KeepSelection,  // RefreshFileList(false, true, false)
-    Full,           // RefreshFileList(false, false, false)
+    // The listed folder has changed (refresh is never None): the list is read again now, before
+    // the closing message, so that the message does not stand over files that are gone.
+    virtual void ListChanged(ListRefresh refresh) = 0;
 };
 
 struct CopyMoveResult {
@@ -107,7 +110,8 @@ struct CopyMoveResult {
 // the same names once the user agreed); a failure is reported and answered. After a completed
 // operation without failures "ファイルをコピーしました。" / "ファイルを移動しました。" (title
 // "完了") is shown; with failures a warning says that some items were not copied or moved; after a
-// stop nothing. A move asks for a refresh that keeps the selection whenever something was moved.
+// stop nothing. A move asks for a refresh that keeps the selection whenever something was moved:
+// the host hears of it (ListChanged) before the message, and the result says it too.
 CopyMoveResult ShellCopyOrMove(FileSystem& files, const std::vector<std::string>& sources,
                                std::string_view targetFolder, CopyMoveKind kind,
                                CopyMoveHost& host);

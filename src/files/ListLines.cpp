@@ -16,13 +16,53 @@ constexpr std::string_view kSizeOverflow = "********";
 constexpr std::size_t kHeaderColumns = 67;
 constexpr std::string_view kDirText = "<DIR>";
 
-// Inserts piece into text at the 1-based position of the part of text that starts at base; a
-// position past the end appends.
+// Display columns of the UTF-8 character at text[i] and its length in bytes.
+std::size_t ColumnsOf(std::string_view text, std::size_t i, std::size_t* length) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        *length = 1;
+        return 1;
+    }
+    std::size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (i + n > text.size())
+        n = text.size() - i;
+    *length = n;
+    if (n == 3) {
+        // U+FF61..U+FF9F, the half-width katakana: EF BD A1..EF BD BF and EF BE 80..EF BE 9F.
+        const auto b1 = static_cast<unsigned char>(text[i + 1]);
+        const auto b2 = static_cast<unsigned char>(text[i + 2]);
+        if (lead == 0xEF && ((b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F)))
+            return 1;
+    }
+    return 2;
+}
+
+// Inserts piece into text at the 1-based screen column position of the part of text that starts
+// at base; a position past the end appends. Columns count as the list shows them (a kanji or kana
+// two, ASCII and half-width katakana one), so a short name with Japanese characters keeps the
+// extension, size and time columns where they belong; a position inside a two-column character
+// falls behind it.
 void InsertAt(std::string& text, std::size_t base, std::size_t position, std::string_view piece) {
-    std::size_t index = base + (position > 0 ? position - 1 : 0);
-    if (index > text.size())
-        index = text.size();
+    std::size_t index = base;
+    for (std::size_t column = 1; column < position && index < text.size();) {
+        std::size_t length = 0;
+        column += ColumnsOf(text, index, &length);
+        index += length;
+    }
     text.insert(index, piece);
+}
+
+// The leading part of text that fits max screen columns, never cut inside a character.
+std::string_view LeadingColumns(std::string_view text, std::size_t max) {
+    std::size_t index = 0;
+    for (std::size_t columns = 0; index < text.size();) {
+        std::size_t length = 0;
+        columns += ColumnsOf(text, index, &length);
+        if (columns > max)
+            break;
+        index += length;
+    }
+    return text.substr(0, index);
 }
 
 // The extension of a name with its dot, as the last "."-part ("" when there is none).
@@ -64,34 +104,13 @@ void AppendListLine(std::string& out, const ListLineStyle& style, std::string_vi
     const std::string_view extension = ExtensionOf(shortName);
     InsertAt(out, base, 1, WithoutExtension(shortName));
     if (style.allFiles)
-        InsertAt(out, base, 9, extension.substr(0, 4));
+        InsertAt(out, base, 9, LeadingColumns(extension, 4));
     if (style.listColumn < 4) {
         const std::string_view size = sizeText.size() > kMaxSizeText ? kSizeOverflow : sizeText;
         InsertAt(out, base, 22 - size.size(), size);
     }
     if (style.listColumn < 3)
         InsertAt(out, base, 23, ShortTimeOf(timeText));
-}
-
-// Display columns of the UTF-8 character at text[i] and its length in bytes.
-std::size_t ColumnsOf(std::string_view text, std::size_t i, std::size_t* length) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-        *length = 1;
-        return 1;
-    }
-    std::size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (i + n > text.size())
-        n = text.size() - i;
-    *length = n;
-    if (n == 3) {
-        // U+FF61..U+FF9F, the half-width katakana: EF BD A1..EF BD BF and EF BE 80..EF BE 9F.
-        const auto b1 = static_cast<unsigned char>(text[i + 1]);
-        const auto b2 = static_cast<unsigned char>(text[i + 2]);
-        if (lead == 0xEF && ((b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F)))
-            return 1;
-    }
-    return 2;
 }
 
 }  // namespace

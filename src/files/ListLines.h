@@ -27,10 +27,11 @@ inline constexpr std::string_view kParentDetailLine = "　  一つ上のﾌｫ�
 inline constexpr std::size_t kListTimeLength = 19;  // "YYYY-MM-DD HH:NN:SS"
 
 // The line text without its mark column. In short-name mode a field of 36 blanks receives, each
-// INSERTED at its 1-based position: the short base name at 1, the first four characters of the
-// extension (dot included) at 9 when every file is listed, the size text ending in column 21 when
-// fewer than 4 columns are shown ("********" when it is longer than 8 characters), and characters
-// 3..16 of the time text ("YY-MM-DD HH:NN") at 23 when fewer than 3 columns are shown. Without a
+// INSERTED at its 1-based screen column (a kanji or kana counts two, ASCII and half-width katakana
+// one): the short base name at 1, the first four columns of the extension (dot included) at 9
+// when every file is listed, the size text ending in column 21 when fewer than 4 columns are
+// shown ("********" when it is longer than 8 characters), and characters 3..16 of the time text
+// ("YY-MM-DD HH:NN") at 23 when fewer than 3 columns are shown. Without a
 // short name, and in long-name mode, the line is the bare long name (without its extension when
 // only the mask's files are listed).
 // timeText is the list form "YYYY-MM-DD HH:NN:SS" or empty.

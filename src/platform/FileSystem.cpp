@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "core/TextCodec.h"
+
 namespace kelvantori {
 
 std::string FsErrorMessage(FsError error) {
@@ -109,44 +111,85 @@ char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool FitsEightThree(std::string_view name) {
-    const auto dot = name.find('.');
-    const auto base = name.substr(0, dot);
-    const auto ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-    if (base.empty() || base.size() > 8 || ext.size() > 3)
-        return false;
-    if (dot != std::string_view::npos && ext.empty())
-        return false;  // "A." is not "A"
-    for (const char c : base) {
-        if (!IsShortNameChar(c))
-            return false;
+// One character of a name as a short name holds it. A short name is stored in the program's code
+// page (CP932), so a kanji or kana is a character of its own there, two bytes (one for half-width
+// katakana) of the eight and three; the shop's Japanese names stay readable in the list. Only
+// what CP932 cannot hold, and what FAT does not allow, becomes "_".
+struct ShortChar {
+    std::string_view utf8;  // the character as it stands in the name
+    std::size_t bytes = 1;  // its size in the short name
+    bool usable = false;    // false: FAT would write "_" for it
+};
+
+ShortChar ShortCharAt(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80)
+        return {text.substr(i, 1), 1, IsShortNameChar(static_cast<char>(lead))};
+    std::size_t n = 1;
+    if (lead >= 0xC0) {
+        while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80)
+            ++n;
     }
-    for (const char c : ext) {
-        if (!IsShortNameChar(c))
+    ShortChar c{text.substr(i, n), 1, false};
+    if (IsCp932Representable(c.utf8)) {
+        c.bytes = Utf8ToCp932(c.utf8).size();
+        c.usable = true;
+    }
+    return c;
+}
+
+// Appends the short-name form of c: the character itself upper-cased, or "_".
+void AppendShortChar(std::string& out, const ShortChar& c) {
+    if (!c.usable) {
+        out += '_';
+    } else if (c.utf8.size() == 1) {
+        out += Upper(c.utf8[0]);
+    } else {
+        out.append(c.utf8);
+    }
+}
+
+// True when every character is usable and the text fits max bytes of a short name.
+bool FitsShortPart(std::string_view text, std::size_t max) {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const ShortChar c = ShortCharAt(text, i);
+        if (!c.usable)
             return false;
+        bytes += c.bytes;
+        if (bytes > max)
+            return false;
+        i += c.utf8.size();
     }
     return true;
 }
 
-// Up to limit short-name characters made from text: blanks and dots dropped, letters upper-cased,
-// anything FAT does not allow as "_" (one "_" for each UTF-8 character, not each byte).
+bool FitsEightThree(std::string_view name) {
+    const auto dot = name.find('.');
+    const auto base = name.substr(0, dot);
+    const auto ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (base.empty())
+        return false;
+    if (dot != std::string_view::npos && ext.empty())
+        return false;  // "A." is not "A"
+    return FitsShortPart(base, 8) && FitsShortPart(ext, 3);
+}
+
+// Up to limit short-name bytes made from text: blanks and dots dropped, letters upper-cased,
+// anything FAT does not allow as "_" (one "_" for each character). A two-byte character that
+// would cross the limit is left out rather than cut in half.
 std::string ShortNameChars(std::string_view text, std::size_t limit) {
     std::string out;
-    for (std::size_t i = 0; i < text.size() && out.size() < limit; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == ' ' || c == '.')
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const ShortChar c = ShortCharAt(text, i);
+        i += c.utf8.size();
+        if (c.utf8 == " " || c.utf8 == ".")
             continue;
-        if (c >= 0xC0) {
-            while (i + 1 < text.size() &&
-                   (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-                ++i;
-            }
-            out += '_';
-        } else if (IsShortNameChar(static_cast<char>(c))) {
-            out += Upper(static_cast<char>(c));
-        } else {
-            out += '_';
-        }
+        if (bytes + c.bytes > limit)
+            break;
+        AppendShortChar(out, c);
+        bytes += c.bytes;
     }
     return out;
 }

@@ -146,10 +146,13 @@ class FileSystem {
     virtual const DriveMap& Drives() const = 0;
 };
 
-// The short form FAT would give a long name (see FileSystem::ShortName): the name upper-cased
-// when it fits 8.3; else up to six usable characters of the base (blanks and extra dots dropped,
-// characters FAT does not allow and non-ASCII characters as "_"), "~1", and a dot with up to three
-// such characters of the extension when there is one ("long name.nc" -> "LONGNA~1.NC").
+// The short form FAT would give a long name (see FileSystem::ShortName), as a system whose code
+// page is CP932 stores it: the name upper-cased when it fits 8.3; else up to six bytes of usable
+// characters of the base (blanks and extra dots dropped, characters FAT does not allow and
+// characters CP932 cannot hold as "_"), "~1", and a dot with up to three such bytes of the
+// extension when there is one ("long name.nc" -> "LONGNA~1.NC"). Sizes count CP932 bytes: a kanji
+// or kana takes two, a half-width katakana one ("加工A.NC" stays, "プログラム日本語名.NC" ->
+// "プログ~1.NC"); ASCII letters are the only ones upper-cased.
 std::string FatShortName(std::string_view longName);
 
 // The file system of this operating system over (a copy of) the given drive table.

@@ -207,7 +207,9 @@ void FileCommands::RunCopyOrMove(const std::vector<std::string>& sources, const 
         OperationProgress progress(
             c_.actions.Window(), c_.clock,
             std::string(kind == CopyMoveKind::Copy ? kCopyProgressCaption : kMoveProgressCaption));
-        WindowCopyMoveHost host(c_.prompts, c_.actions.Window(), progress);
+        // A move reads the list again before its closing message is shown.
+        WindowCopyMoveHost host(c_.prompts, c_.actions.Window(), progress,
+                                [this](ListRefresh refresh) { Refresh(refresh); });
         // A long copy or move keeps the screen saver off, as a transfer does.
         std::optional<ScreenSaverInhibition> inhibition;
         if (c_.screenSaver)
@@ -215,7 +217,8 @@ void FileCommands::RunCopyOrMove(const std::vector<std::string>& sources, const 
         result = ShellCopyOrMove(c_.files, sources, target, kind, host);
     }
     c_.actions.SetListEnabled(true);
-    Refresh(result.refresh);
+    if (result.refresh == ListRefresh::None)
+        Refresh(ListRefresh::None);  // the mark columns the dialog's list took
     c_.actions.FocusList();
 }
 

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QObject>
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "core/Clock.h"
@@ -76,18 +77,25 @@ class OperationProgress : public QObject {
 
 class WindowCopyMoveHost : public CopyMoveHost {
   public:
-    WindowCopyMoveHost(PromptService& prompts, QWidget* window, OperationProgress& progress)
-        : prompts_(prompts), window_(window), progress_(progress) {}
+    // refreshList reads the list again as the operation asks.
+    WindowCopyMoveHost(PromptService& prompts, QWidget* window, OperationProgress& progress,
+                       std::function<void(ListRefresh)> refreshList)
+        : prompts_(prompts),
+          window_(window),
+          progress_(progress),
+          refreshList_(std::move(refreshList)) {}
 
     OverwriteAnswer AskOverwrite(const OverwriteQuestion& question) override;
     FailureAnswer ReportFailure(const ItemFailure& failure) override;
     bool Progress(const FileProgress& progress) override { return progress_.Update(progress); }
     void ShowMessage(std::string_view title, std::string_view text, bool warning) override;
+    void ListChanged(ListRefresh refresh) override { refreshList_(refresh); }
 
   private:
     PromptService& prompts_;
     QWidget* window_;
     OperationProgress& progress_;
+    std::function<void(ListRefresh)> refreshList_;
 };
 
 class WindowDeleteHost : public DeleteHost {

@@ -195,12 +195,17 @@ class FileCommandsTest : public QObject {
         // under the move.
         rig.View().Timer1->start(0);
         bool listEnabledDuringMove = true;
-        rig.Prompts().WatchPrompts(
-            [&](const Prompt&) { listEnabledDuringMove = rig.View().ListBox1->isEnabled(); });
+        QStringList linesAtMessage;
+        rig.Prompts().WatchPrompts([&](const Prompt&) {
+            listEnabledDuringMove = rig.View().ListBox1->isEnabled();
+            linesAtMessage = rig.Lines();
+        });
         files.Drop(2, 1);
         QCOMPARE(rig.Text("Label3"), "");
         rig.Settle();
         QVERIFY(!listEnabledDuringMove);
+        // The message stands over the list as it now is, without the file that went.
+        QCOMPARE(linesAtMessage, rig.Lines());
         QCOMPARE(Tree(rig.D().Path()),
                  (std::set<std::string>{"B.NC", "C.NC", "OUT/", "SUB/", "SUB/A.NC", "SUB/X.NC"}));
         QCOMPARE(rig.Prompts().Log(), QStringList{kMoved});

@@ -97,6 +97,21 @@ class Mainunit1Test : public QObject {
         QCOMPARE(rig.Prompts().Log(), QStringList());
     }
 
+    void japaneseNamesKeepTheirCharactersAndTheColumns() {
+        // Two programs whose names differ only in kanji must not look alike in the list.
+        UiRig rig;
+        rig.WriteFile("加工A.NC", "O1\r\n", "2026-12-01 10:00");
+        rig.WriteFile("治具A.NC", "O2\r\n", "2026-12-01 10:00");
+        rig.WriteFile("プログラム日本語名.NC", "O3\r\n", "2026-12-01 10:00");
+        rig.WriteFile("フォルダ/O1.NC", "O1\r\n", "2026-12-04 08:00");
+        rig.SetTime("フォルダ", "2026-12-04 08:00");
+        rig.Start();
+        QCOMPARE(rig.Lines(), (QStringList{" フォルダ        <DIR> 26-12-04 08:00",
+                                           " プログ~1.NC         4 26-12-01 10:00",
+                                           " 加工A   .NC         4 26-12-01 10:00",
+                                           " 治具A   .NC         4 26-12-01 10:00"}));
+    }
+
     void escapeShowsTheStopAndTheIdleDisplayComesBack() {
         UiRig rig;
         WriteThreePrograms(rig);

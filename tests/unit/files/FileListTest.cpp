@@ -369,6 +369,32 @@ TEST(ListLines, FileLinesForEveryColumnCountAndNameMode) {
     EXPECT_EQ(FileLine(Style(4, true, true, true), "o1234.nc", "", 5), " O1234.NC") << "op3";
 }
 
+// Kanji and kana take two columns on the screen, so the pieces go to screen columns, not bytes.
+TEST(ListLines, JapaneseShortNamesKeepTheColumns) {
+    const struct {
+        const char* why;
+        ListLineStyle style;
+        const char* longName;
+        const char* shortName;
+        std::string expected;
+    } rows[] = {
+        {"two kanji and a letter", Style(2), "加工A.NC", "加工A.NC",
+         " 加工A   .NC        12 24-03-05 14:07" + B(24)},
+        {"eight columns of kana", Style(2), "フォルダ.NC", "フォルダ.NC",
+         " フォルダ.NC        12 24-03-05 14:07" + B(27)},
+        {"half-width katakana, one column each", Style(3), "ﾃｽﾄ.NC", "ﾃｽﾄ.NC",
+         " ﾃｽﾄ     .NC        12" + B(23)},
+        {"a kanji extension", Style(2), "A.図面", "A~1.図",
+         " A~1     .図        12 24-03-05 14:07" + B(22)},
+        {"mask only", Style(2, false), "プログラム日本語名.NC", "プログ~1.NC",
+         " プログ~1           12 24-03-05 14:07" + B(24)},
+        {"five columns", Style(5), "治具A.NC", "治具A.NC", " 治具A   .NC" + B(33)},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(FileLine(row.style, row.longName, row.shortName, 12), row.expected) << row.why;
+    }
+}
+
 TEST(ListLines, FolderAndParentLines) {
     const auto folder = [](ListLineStyle style, const char* name) {
         std::string line;

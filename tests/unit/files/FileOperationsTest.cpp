@@ -82,6 +82,10 @@ class CopyHost : public CopyMoveHost {
     void ShowMessage(std::string_view title, std::string_view text, bool warning) override {
         log.push_back(std::string(title) + ": " + std::string(text) + (warning ? " (!)" : ""));
     }
+    void ListChanged(ListRefresh refresh) override {
+        log.push_back(refresh == ListRefresh::KeepSelection ? "refresh keeping the selection"
+                                                            : "refresh");
+    }
 };
 
 class UserHost : public DeleteHost, public RenameHost, public TargetCheckHost {
@@ -197,7 +201,10 @@ TEST_F(FileOpsTest, MovesMergeKeepTheSourceInTheTrashAndStopWhenProgressSaysSo) 
     EXPECT_EQ(Files(D().File("OUT")), (Log{"A.NC=A", "SUB/X.NC=new X", "SUB/Y.NC=Y"}));
     EXPECT_EQ(Files(C().Path()), (Log{"DONE/B.NC=B", "NC/C.NC=C"}));
     EXPECT_EQ(Files(drives_.Trash("files")), Log{"SUB/X.NC=new X"}) << "nothing deleted outright";
-    EXPECT_EQ(copy_.log, (Log{"ask D:\\OUT\\SUB", "完了: ファイルを移動しました。"}));
+    // The list is read again before the message (which then shows over the list as it is),
+    // and after the stopped move too, which shows none.
+    EXPECT_EQ(copy_.log, (Log{"ask D:\\OUT\\SUB", "refresh keeping the selection",
+                              "完了: ファイルを移動しました。", "refresh keeping the selection"}));
 }
 
 // A.NC and B.NC copied or moved into D: while the first attempt on A.NC fails: what the user

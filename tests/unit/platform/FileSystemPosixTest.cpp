@@ -552,7 +552,7 @@ TEST_F(FileSystemPosixTest, ShortNamesAndReadableVolumes) {
         got += FatShortName(name) + " ";
     EXPECT_EQ(got,
               "O1234.NC A-B_(1)!.N$ PROGRA~1.NC O1234~1.NCD AB~1.NC MYPROG~1.NC ABC~1.NC "
-              "X_1__~1.NC ______~1.NC CONFIG~1.INI A~1 _~1.NC ");
+              "X_1__~1.NC 加工工~1.NC CONFIG~1.INI A~1 _~1.NC ");
     fs::create_directory(d_.File("Sub Folder"));
     EXPECT_EQ((std::vector{files_->ShortName("D:\\Sub Folder"), files_->ShortName("D:\\NONE"),
                            files_->ShortName("D:")}),
@@ -565,6 +565,30 @@ TEST_F(FileSystemPosixTest, ShortNamesAndReadableVolumes) {
     fs::create_directory(d_.File("no disk"));
     EXPECT_TRUE(floppy->VolumeReadable('a'));
     EXPECT_FALSE(floppy->VolumeReadable('B'));
+}
+
+// A short name holds CP932 bytes, as on a Japanese system: two programs whose names differ only
+// in kanji must not look alike in the list.
+TEST(FatShortName, JapaneseNamesKeepTheirCharactersCountedInCp932Bytes) {
+    const struct {
+        const char* why;
+        const char* name;
+        const char* expected;
+    } rows[] = {
+        {"five bytes fit the base", "加工A.NC", "加工A.NC"},
+        {"a different kanji stays different", "治具A.NC", "治具A.NC"},
+        {"eight bytes fit exactly", "フォルダ", "フォルダ"},
+        {"nine bytes do not", "フォルダー", "フォル~1"},
+        {"half-width katakana are one byte each", "ﾃｽﾄﾌﾟﾛｸﾞﾗﾑ.NC", "ﾃｽﾄﾌﾟﾛ~1.NC"},
+        {"six bytes of the base, then ~1", "プログラム日本語名.NC", "プログ~1.NC"},
+        {"a kanji is never cut in half", "AプログラムB.NC", "Aプロ~1.NC"},
+        {"ASCII letters beside kanji are upper-cased", "部品ab.nc", "部品AB.NC"},
+        {"a kanji extension fits in three bytes", "A.図面", "A~1.図"},
+        {"a character CP932 cannot hold is _", "価格😀.NC", "価格_~1.NC"},
+        {"the yen sign would read as a backslash", "A¥B.NC", "A_B~1.NC"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FatShortName(row.name), row.expected) << row.why;
 }
 
 TEST(FsErrorMessage, EveryErrorHasItsOwnText) {
